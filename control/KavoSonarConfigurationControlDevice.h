@@ -1,0 +1,63 @@
+// The control device of a Zq sonar: turns the requests that writers put into its "Request" child map
+// into Zq records for the sonar, and keeps the requested values as its attributes.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+
+#include "afx/CString.h"
+#include "frame/Subscription.h"
+#include "zq/KavoDevice.h"
+
+class FileObject;
+
+// How the generic value request reads a value and sends it.
+enum PARMTYPE {
+  PARM_INT = 0,        // int, sent as i32
+  PARM_DOUBLE = 1,     // double, sent as f32
+  PARM_DOUBLE_2D = 2,  // pair of doubles in degrees, sent as two f32 in radians
+};
+
+class KavoSonarConfigurationControlDevice : public KavoDevice {
+ public:
+  KavoSonarConfigurationControlDevice();
+  ~KavoSonarConfigurationControlDevice() override;
+
+  bool DoOutput(long mode) override;
+  // Loads stored attributes, then drops every pending request: none survives from a stored configuration.
+  bool LoadAttribs(CString name, FileObject* file) override;
+  // Runs every request operation, in the fixed order of the dispatch table, under the attribute lock.
+  void ApplyAttribs(bool flag) override;
+
+  // Whether the host is logging, as its last logging notification said.
+  bool IsLoggingActive() const { return loggingActive_.load(); }
+
+ private:
+  friend class ControlDeviceProbe;  // lets the record tests call the senders directly
+
+  // The host's logging notifications.
+  void StartLogging();
+  void StopLogging();
+
+  // The generic requests.
+  void RequestValue(int id, const CString& key, PARMTYPE type);
+  void RequestOnOff(int onId, int offId, const CString& key);
+
+  // Building and sending records. The senders return false, sending nothing, when the port is no
+  // sonar socket or the socket knows no device identifier for the target's device enum; deviceEnum
+  // -1 means this device's own.
+  CString BuildRemoteControlRecord(unsigned long id, const void* data, unsigned long length, int deviceId,
+                                   int deviceEnum) const;
+  bool SendRemoteControlRecord(unsigned long id, const void* data, unsigned long length, int deviceEnum);
+  bool Send76xxRecord(unsigned long recordType, float value);
+  bool SendRecord(unsigned long recordType, const void* data, unsigned long length);
+  bool SingleRecordRequest(unsigned long recordType, int deviceEnum);
+  // The device identifier for deviceEnum on this device's sonar socket; 0 when there is none.
+  unsigned ResolveDeviceId(int deviceEnum) const;
+
+  // Declared start first, so that destruction ends the stop subscription first.
+  Subscription startLoggingSubscription_;
+  Subscription stopLoggingSubscription_;
+  // Written on the notification thread, read by request operations under the attribute lock.
+  std::atomic<bool> loggingActive_;
+};

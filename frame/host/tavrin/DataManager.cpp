@@ -1,0 +1,49 @@
+// Device registry and attribute map access of the data manager.
+#include "tavrin/DataManager.h"
+
+DataManager& DataManager::GetDataManager() {
+  static DataManager manager;
+  return manager;
+}
+
+bool DataManager::AddDevice(std::unique_ptr<Device> device) {
+  if (!device) return false;
+  std::lock_guard lock(mutex_);
+  const CDataId id = device->GetDataId();
+  return devices_.try_emplace(id, std::move(device)).second;
+}
+
+std::unique_ptr<Device> DataManager::RemoveDevice(const CDataId& id) {
+  std::lock_guard lock(mutex_);
+  const auto found = devices_.find(id);
+  if (found == devices_.end()) return nullptr;
+  std::unique_ptr<Device> device = std::move(found->second);
+  devices_.erase(found);
+  return device;
+}
+
+Device* DataManager::FindDevice(const CDataId& id) const {
+  std::lock_guard lock(mutex_);
+  const auto found = devices_.find(id);
+  return found == devices_.end() ? nullptr : found->second.get();
+}
+
+bool DataManager::GetAttributeMap(const CDataId& id, CAttributeMap& map) const {
+  Device* device = FindDevice(id);
+  if (device == nullptr) return false;
+  std::lock_guard lock(device->GetAttribLock());
+  map = device->GetAttributes();
+  return true;
+}
+
+bool DataManager::SetAttributeMap(const CDataId& id, const CAttributeMap& map, int flags) {
+  Device* device = FindDevice(id);
+  if (device == nullptr) return false;
+  std::lock_guard lock(device->GetAttribLock());
+  if (flags == kMergeAttributes) {
+    device->GetAttributes().Merge(map);
+  } else {
+    device->GetAttributes() = map;
+  }
+  return true;
+}

@@ -1,0 +1,41 @@
+// The host's data manager: owns the devices, finds them by data identifier, and reads and changes
+// their attribute maps under each device's attribute lock.
+#pragma once
+
+#include <map>
+#include <memory>
+#include <mutex>
+
+#include "tavrin/CAttributeMap.h"
+#include "tavrin/CDataId.h"
+#include "tavrin/Device.h"
+
+class DataManager {
+ public:
+  // SetAttributeMap flag: merge the map into the device's map instead of replacing it.
+  static constexpr int kMergeAttributes = 4;
+
+  static DataManager& GetDataManager();
+
+  DataManager(const DataManager&) = delete;
+  DataManager& operator=(const DataManager&) = delete;
+
+  // Takes a device under its data identifier. False (device dropped) when the identifier is taken.
+  bool AddDevice(std::unique_ptr<Device> device);
+  // Gives a device back to the caller, or null when none has that identifier.
+  std::unique_ptr<Device> RemoveDevice(const CDataId& id);
+  Device* FindDevice(const CDataId& id) const;
+
+  // Copies the device's attribute map into map. False when no device has that identifier.
+  bool GetAttributeMap(const CDataId& id, CAttributeMap& map) const;
+  // With kMergeAttributes, merges map into the device's map (a "Request" child map joins the
+  // requests already pending); with any other flag, replaces the device's map. False when no device
+  // has that identifier. The host then has the device apply it (message 0x8029).
+  bool SetAttributeMap(const CDataId& id, const CAttributeMap& map, int flags);
+
+ private:
+  DataManager() = default;
+
+  mutable std::mutex mutex_;
+  std::map<CDataId, std::unique_ptr<Device>> devices_;
+};

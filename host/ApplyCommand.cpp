@@ -1,0 +1,104 @@
+// The dry run of one control device.
+#include "ApplyCommand.h"
+
+#include <charconv>
+#include <memory>
+#include <mutex>
+#include <ostream>
+
+#include "ZqRecordText.h"
+#include "control/KavoSonarConfigurationControlDevice.h"
+#include "tavrin/AttributeMapJson.h"
+#include "tavrin/CaptureIoHandler.h"
+#include "tavrin/FileObject.h"
+#include "zq/KavoSocketIoHandler.h"
+
+namespace {
+
+constexpr HeadOption kDefaultHead{0, 7000};
+
+template <typename Number>
+std::optional<Number> ParseNumber(std::string_view text) {
+  Number value{};
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (error != std::errc() || end != text.data() + text.size() || text.empty()) return std::nullopt;
+  return value;
+}
+
+// The port of the dry run, and a way to read back what was sent through it.
+struct CapturePort {
+  std::unique_ptr<BaseIOHandler> port;
+  ZqCaptureTransport* socketCapture = nullptr;
+  CaptureIoHandler* plainCapture = nullptr;
+
+  std::vector<CString> Records() const {
+    return socketCapture != nullptr ? socketCapture->Records() : plainCapture->Records();
+  }
+};
+
+CapturePort MakePort(const ApplyOptions& options) {
+  CapturePort capture;
+  if (options.noSocket) {
+    auto plain = std::make_unique<CaptureIoHandler>();
+    capture.plainCapture = plain.get();
+    capture.port = std::move(plain);
+    return capture;
+  }
+  auto transport = std::make_unique<ZqCaptureTransport>();
+  capture.socketCapture = transport.get();
+  auto socket = std::make_unique<KavoSocketIoHandler>(std::move(transport));
+  const std::vector<HeadOption> heads = options.heads.empty() ? std::vector{kDefaultHead} : options.heads;
+  for (const HeadOption& head : heads) socket->SetZqDeviceId(head.deviceEnum, head.deviceId);
+  capture.port = std::move(socket);
+  return capture;
+}
+
+}  // namespace
+
+std::optional<HeadOption> ParseHeadOption(std::string_view text) {
+  const std::size_t equals = text.find('=');
+  if (equals == std::string_view::npos) return std::nullopt;
+  const auto deviceEnum = ParseNumber<std::uint16_t>(text.substr(0, equals));
+  const auto deviceId = ParseNumber<std::uint32_t>(text.substr(equals + 1));
+  if (!deviceEnum || !deviceId || *deviceId == 0) return std::nullopt;
+  return HeadOption{*deviceEnum, *deviceId};
+}
+
+int RunApply(const ApplyOptions& options, std::ostream& out, std::ostream& err) {
+  FileObject file{std::string()};
+  std::string problem;
+  if (!FileObject::Read(options.attributesFile, file, problem)) {
+    err << "tavrin-host apply: " << problem << '\n';
+    return 2;
+  }
+  CAttributeMap attributes;
+  const AttributeMapParseResult parsed = ReadAttributeMapJson(file.Text(), attributes);
+  if (!parsed.ok) {
+    err << "tavrin-host apply: " << options.attributesFile << ": " << parsed.error << '\n';
+    return 2;
+  }
+
+  CapturePort capture = MakePort(options);
+  KavoSonarConfigurationControlDevice device;
+  device.SetZqDeviceEnum(options.deviceEnum);
+  device.SetPortPtr(capture.port.get());
+  {
+    std::lock_guard lock(device.GetAttribLock());
+    device.GetAttributes() = std::move(attributes);
+  }
+  device.ApplyAttribs(false);
+  device.SetPortPtr(nullptr);
+
+  const std::vector<CString> records = capture.Records();
+  if (options.decode) {
+    for (const CString& record : records) out << DescribeZqRecord(record.View()) << '\n';
+    return 0;
+  }
+  out << "{\"records\": [";
+  for (std::size_t i = 0; i < records.size(); ++i) {
+    out << (i == 0 ? "" : ", ") << '"' << ToHex(records[i].View()) << '"';
+  }
+  std::lock_guard lock(device.GetAttribLock());
+  out << "], \"attributes\": " << WriteAttributeMapJson(device.GetAttributes()) << "}\n";
+  return 0;
+}

@@ -1,0 +1,30 @@
+// `tavrin-host apply`: a dry run of one control device. Loads an attribute map (with any pending
+// "Request"), attaches a capture port, runs one ApplyAttribs and prints the records that were sent
+// and the attribute map that results.
+#pragma once
+
+#include <cstdint>
+#include <iosfwd>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+struct HeadOption {
+  std::uint16_t deviceEnum = 0;
+  std::uint32_t deviceId = 0;
+};
+
+struct ApplyOptions {
+  std::string attributesFile;
+  int deviceEnum = 0;
+  std::vector<HeadOption> heads;  // empty: head 0 is device identifier 7000
+  bool noSocket = false;          // attach a port that is no sonar socket
+  bool decode = false;            // one line per record instead of JSON
+};
+
+// Parses "ENUM=ID" with ENUM 0 to 65535 and ID 1 to 4294967295; nothing when it is not that.
+std::optional<HeadOption> ParseHeadOption(std::string_view text);
+
+// Runs the dry run. Returns the exit code: 0, or 2 after one line on err naming the problem.
+int RunApply(const ApplyOptions& options, std::ostream& out, std::ostream& err);
