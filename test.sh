@@ -1,18 +1,25 @@
 #!/usr/bin/env bash
-# Builds the project and runs every test: the whole suite on the default build, then again under the
-# address and undefined-behaviour sanitizers. TAVRIN_SANITIZERS=0 skips the sanitizer run.
+# Builds the project and runs every test: the whole suite on the default build, again under the
+# address and undefined-behaviour sanitizers, and the threaded subsystems under the thread sanitizer.
+# TAVRIN_SANITIZERS=0 runs the default build only.
 set -euo pipefail
 cd "$(dirname "$0")"
 
 scripts/install-deps.sh
 jobs=$(nproc)
 
-cmake --preset default -DTAVRIN_WARNINGS_AS_ERRORS=ON >/dev/null
-cmake --build --preset default -j "$jobs"
-ctest --preset default -j "$jobs"
+run_preset() {
+  local preset=$1
+  shift
+  echo "== $preset build"
+  cmake --preset "$preset" -DTAVRIN_WARNINGS_AS_ERRORS=ON >/dev/null
+  cmake --build --preset "$preset" -j "$jobs"
+  ctest --preset "$preset" -j "$jobs" "$@"
+}
 
+run_preset default
 if [ "${TAVRIN_SANITIZERS:-1}" != 0 ]; then
-  cmake --preset asan -DTAVRIN_WARNINGS_AS_ERRORS=ON >/dev/null
-  cmake --build --preset asan -j "$jobs"
-  ctest --preset asan -j "$jobs"
+  run_preset asan
+  # Labels whose code runs on more than one thread.
+  run_preset tsan -L 'platform|control'
 fi

@@ -13,7 +13,9 @@ const CString kDataRecordingKey = "ZqDataRecording";
 constexpr std::size_t kStartRecordingPayloadSize = 260;
 constexpr unsigned long kStartRecordingId = 1200;
 
-bool IsSingleValueRecordType(int id) { return id >= 7600 && id < 7700; }
+bool IsSingleValueRecordType(int id) {
+  return id >= 7600 && id < 7700;
+}
 }  // namespace
 
 void KavoSonarConfigurationControlDevice::RequestValue(int id, const CString& key, PARMTYPE type) {

@@ -6,9 +6,9 @@
 #include "tavrin/CExTime.h"
 #include "tavrin/LittleEndian.h"
 
-char* KavoDataRecFrame::BuildHeader(CString& buffer, std::uint32_t totalSize, std::uint32_t deviceId, double time,
-                                    std::uint16_t deviceEnum, std::uint32_t recordType, std::uint32_t word12,
-                                    std::uint32_t word16) {
+char* KavoDataRecFrame::BuildHeader(CString& buffer, std::uint32_t totalSize, std::uint32_t deviceId,
+                                    double time, std::uint16_t deviceEnum, std::uint32_t recordType,
+                                    std::uint32_t word12, std::uint32_t word16) {
   assert(totalSize >= zq::kFrameHeaderSize && "a record holds at least its frame header");
   char* first = buffer.GetBufferSetLength(static_cast<int>(totalSize));
   const std::span<std::byte> header = std::as_writable_bytes(std::span(first, zq::kFrameHeaderSize));

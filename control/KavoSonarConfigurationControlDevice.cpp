@@ -29,7 +29,9 @@ KavoSonarConfigurationControlDevice::~KavoSonarConfigurationControlDevice() {
   startLoggingSubscription_.Unsubscribe();
 }
 
-bool KavoSonarConfigurationControlDevice::DoOutput(long mode) { return KavoDevice::DoOutput(mode); }
+bool KavoSonarConfigurationControlDevice::DoOutput(long mode) {
+  return KavoDevice::DoOutput(mode);
+}
 
 bool KavoSonarConfigurationControlDevice::LoadAttribs(CString name, FileObject* file) {
   if (!KavoDevice::LoadAttribs(std::move(name), file)) return false;
@@ -61,6 +63,10 @@ void KavoSonarConfigurationControlDevice::ApplyAttribs(bool flag) {
   if (locked) GetAttribLock().Unlock();
 }
 
-void KavoSonarConfigurationControlDevice::StartLogging() { loggingActive_.store(true); }
+void KavoSonarConfigurationControlDevice::StartLogging() {
+  loggingActive_.store(true);
+}
 
-void KavoSonarConfigurationControlDevice::StopLogging() { loggingActive_.store(false); }
+void KavoSonarConfigurationControlDevice::StopLogging() {
+  loggingActive_.store(false);
+}

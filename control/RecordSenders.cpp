@@ -45,8 +45,8 @@ bool KavoSonarConfigurationControlDevice::Send76xxRecord(unsigned long recordTyp
   if (deviceId == 0) return false;
   CString record;
   KavoDataRecFrame().BuildHeader(record, zq::kSingleValueRecordSize, deviceId, CExTime::GetCurTime(),
-                                 static_cast<std::uint16_t>(deviceEnum), static_cast<std::uint32_t>(recordType), 0,
-                                 0);
+                                 static_cast<std::uint16_t>(deviceEnum),
+                                 static_cast<std::uint32_t>(recordType), 0, 0);
   le::PutF32(zq::RecordBytes(record), zq::kFrameHeaderSize, value);
   SendMessage(record, false);
   return true;

@@ -4,7 +4,9 @@
 
 #include "ApplyCommand.h"
 
-int main(int argc, char** argv) {
+namespace {
+
+int Main(int argc, char** argv) {
   CLI::App app{"tavrin-host: runs the sonar configuration plug-in on Linux"};
   app.require_subcommand(1);
 
@@ -14,13 +16,16 @@ int main(int argc, char** argv) {
       "apply",
       "Dry run: build one control device from an attribute map, run one request pass and print the records "
       "it sends and its resulting attributes as JSON");
-  apply->add_option("--attributes", options.attributesFile, "Attribute map (JSON) of the device, with any \"Request\"")
+  apply
+      ->add_option("--attributes", options.attributesFile,
+                   "Attribute map (JSON) of the device, with any \"Request\"")
       ->required();
   apply->add_option("--device-enum", options.deviceEnum, "The device's own Zq device enum (default 0)")
       ->check(CLI::Range(0, 65535));
   apply->add_option("--head", headTexts,
                     "A head the sonar socket knows, ENUM=ID (repeatable; default 0=7000)");
-  apply->add_flag("--no-socket", options.noSocket, "Attach a port that is no sonar socket: nothing can be sent");
+  apply->add_flag("--no-socket", options.noSocket,
+                  "Attach a port that is no sonar socket: nothing can be sent");
   apply->add_flag("--decode", options.decode, "Print each record sent decoded on one line instead of JSON");
 
   try {
@@ -46,4 +51,18 @@ int main(int argc, char** argv) {
     options.heads.push_back(*head);
   }
   return RunApply(options, std::cout, std::cerr);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  try {
+    return Main(argc, argv);
+  } catch (const std::exception& error) {
+    // Only running out of memory gets here.
+    std::cerr << "tavrin-host: " << error.what() << '\n';
+  } catch (...) {
+    std::cerr << "tavrin-host: unexpected failure\n";
+  }
+  return 1;
 }

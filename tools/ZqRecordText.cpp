@@ -31,18 +31,12 @@ struct RemoteControl {
 };
 
 constexpr std::array kRemoteControls{
-    RemoteControl{1003, "range", "f"},
-    RemoteControl{1004, "maximum ping rate", "f"},
-    RemoteControl{1005, "power", "f"},
-    RemoteControl{1006, "pulse length", "f"},
-    RemoteControl{1007, "pulse type", "i"},
-    RemoteControl{1008, "gain", "f"},
-    RemoteControl{1021, "beam steering", "aa"},
-    RemoteControl{1050, "single record request", "u"},
-    RemoteControl{1100, "ping on", ""},
-    RemoteControl{1101, "ping off", ""},
-    RemoteControl{1200, "start recording", "T"},
-    RemoteControl{1201, "stop recording", ""},
+    RemoteControl{1003, "range", "f"},           RemoteControl{1004, "maximum ping rate", "f"},
+    RemoteControl{1005, "power", "f"},           RemoteControl{1006, "pulse length", "f"},
+    RemoteControl{1007, "pulse type", "i"},      RemoteControl{1008, "gain", "f"},
+    RemoteControl{1021, "beam steering", "aa"},  RemoteControl{1050, "single record request", "u"},
+    RemoteControl{1100, "ping on", ""},          RemoteControl{1101, "ping off", ""},
+    RemoteControl{1200, "start recording", "T"}, RemoteControl{1201, "stop recording", ""},
 };
 
 struct SingleValueRecord {
@@ -149,15 +143,17 @@ std::string DescribeZqRecord(std::string_view record) {
   }
   const std::uint32_t type = *reader.U32(kTypeOffset);
   const std::uint32_t size = *reader.U32(kSizeOffset);
-  const std::string target =
-      "enum " + std::to_string(*reader.U16(kDeviceEnumOffset)) + " id " + std::to_string(*reader.U32(kDeviceIdOffset));
+  const std::string target = "enum " + std::to_string(*reader.U16(kDeviceEnumOffset)) + " id " +
+                             std::to_string(*reader.U32(kDeviceIdOffset));
   std::string line = "type " + std::to_string(type);
-  const std::string sizeText = std::to_string(reader.Size()) + " bytes" +
-                               (size == reader.Size() ? "" : " (size field says " + std::to_string(size) + ")");
+  const std::string sizeText =
+      std::to_string(reader.Size()) + " bytes" +
+      (size == reader.Size() ? "" : " (size field says " + std::to_string(size) + ")");
   const std::size_t dataEnd = reader.Size() - kTrailerSize;
 
   if (type == kRemoteControlType) {
-    if (dataEnd < kHeaderSize + kRemoteControlHeaderSize) return line + " to " + target + ", " + sizeText + ", short";
+    if (dataEnd < kHeaderSize + kRemoteControlHeaderSize)
+      return line + " to " + target + ", " + sizeText + ", short";
     const std::uint32_t id = *reader.U32(kHeaderSize);
     const RemoteControl* known = nullptr;
     for (const RemoteControl& rc : kRemoteControls) {
@@ -176,7 +172,7 @@ std::string DescribeZqRecord(std::string_view record) {
 
   for (const SingleValueRecord& single : kSingleValueRecords) {
     if (single.type != type) continue;
-    line += " (" + std::string(single.name) + ") to " + target + ", " + sizeText;
+    line.append(" (").append(single.name).append(") to ").append(target).append(", ").append(sizeText);
     const auto value = reader.F32(kHeaderSize);
     if (!value || dataEnd < kHeaderSize + 4) return line + ": (missing f32)";
     return line + ": f32 " + Number(*value);

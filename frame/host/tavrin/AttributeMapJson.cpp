@@ -15,11 +15,14 @@ struct BadEntry {
   std::string problem;
 };
 
-[[noreturn]] void Fail(const std::string& path, std::string problem) { throw BadEntry{path, std::move(problem)}; }
+[[noreturn]] void Fail(const std::string& path, std::string problem) {
+  throw BadEntry{path, std::move(problem)};
+}
 
 template <typename Int>
 Int ReadInteger(const json& number, const std::string& path, const char* what) {
-  if (!number.is_number_integer()) Fail(path, std::string(what) + " must be an integer, not " + number.dump());
+  if (!number.is_number_integer())
+    Fail(path, std::string(what) + " must be an integer, not " + number.dump());
   if (number.is_number_unsigned()) {
     const auto value = number.get<std::uint64_t>();
     if (value > static_cast<std::uint64_t>(std::numeric_limits<Int>::max())) {
@@ -29,7 +32,8 @@ Int ReadInteger(const json& number, const std::string& path, const char* what) {
   }
   const auto value = number.get<std::int64_t>();
   if (value < static_cast<std::int64_t>(std::numeric_limits<Int>::min()) ||
-      (value > 0 && static_cast<std::uint64_t>(value) > static_cast<std::uint64_t>(std::numeric_limits<Int>::max()))) {
+      (value > 0 &&
+       static_cast<std::uint64_t>(value) > static_cast<std::uint64_t>(std::numeric_limits<Int>::max()))) {
     Fail(path, std::string(what) + " " + number.dump() + " is out of range");
   }
   return static_cast<Int>(value);
@@ -45,9 +49,14 @@ const json& ReadArray(const json& value, const std::string& path, const char* ty
   return value;
 }
 
-void ReadMap(const json& document, const std::string& path, CAttributeMap& map);
+// Child maps nest far less deeply than this in any real configuration; the limit keeps a hostile
+// document from exhausting the stack.
+constexpr int kMaxMapDepth = 64;
 
-void ReadEntry(const std::string& key, const json& typed, const std::string& path, CAttributeMap& map) {
+void ReadMap(const json& document, const std::string& path, int depth, CAttributeMap& map);
+
+void ReadEntry(const std::string& key, const json& typed, const std::string& path, int depth,
+               CAttributeMap& map) {
   if (!typed.is_object() || typed.size() != 1) {
     Fail(path, "a value must be an object with one member naming its type, such as {\"double\": 1.5}");
   }
@@ -55,8 +64,9 @@ void ReadEntry(const std::string& key, const json& typed, const std::string& pat
   const json& value = typed.begin().value();
   const std::string& valuePath = path;
   if (type == "map") {
+    if (depth >= kMaxMapDepth) Fail(path, "child maps nested deeper than " + std::to_string(kMaxMapDepth));
     CAttributeMap child;
-    ReadMap(value, path, child);
+    ReadMap(value, path, depth + 1, child);
     map.Append(key, child);
   } else if (type == "int") {
     map.Append(key, COrvInt(ReadInteger<std::int32_t>(value, valuePath, "\"int\"")));
@@ -82,28 +92,32 @@ void ReadEntry(const std::string& key, const json& typed, const std::string& pat
     map.Append(key, COrvIntList(std::move(ints)));
   } else if (type == "doubles") {
     std::vector<double> doubles;
-    for (const json& item : ReadArray(value, valuePath, "doubles")) doubles.push_back(ReadDouble(item, valuePath));
+    for (const json& item : ReadArray(value, valuePath, "doubles"))
+      doubles.push_back(ReadDouble(item, valuePath));
     map.Append(key, COrvDoubleList(std::move(doubles)));
   } else if (type == "datainfo") {
-    if (!value.is_object() || !value.contains("id")) Fail(valuePath, "\"datainfo\" needs an object with \"id\"");
+    if (!value.is_object() || !value.contains("id"))
+      Fail(valuePath, R"("datainfo" needs an object with "id")");
     const json& id = ReadArray(value.at("id"), valuePath, "id");
     if (id.size() != 4) Fail(valuePath, "\"id\" needs exactly four numbers");
     const CDataId dataId(ReadInteger<std::uint16_t>(id[0], valuePath, "an \"id\" number"),
                          ReadInteger<std::uint16_t>(id[1], valuePath, "an \"id\" number"),
                          ReadInteger<std::uint16_t>(id[2], valuePath, "an \"id\" number"),
                          ReadInteger<std::uint16_t>(id[3], valuePath, "an \"id\" number"));
-    const auto a = value.contains("a") ? ReadInteger<std::uint32_t>(value.at("a"), valuePath, "\"a\"") : 0xFFFFu;
-    const auto b = value.contains("b") ? ReadInteger<std::uint32_t>(value.at("b"), valuePath, "\"b\"") : 0xFFFFu;
+    const auto a =
+        value.contains("a") ? ReadInteger<std::uint32_t>(value.at("a"), valuePath, "\"a\"") : 0xFFFFu;
+    const auto b =
+        value.contains("b") ? ReadInteger<std::uint32_t>(value.at("b"), valuePath, "\"b\"") : 0xFFFFu;
     map.Append(key, COrvDataInfo(dataId, a, b));
   } else {
     Fail(valuePath, "unknown value type \"" + type + "\"");
   }
 }
 
-void ReadMap(const json& document, const std::string& path, CAttributeMap& map) {
+void ReadMap(const json& document, const std::string& path, int depth, CAttributeMap& map) {
   if (document.is_object()) {
     for (auto member = document.begin(); member != document.end(); ++member) {
-      ReadEntry(member.key(), member.value(), path + "." + member.key(), map);
+      ReadEntry(member.key(), member.value(), path + "." + member.key(), depth, map);
     }
     return;
   }
@@ -115,14 +129,16 @@ void ReadMap(const json& document, const std::string& path, CAttributeMap& map) 
       Fail(entryPath, "an entry must be an object with exactly one member, its key");
     }
     const std::string& key = entry.begin().key();
-    ReadEntry(key, entry.begin().value(), entryPath + "." + key, map);
+    std::string keyPath = entryPath;
+    keyPath.append(".").append(key);
+    ReadEntry(key, entry.begin().value(), keyPath, depth, map);
   }
 }
 
 json WriteValue(const COrvType& value) {
   switch (value.GetKind()) {
     case COrvType::Kind::kNone:
-      return json(nullptr);
+      return nullptr;
     case COrvType::Kind::kInt: {
       int v = 0;
       value.GetValue(v);
@@ -168,10 +184,12 @@ json WriteValue(const COrvType& value) {
       OrvDataInfo v;
       value.GetValue(v);
       return {{"datainfo",
-               {{"id", {v.id.GetA(), v.id.GetGroupId(), v.id.GetC(), v.id.GetVesselId()}}, {"a", v.a}, {"b", v.b}}}};
+               {{"id", {v.id.GetA(), v.id.GetGroupId(), v.id.GetC(), v.id.GetVesselId()}},
+                {"a", v.a},
+                {"b", v.b}}}};
     }
   }
-  return json(nullptr);
+  return nullptr;
 }
 
 json WriteMap(const CAttributeMap& map) {
@@ -198,7 +216,7 @@ AttributeMapParseResult ReadAttributeMapJson(std::string_view text, CAttributeMa
   }
   CAttributeMap read;
   try {
-    ReadMap(document, "$", read);
+    ReadMap(document, "$", 0, read);
   } catch (const BadEntry& bad) {
     return {false, bad.path + ": " + bad.problem};
   }

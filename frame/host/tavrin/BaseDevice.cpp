@@ -7,7 +7,9 @@
 #include "tavrin/FileObject.h"
 #include "tavrin/SubscriptionManager.h"
 
-bool BaseDevice::DoOutput(long /*mode*/) { return false; }
+bool BaseDevice::DoOutput(long /*mode*/) {
+  return false;
+}
 
 bool BaseDevice::LoadAttribs(CString name, FileObject* file) {
   if (file == nullptr) return false;
@@ -17,7 +19,7 @@ bool BaseDevice::LoadAttribs(CString name, FileObject* file) {
     std::lock_guard lock(lock_);
     attributes_ = std::move(stored);
   }
-  if (!name.IsEmpty()) name_ = name;
+  if (!name.IsEmpty()) name_ = std::move(name);
   return true;
 }
 

@@ -9,7 +9,9 @@ const COrvType kNoValue;
 }  // namespace
 
 CAttributeMap::Entry::Entry(const Entry& other)
-    : key(other.key), value(other.value), map(other.map ? std::make_unique<CAttributeMap>(*other.map) : nullptr) {}
+    : key(other.key),
+      value(other.value),
+      map(other.map ? std::make_unique<CAttributeMap>(*other.map) : nullptr) {}
 
 CAttributeMap::Entry& CAttributeMap::Entry::operator=(const Entry& other) {
   if (this == &other) return *this;
@@ -74,7 +76,9 @@ void CAttributeMap::Add(const CString& key, const COrvType& value, int index) {
   entry->value = value;
 }
 
-void CAttributeMap::Append(const CString& key, const COrvType& value) { entries_.emplace_back(key, value); }
+void CAttributeMap::Append(const CString& key, const COrvType& value) {
+  entries_.emplace_back(key, value);
+}
 
 void CAttributeMap::Append(const CString& key, const CAttributeMap& map) {
   entries_.emplace_back(key, std::make_unique<CAttributeMap>(map));

@@ -74,11 +74,12 @@ class CAttributeMap {
 
 struct CAttributeMap::Entry {
   CString key;
-  COrvType value;                       // used when map is null
-  std::unique_ptr<CAttributeMap> map;   // the child map, when this entry is one
+  COrvType value;                      // used when map is null
+  std::unique_ptr<CAttributeMap> map;  // the child map, when this entry is one
 
   Entry(CString entryKey, COrvType entryValue) : key(std::move(entryKey)), value(std::move(entryValue)) {}
-  Entry(CString entryKey, std::unique_ptr<CAttributeMap> child) : key(std::move(entryKey)), map(std::move(child)) {}
+  Entry(CString entryKey, std::unique_ptr<CAttributeMap> child)
+      : key(std::move(entryKey)), map(std::move(child)) {}
   Entry(const Entry& other);
   Entry& operator=(const Entry& other);
   Entry(Entry&&) noexcept = default;

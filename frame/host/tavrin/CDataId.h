@@ -25,7 +25,9 @@ class CDataId {
   CString GetKey() const;
 
   void SetUndefined() { a_ = b_ = c_ = d_ = kUndefined; }
-  bool IsUndefined() const { return a_ == kUndefined && b_ == kUndefined && c_ == kUndefined && d_ == kUndefined; }
+  bool IsUndefined() const {
+    return a_ == kUndefined && b_ == kUndefined && c_ == kUndefined && d_ == kUndefined;
+  }
 
   friend bool operator==(const CDataId&, const CDataId&) = default;
   friend auto operator<=>(const CDataId&, const CDataId&) = default;

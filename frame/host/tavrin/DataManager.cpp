@@ -1,9 +1,17 @@
 // Device registry and attribute map access of the data manager.
 #include "tavrin/DataManager.h"
 
+#include "tavrin/SubscriptionManager.h"
+
 DataManager& DataManager::GetDataManager() {
   static DataManager manager;
   return manager;
+}
+
+// Devices end their subscriptions when they are destroyed, so the subscription manager must outlive
+// the data manager: constructed first, it is destroyed last.
+DataManager::DataManager() {
+  SubscriptionManager::Instance();
 }
 
 bool DataManager::AddDevice(std::unique_ptr<Device> device) {

@@ -34,7 +34,7 @@ class DataManager {
   bool SetAttributeMap(const CDataId& id, const CAttributeMap& map, int flags);
 
  private:
-  DataManager() = default;
+  DataManager();
 
   mutable std::mutex mutex_;
   std::map<CDataId, std::unique_ptr<Device>> devices_;

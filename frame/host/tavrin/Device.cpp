@@ -5,7 +5,9 @@
 
 #include "tavrin/BaseIOHandler.h"
 
-bool Device::DoOutput(long /*mode*/) { return port_ != nullptr && port_->Flush(); }
+bool Device::DoOutput(long /*mode*/) {
+  return port_ != nullptr && port_->Flush();
+}
 
 bool Device::SendMessage(const CString& record, bool /*flag*/) {
   if (port_ == nullptr) return false;

@@ -57,7 +57,8 @@ inline void Zero(std::span<std::byte> buffer, std::size_t offset, std::size_t le
 class ByteReader {
  public:
   explicit ByteReader(std::span<const std::byte> bytes) : bytes_(bytes) {}
-  explicit ByteReader(std::string_view bytes) : bytes_(std::as_bytes(std::span(bytes.data(), bytes.size()))) {}
+  explicit ByteReader(std::string_view bytes)
+      : bytes_(std::as_bytes(std::span(bytes.data(), bytes.size()))) {}
 
   std::size_t Size() const { return bytes_.size(); }
   bool Fits(std::size_t offset, std::size_t length) const {

@@ -5,10 +5,10 @@
 
 // Subscription kinds of the host.
 namespace NotificationKind {
-inline constexpr int kActiveVessel = 2;   // the active vessel changed
-inline constexpr int kDataBuffer = 4;     // the data buffer of a data identifier's key
-inline constexpr int kDeviceKey = 6;      // a device's attributes changed; key = the device's data id key
-inline constexpr int kNamed = 7;          // named general notifications such as "$TavrinloggerStartLogging$"
+inline constexpr int kActiveVessel = 2;  // the active vessel changed
+inline constexpr int kDataBuffer = 4;    // the data buffer of a data identifier's key
+inline constexpr int kDeviceKey = 6;     // a device's attributes changed; key = the device's data id key
+inline constexpr int kNamed = 7;         // named general notifications such as "$TavrinloggerStartLogging$"
 }  // namespace NotificationKind
 
 class NotificationInfo {

@@ -10,7 +10,9 @@ SubscriptionManager& SubscriptionManager::Instance() {
   return manager;
 }
 
-SubscriptionManager::~SubscriptionManager() { Stop(); }
+SubscriptionManager::~SubscriptionManager() {
+  Stop();
+}
 
 void SubscriptionManager::Publish(std::shared_ptr<const NotificationInfo> info) {
   if (!info) return;
@@ -49,7 +51,9 @@ void SubscriptionManager::Stop() {
   threadId_ = std::thread::id{};
 }
 
-bool SubscriptionManager::IsNotificationThread() const { return std::this_thread::get_id() == threadId_; }
+bool SubscriptionManager::IsNotificationThread() const {
+  return std::this_thread::get_id() == threadId_;
+}
 
 void SubscriptionManager::Run() {
   std::unique_lock lock(queueMutex_);
@@ -83,7 +87,8 @@ void SubscriptionManager::Deliver(const NotificationInfo& info) {
   }
 }
 
-bool SubscriptionManager::IsRegistered(SubscriptionImpl* subscription, int kind, const std::string& key) const {
+bool SubscriptionManager::IsRegistered(SubscriptionImpl* subscription, int kind,
+                                       const std::string& key) const {
   std::lock_guard lock(registryMutex_);
   const auto found = keyOf_.find(subscription);
   return found != keyOf_.end() && found->second == Key{kind, key};

@@ -19,4 +19,6 @@ void KavoSocketIoHandler::SetZqDeviceId(unsigned short deviceEnum, unsigned devi
   heads_[deviceEnum] = deviceId;
 }
 
-bool KavoSocketIoHandler::Send(const CString& record) { return transport_->Send(record); }
+bool KavoSocketIoHandler::Send(const CString& record) {
+  return transport_->Send(record);
+}
