@@ -108,10 +108,19 @@ TEST_F(ApplyCommand, DecodedOutputIsOneLineARecord) {
             "type 7500 remote control 1101 (ping off) to enum 0 id 7000, 92 bytes: no payload\n");
 }
 
+// `levels` child maps each inside the one before: {"a": {"map": {"a": {"map": ... []}}}}.
+std::string NestedMaps(int levels) {
+  std::string text;
+  for (int i = 0; i < levels; ++i) text += R"({"a": {"map": )";
+  text += "[]";
+  for (int i = 0; i < levels; ++i) text += "}}";
+  return text;
+}
+
 TEST_F(ApplyCommand, BadInputGetsOneLineNamingTheProblemAndExitCode2) {
   struct Case {
     const char* file;
-    const char* text;
+    std::string text;
     const char* expectedInMessage;
   };
   const Case cases[] = {
@@ -121,6 +130,8 @@ TEST_F(ApplyCommand, BadInputGetsOneLineNamingTheProblemAndExitCode2) {
        "unknown value type \"float\""},
       {"shape.json", R"([{"ZqRange": {"double": 1.0}, "ZqPower": {"double": 2.0}}])", "$[0]"},
       {"scalar.json", "42", "$:"},
+      {"huge.json", R"([{"ZqRange": {"double": 1e999}}])", "number overflow"},
+      {"deep.json", NestedMaps(100), "nested deeper than 64"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.file);

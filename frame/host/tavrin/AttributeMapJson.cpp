@@ -207,7 +207,7 @@ AttributeMapParseResult ReadAttributeMapJson(std::string_view text, CAttributeMa
   json document;
   try {
     document = json::parse(text);
-  } catch (const json::parse_error& error) {
+  } catch (const json::exception& error) {  // a syntax error, or a number too large to hold
     // what() starts with the library's own tag in brackets; the rest says where and what.
     std::string message = error.what();
     const std::size_t tagEnd = message.find("] ");

@@ -11,7 +11,22 @@
 
 class CAttributeMap {
  public:
-  struct Entry;
+  struct Entry {
+    CString key;
+    COrvType value;                      // used when map is null
+    std::unique_ptr<CAttributeMap> map;  // the child map, when this entry is one
+
+    Entry(CString entryKey, COrvType entryValue) : key(std::move(entryKey)), value(std::move(entryValue)) {}
+    Entry(CString entryKey, std::unique_ptr<CAttributeMap> child)
+        : key(std::move(entryKey)), map(std::move(child)) {}
+    Entry(const Entry& other);
+    Entry& operator=(const Entry& other);
+    Entry(Entry&&) noexcept = default;
+    Entry& operator=(Entry&&) noexcept = default;
+    ~Entry() = default;
+
+    bool IsMap() const { return map != nullptr; }
+  };
 
   CAttributeMap() = default;
   CAttributeMap(const CAttributeMap& other);
@@ -70,21 +85,4 @@ class CAttributeMap {
   const Entry* FindEntry(const CString& key, int index) const;
 
   std::vector<Entry> entries_;
-};
-
-struct CAttributeMap::Entry {
-  CString key;
-  COrvType value;                      // used when map is null
-  std::unique_ptr<CAttributeMap> map;  // the child map, when this entry is one
-
-  Entry(CString entryKey, COrvType entryValue) : key(std::move(entryKey)), value(std::move(entryValue)) {}
-  Entry(CString entryKey, std::unique_ptr<CAttributeMap> child)
-      : key(std::move(entryKey)), map(std::move(child)) {}
-  Entry(const Entry& other);
-  Entry& operator=(const Entry& other);
-  Entry(Entry&&) noexcept = default;
-  Entry& operator=(Entry&&) noexcept = default;
-  ~Entry() = default;
-
-  bool IsMap() const { return map != nullptr; }
 };
