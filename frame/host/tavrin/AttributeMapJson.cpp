@@ -4,6 +4,8 @@
 #include <cmath>
 #include <limits>
 #include <nlohmann/json.hpp>
+#include <set>
+#include <vector>
 
 namespace {
 
@@ -39,9 +41,26 @@ Int ReadInteger(const json& number, const std::string& path, const char* what) {
   return static_cast<Int>(value);
 }
 
+// JSON has no numbers for these; doubles that are not finite travel as these strings.
+constexpr const char* kNotANumber = "NaN";
+constexpr const char* kInfinity = "Infinity";
+constexpr const char* kMinusInfinity = "-Infinity";
+
 double ReadDouble(const json& number, const std::string& path) {
+  if (number.is_string()) {
+    const auto& text = number.get_ref<const std::string&>();
+    if (text == kNotANumber) return std::numeric_limits<double>::quiet_NaN();
+    if (text == kInfinity) return std::numeric_limits<double>::infinity();
+    if (text == kMinusInfinity) return -std::numeric_limits<double>::infinity();
+  }
   if (!number.is_number()) Fail(path, "expected a number, not " + number.dump());
   return number.get<double>();
+}
+
+json WriteDouble(double value) {
+  if (std::isnan(value)) return kNotANumber;
+  if (std::isinf(value)) return value > 0 ? kInfinity : kMinusInfinity;
+  return value;
 }
 
 const json& ReadArray(const json& value, const std::string& path, const char* type) {
@@ -157,13 +176,13 @@ json WriteValue(const COrvType& value) {
     case COrvType::Kind::kDouble: {
       double v = 0.0;
       value.GetValue(v);
-      return {{"double", v}};
+      return {{"double", WriteDouble(v)}};
     }
     case COrvType::Kind::kDouble2D: {
       double first = 0.0;
       double second = 0.0;
       value.GetValue(first, second);
-      return {{"double2d", {first, second}}};
+      return {{"double2d", {WriteDouble(first), WriteDouble(second)}}};
     }
     case COrvType::Kind::kText: {
       CString v;
@@ -178,7 +197,9 @@ json WriteValue(const COrvType& value) {
     case COrvType::Kind::kDoubleList: {
       std::vector<double> v;
       value.GetValue(v);
-      return {{"doubles", v}};
+      json doubles = json::array();
+      for (const double d : v) doubles.push_back(WriteDouble(d));
+      return {{"doubles", std::move(doubles)}};
     }
     case COrvType::Kind::kDataInfo: {
       OrvDataInfo v;
@@ -195,18 +216,51 @@ json WriteValue(const COrvType& value) {
 json WriteMap(const CAttributeMap& map) {
   json entries = json::array();
   for (const CAttributeMap::Entry& entry : map.Entries()) {
+    // An entry without a value carries nothing that could be read back; it is left out.
+    if (!entry.IsMap() && entry.value.IsEmpty()) continue;
     json typed = entry.IsMap() ? json{{"map", WriteMap(*entry.map)}} : WriteValue(entry.value);
     entries.push_back(json{{entry.key.Str(), std::move(typed)}});
   }
   return entries;
 }
 
+// Refuses a key that appears twice in one JSON object, which the parser would otherwise collapse.
+class DuplicateKeyCheck {
+ public:
+  bool operator()(int /*depth*/, json::parse_event_t event, json& parsed) {
+    switch (event) {
+      case json::parse_event_t::object_start:
+        keys_.emplace_back();
+        break;
+      case json::parse_event_t::object_end:
+        keys_.pop_back();
+        break;
+      case json::parse_event_t::key:
+        if (!keys_.back().insert(parsed.get<std::string>()).second) {
+          throw BadEntry{"malformed JSON",
+                         "the key \"" + parsed.get<std::string>() + "\" appears twice in one object"};
+        }
+        break;
+      case json::parse_event_t::array_start:
+      case json::parse_event_t::array_end:
+      case json::parse_event_t::value:
+        break;
+    }
+    return true;
+  }
+
+ private:
+  std::vector<std::set<std::string>> keys_;
+};
+
 }  // namespace
 
 AttributeMapParseResult ReadAttributeMapJson(std::string_view text, CAttributeMap& map) {
   json document;
   try {
-    document = json::parse(text);
+    document = json::parse(text, DuplicateKeyCheck());
+  } catch (const BadEntry& bad) {
+    return {false, bad.path + ": " + bad.problem};
   } catch (const json::exception& error) {  // a syntax error, or a number too large to hold
     // what() starts with the library's own tag in brackets; the rest says where and what.
     std::string message = error.what();

@@ -1,6 +1,7 @@
 // Host time base and the record time stamp.
 #include "tavrin/CExTime.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 
@@ -22,7 +23,9 @@ bool CExTime::TimeToZqTime(double time, tagTIMEZQ* stamp) {
   if (gmtime_r(&calendar, &utc) == nullptr) return false;
   stamp->year = static_cast<std::uint16_t>(utc.tm_year + 1900);
   stamp->day = static_cast<std::uint16_t>(utc.tm_yday + 1);
-  stamp->seconds = static_cast<float>(utc.tm_sec + (time - whole));
+  // Single precision rounds the last microseconds of a minute up to 60; the stamp stays inside it.
+  const float lastSecondOfMinute = std::nextafter(60.0F, 0.0F);
+  stamp->seconds = std::min(static_cast<float>(utc.tm_sec + (time - whole)), lastSecondOfMinute);
   stamp->hours = static_cast<std::uint8_t>(utc.tm_hour);
   stamp->minutes = static_cast<std::uint8_t>(utc.tm_min);
   return true;

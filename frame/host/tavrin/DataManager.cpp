@@ -21,23 +21,28 @@ bool DataManager::AddDevice(std::unique_ptr<Device> device) {
   return devices_.try_emplace(id, std::move(device)).second;
 }
 
-std::unique_ptr<Device> DataManager::RemoveDevice(const CDataId& id) {
+bool DataManager::RemoveDevice(const CDataId& id) {
+  std::shared_ptr<Device> removed;  // destroyed after the registry lock is released
   std::lock_guard lock(mutex_);
   const auto found = devices_.find(id);
-  if (found == devices_.end()) return nullptr;
-  std::unique_ptr<Device> device = std::move(found->second);
+  if (found == devices_.end()) return false;
+  removed = std::move(found->second);
   devices_.erase(found);
-  return device;
+  return true;
 }
 
 Device* DataManager::FindDevice(const CDataId& id) const {
+  return ShareDevice(id).get();
+}
+
+std::shared_ptr<Device> DataManager::ShareDevice(const CDataId& id) const {
   std::lock_guard lock(mutex_);
   const auto found = devices_.find(id);
-  return found == devices_.end() ? nullptr : found->second.get();
+  return found == devices_.end() ? nullptr : found->second;
 }
 
 bool DataManager::GetAttributeMap(const CDataId& id, CAttributeMap& map) const {
-  Device* device = FindDevice(id);
+  const std::shared_ptr<Device> device = ShareDevice(id);
   if (device == nullptr) return false;
   std::lock_guard lock(device->GetAttribLock());
   map = device->GetAttributes();
@@ -45,7 +50,7 @@ bool DataManager::GetAttributeMap(const CDataId& id, CAttributeMap& map) const {
 }
 
 bool DataManager::SetAttributeMap(const CDataId& id, const CAttributeMap& map, int flags) {
-  Device* device = FindDevice(id);
+  const std::shared_ptr<Device> device = ShareDevice(id);
   if (device == nullptr) return false;
   std::lock_guard lock(device->GetAttribLock());
   if (flags == kMergeAttributes) {

@@ -22,8 +22,10 @@ class DataManager {
 
   // Takes a device under its data identifier. False (device dropped) when the identifier is taken.
   bool AddDevice(std::unique_ptr<Device> device);
-  // Gives a device back to the caller, or null when none has that identifier.
-  std::unique_ptr<Device> RemoveDevice(const CDataId& id);
+  // Takes the device out of the manager; it is destroyed as soon as no call of the manager still
+  // works on it. False when no device has that identifier.
+  bool RemoveDevice(const CDataId& id);
+  // The device, valid while it stays in the manager (the host removes devices only at shutdown).
   Device* FindDevice(const CDataId& id) const;
 
   // Copies the device's attribute map into map. False when no device has that identifier.
@@ -35,7 +37,9 @@ class DataManager {
 
  private:
   DataManager();
+  // The device, kept alive for the caller even if another thread removes it meanwhile.
+  std::shared_ptr<Device> ShareDevice(const CDataId& id) const;
 
   mutable std::mutex mutex_;
-  std::map<CDataId, std::unique_ptr<Device>> devices_;
+  std::map<CDataId, std::shared_ptr<Device>> devices_;
 };

@@ -19,8 +19,10 @@ void SubscriptionManager::Publish(std::shared_ptr<const NotificationInfo> info) 
   std::lock_guard lock(queueMutex_);
   queue_.push_back(std::move(info));
   ++published_;
-  if (!thread_.joinable()) {
-    stopping_ = false;
+  // While a Stop is under way the thread still counts as running: what is published then waits in
+  // the queue for the next start.
+  if (!running_) {
+    running_ = true;
     thread_ = std::thread([this] { Run(); });
     threadId_ = thread_.get_id();
   }
@@ -38,16 +40,20 @@ bool SubscriptionManager::WaitIdle(std::chrono::milliseconds timeout) {
 }
 
 void SubscriptionManager::Stop() {
+  // A subscriber cannot stop the thread it runs on.
+  if (IsNotificationThread()) return;
   std::thread finishing;
   {
     std::lock_guard lock(queueMutex_);
-    if (!thread_.joinable()) return;
+    if (!running_ || stopping_) return;
     stopping_ = true;
     queueChanged_.notify_all();
     finishing = std::move(thread_);
   }
   finishing.join();
   std::lock_guard lock(queueMutex_);
+  stopping_ = false;
+  running_ = false;
   threadId_ = std::thread::id{};
 }
 

@@ -66,7 +66,8 @@ class SubscriptionManager {
   std::deque<std::shared_ptr<const NotificationInfo>> queue_;
   std::uint64_t published_ = 0;
   std::uint64_t delivered_ = 0;
-  bool stopping_ = false;
+  bool running_ = false;   // a notification thread has been started and not yet joined
+  bool stopping_ = false;  // Stop is joining it
   std::thread thread_;
   std::atomic<std::thread::id> threadId_;
 
