@@ -1,10 +1,11 @@
-// A control device attached to a capturing sonar socket, and helpers to read what it sent.
+// A control device attached to a capturing sonar socket, and helpers to write expected records.
 #pragma once
 
 #include <gtest/gtest.h>
 
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "control/KavoSonarConfigurationControlDevice.h"
@@ -29,19 +30,13 @@ class ControlDeviceProbe {
   KavoSonarConfigurationControlDevice& device_;
 };
 
-// Lower-case hex of bytes, two digits a byte, with the 10 time-stamp bytes of the frame header (20 to
-// 29) shown as "tt": the stamp is the time of sending, checked by its own tests.
-inline std::string HexWithoutTime(const std::string& bytes) {
+// Little-endian hex of the low `bytes` bytes of value.
+inline std::string LeHex(unsigned long long value, int bytes) {
   static constexpr char kDigits[] = "0123456789abcdef";
   std::string hex;
-  for (std::size_t i = 0; i < bytes.size(); ++i) {
-    if (i >= 20 && i < 30) {
-      hex += "tt";
-      continue;
-    }
-    const auto b = static_cast<unsigned char>(bytes[i]);
-    hex += kDigits[b >> 4];
-    hex += kDigits[b & 0x0F];
+  for (int i = 0; i < bytes; ++i, value >>= 8) {
+    hex += kDigits[(value >> 4) & 0xF];
+    hex += kDigits[value & 0xF];
   }
   return hex;
 }
@@ -50,25 +45,29 @@ inline std::string ZeroHex(std::size_t bytes) {
   return std::string(bytes * 2, '0');
 }
 
-// Little-endian hex of an unsigned number of `bytes` bytes, for writing expected records.
-inline std::string LeHex(unsigned long long value, int bytes) {
-  static constexpr char kDigits[] = "0123456789abcdef";
+// Hex of a record with its 10 time-stamp bytes (20 to 29) shown as "tt": the stamp is the time of
+// sending, checked on its own.
+inline std::string HexWithoutTime(const std::string& bytes) {
   std::string hex;
-  for (int i = 0; i < bytes; ++i) {
-    const unsigned b = (value >> (8 * i)) & 0xFF;
-    hex += kDigits[b >> 4];
-    hex += kDigits[b & 0x0F];
+  for (std::size_t i = 0; i < bytes.size(); ++i)
+    hex += (i >= 20 && i < 30) ? "tt" : LeHex(static_cast<unsigned char>(bytes[i]), 1);
+  return hex;
+}
+
+// Hex written with spaces between fields for reading, without them for comparing.
+inline std::string Fields(std::string_view spacedHex) {
+  std::string hex;
+  for (const char c : spacedHex) {
+    if (c != ' ') hex += c;
   }
   return hex;
 }
 
 // The frame header of a record as the sonar expects it, time stamp masked.
 inline std::string ExpectedHeader(unsigned size, unsigned type, unsigned deviceId, unsigned deviceEnum) {
-  return "0500"
-         "3c00"
-         "ffff0000" +
-         LeHex(size, 4) + ZeroHex(8) + std::string(20, 't') + "0100" + LeHex(type, 4) + LeHex(deviceId, 4) +
-         "0000" + LeHex(deviceEnum, 2) + ZeroHex(4) + "0100" + ZeroHex(14);
+  return Fields("0500 3c00 ffff0000") + LeHex(size, 4) + ZeroHex(8) + std::string(20, 't') + "0100" +
+         LeHex(type, 4) + LeHex(deviceId, 4) + "0000" + LeHex(deviceEnum, 2) + ZeroHex(4) + "0100" +
+         ZeroHex(14);
 }
 
 inline constexpr unsigned long long kTrackingNumber = 0x0102030405060708ULL;
@@ -94,14 +93,11 @@ class ControlDeviceTest : public ::testing::Test {
 
   CAttributeMap& Attributes() { return device_.GetAttributes(); }
   CAttributeMap& Request() { return *Attributes().FindCreate("Request"); }
-
-  // Every record sent so far, as masked hex.
   std::vector<std::string> SentHex() const {
     std::vector<std::string> hex;
     for (const CString& record : capture_->Records()) hex.push_back(HexWithoutTime(record.Str()));
     return hex;
   }
-  std::size_t SentCount() const { return capture_->Records().size(); }
 
   KavoSonarConfigurationControlDevice device_;
   ZqCaptureTransport* capture_ = nullptr;
