@@ -7,7 +7,6 @@
 #include "tavrin/LittleEndian.h"
 
 namespace {
-const CString kRequestKey = "Request";
 const CString kDataRecordingKey = "ZqDataRecording";
 // Start recording with no file name: u32 0 and an empty 256-byte name field.
 constexpr std::size_t kStartRecordingPayloadSize = 260;
@@ -19,7 +18,7 @@ bool IsSingleValueRecordType(int id) {
 }  // namespace
 
 void KavoSonarConfigurationControlDevice::RequestValue(int id, const CString& key, PARMTYPE type) {
-  CAttributeMap* request = GetAttributes().GetAttrMap(kRequestKey);
+  CAttributeMap* request = FetchRequest();
   if (request == nullptr) return;
   const COrvType& requested = request->FindValue(key);
 
@@ -71,7 +70,7 @@ void KavoSonarConfigurationControlDevice::RequestValue(int id, const CString& ke
 }
 
 void KavoSonarConfigurationControlDevice::RequestOnOff(int onId, int offId, const CString& key) {
-  CAttributeMap* request = GetAttributes().GetAttrMap(kRequestKey);
+  CAttributeMap* request = FetchRequest();
   if (request == nullptr) return;
   int value = 0;
   if (!request->FindValue(key).GetValue(value)) return;

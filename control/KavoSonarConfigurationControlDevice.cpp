@@ -9,7 +9,6 @@
 namespace {
 const CString kStartLoggingNotification = "$TavrinloggerStartLogging$";
 const CString kStopLoggingNotification = "$TavrinloggerStopLogging$";
-const CString kRequestKey = "Request";
 }  // namespace
 
 KavoSonarConfigurationControlDevice::KavoSonarConfigurationControlDevice()

@@ -35,9 +35,14 @@ class KavoSonarConfigurationControlDevice : public KavoDevice {
  private:
   friend class ControlDeviceProbe;  // lets the record tests call the senders directly
 
+  static inline const CString kRequestKey = "Request";
+
   // The host's logging notifications.
   void StartLogging();
   void StopLogging();
+
+  // The pending requests: the "Request" child map of the attributes, or null when there is none.
+  CAttributeMap* FetchRequest() { return GetAttributes().GetAttrMap(kRequestKey); }
 
   // The generic requests.
   void RequestValue(int id, const CString& key, PARMTYPE type);

@@ -1,25 +1,18 @@
 // A plain (non-sonar) port that keeps every record handed to it: for dry runs and tests.
 #pragma once
 
-#include <mutex>
-#include <vector>
-
 #include "tavrin/BaseIOHandler.h"
+#include "tavrin/RecordCapture.h"
 
 class CaptureIoHandler : public BaseIOHandler {
  public:
   bool Send(const CString& record) override {
-    std::lock_guard lock(mutex_);
-    records_.push_back(record);
+    capture_.Keep(record);
     return true;
   }
 
-  std::vector<CString> Records() const {
-    std::lock_guard lock(mutex_);
-    return records_;
-  }
+  std::vector<CString> Records() const { return capture_.Records(); }
 
  private:
-  mutable std::mutex mutex_;
-  std::vector<CString> records_;
+  RecordCapture capture_;
 };

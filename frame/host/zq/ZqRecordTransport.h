@@ -1,10 +1,8 @@
 // Where a sonar socket hands the records it sends: the TCP link to a processing unit, or a capture.
 #pragma once
 
-#include <mutex>
-#include <vector>
-
 #include "afx/CString.h"
+#include "tavrin/RecordCapture.h"
 
 class ZqRecordTransport {
  public:
@@ -17,17 +15,12 @@ class ZqRecordTransport {
 class ZqCaptureTransport : public ZqRecordTransport {
  public:
   bool Send(const CString& record) override {
-    std::lock_guard lock(mutex_);
-    records_.push_back(record);
+    capture_.Keep(record);
     return true;
   }
 
-  std::vector<CString> Records() const {
-    std::lock_guard lock(mutex_);
-    return records_;
-  }
+  std::vector<CString> Records() const { return capture_.Records(); }
 
  private:
-  mutable std::mutex mutex_;
-  std::vector<CString> records_;
+  RecordCapture capture_;
 };
