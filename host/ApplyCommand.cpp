@@ -2,6 +2,7 @@
 #include "ApplyCommand.h"
 
 #include <charconv>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <ostream>
@@ -28,29 +29,21 @@ std::optional<Number> ParseNumber(std::string_view text) {
 // The port of the dry run, and a way to read back what was sent through it.
 struct CapturePort {
   std::unique_ptr<BaseIOHandler> port;
-  ZqCaptureTransport* socketCapture = nullptr;
-  CaptureIoHandler* plainCapture = nullptr;
-
-  std::vector<CString> Records() const {
-    return socketCapture != nullptr ? socketCapture->Records() : plainCapture->Records();
-  }
+  std::function<std::vector<CString>()> records;
 };
 
 CapturePort MakePort(const ApplyOptions& options) {
-  CapturePort capture;
   if (options.noSocket) {
     auto plain = std::make_unique<CaptureIoHandler>();
-    capture.plainCapture = plain.get();
-    capture.port = std::move(plain);
-    return capture;
+    auto records = [capture = plain.get()] { return capture->Records(); };
+    return {std::move(plain), records};
   }
   auto transport = std::make_unique<ZqCaptureTransport>();
-  capture.socketCapture = transport.get();
+  auto records = [capture = transport.get()] { return capture->Records(); };
   auto socket = std::make_unique<KavoSocketIoHandler>(std::move(transport));
   const std::vector<HeadOption> heads = options.heads.empty() ? std::vector{kDefaultHead} : options.heads;
   for (const HeadOption& head : heads) socket->SetZqDeviceId(head.deviceEnum, head.deviceId);
-  capture.port = std::move(socket);
-  return capture;
+  return {std::move(socket), records};
 }
 
 }  // namespace
@@ -89,7 +82,7 @@ int RunApply(const ApplyOptions& options, std::ostream& out, std::ostream& err) 
   device.ApplyAttribs(false);
   device.SetPortPtr(nullptr);
 
-  const std::vector<CString> records = capture.Records();
+  const std::vector<CString> records = capture.records();
   if (options.decode) {
     for (const CString& record : records) out << DescribeZqRecord(record.View()) << '\n';
     return 0;

@@ -1,4 +1,5 @@
-// Keeps every record handed to it, in order, for whoever reads them back from another thread.
+// An implementation of a record-sending interface (a port, a transport) that keeps every record handed
+// to it, in order, for whoever reads them back from another thread. For dry runs and tests.
 #pragma once
 
 #include <mutex>
@@ -6,11 +7,13 @@
 
 #include "afx/CString.h"
 
-class RecordCapture {
+template <typename SendInterface>
+class RecordCapture : public SendInterface {
  public:
-  void Keep(const CString& record) {
+  bool Send(const CString& record) override {
     std::lock_guard lock(mutex_);
     records_.push_back(record);
+    return true;
   }
 
   std::vector<CString> Records() const {

@@ -12,15 +12,4 @@ class ZqRecordTransport {
 };
 
 // Keeps every record handed to it, in order.
-class ZqCaptureTransport : public ZqRecordTransport {
- public:
-  bool Send(const CString& record) override {
-    capture_.Keep(record);
-    return true;
-  }
-
-  std::vector<CString> Records() const { return capture_.Records(); }
-
- private:
-  RecordCapture capture_;
-};
+using ZqCaptureTransport = RecordCapture<ZqRecordTransport>;
