@@ -69,16 +69,23 @@ TEST_F(GenericRequests, SendInDispatchOrderAndStoreWhatWasRequested) {
   EXPECT_EQ(StoredInt(Attributes(), "ZqDataRecording"), 1);
 }
 
-TEST_F(GenericRequests, SwitchesSendOnForAnyNonZeroAndOffWithoutPayload) {
+TEST_F(GenericRequests, SwitchesSendOnForAnyNonZeroAndOffWithoutPayloadToTheOwnHead) {
+  socket_->SetZqDeviceId(2, 7012);
+  device_.SetZqDeviceEnum(2);
   for (const int state : {7, 0}) {
     Request().Add("ZqPingOnOffState", COrvInt(state));
     Request().Add("ZqDataRecording", COrvInt(state));
+    Request().Add("ZqSpreadingLoss", COrvDouble(state));
     device_.ApplyAttribs(false);
     EXPECT_EQ(StoredInt(Attributes(), "ZqPingOnOffState"), state);
   }
   const std::vector<std::string> expected = {
-      ExpectedRemoteControl(1100, ""), ExpectedRemoteControl(1200, ZeroHex(260)),
-      ExpectedRemoteControl(1101, ""), ExpectedRemoteControl(1201, "")};
+      ExpectedHeader(72, 7612, 7012, 2) + "0000e040" + ZeroHex(4),  // f32 7
+      ExpectedRemoteControl(1100, "", 7012, 2),
+      ExpectedRemoteControl(1200, ZeroHex(260), 7012, 2),
+      ExpectedHeader(72, 7612, 7012, 2) + ZeroHex(4) + ZeroHex(4),  // f32 0
+      ExpectedRemoteControl(1101, "", 7012, 2),
+      ExpectedRemoteControl(1201, "", 7012, 2)};
   EXPECT_EQ(SentHex(), expected);
 }
 
