@@ -16,3 +16,6 @@ echo "Dry run of one request pass on $example (head 0 = device identifier 7000):
 echo
 echo "The same as JSON (records in hex, then the device's attributes):"
 "$host" apply --attributes "$example"
+echo
+echo "One request for every request operation, while the host is logging (examples/every-request.json):"
+"$host" apply --attributes examples/every-request.json --head 0=7000 --head 1=7001 --host-logging --decode

@@ -2,15 +2,17 @@
 // switches.
 #include <array>
 
+#include <cassert>
+
 #include "control/KavoSonarConfigurationControlDevice.h"
-#include "tavrin/CExTime.h"
+#include "control/RequestValues.h"
+#include "control/Units.h"
 #include "tavrin/LittleEndian.h"
 
 namespace {
 const CString kDataRecordingKey = "ZqDataRecording";
-// Start recording with no file name: u32 0 and an empty 256-byte name field.
-constexpr std::size_t kStartRecordingPayloadSize = 260;
-constexpr unsigned long kStartRecordingId = 1200;
+// The longest row of single-precision settings a record carries: the five absolute gates.
+constexpr std::size_t kMaxFloatSettings = 5;
 
 bool IsSingleValueRecordType(int id) {
   return id >= 7600 && id < 7700;
@@ -38,7 +40,7 @@ void KavoSonarConfigurationControlDevice::RequestValue(int id, const CString& ke
       case PARM_DOUBLE: {
         double value = 0.0;
         if (!requested.GetValue(value)) return false;
-        const auto single = static_cast<float>(value);
+        const float single = units::Single(value);
         if (IsSingleValueRecordType(id)) {
           Send76xxRecord(static_cast<unsigned long>(id), single);
         } else {
@@ -54,8 +56,8 @@ void KavoSonarConfigurationControlDevice::RequestValue(int id, const CString& ke
         double second = 0.0;
         if (!requested.GetValue(first, second)) return false;
         std::array<std::byte, 8> payload{};
-        le::PutF32(payload, 0, static_cast<float>(first * D_TO_R));
-        le::PutF32(payload, 4, static_cast<float>(second * D_TO_R));
+        le::PutF32(payload, 0, units::Radians(first));
+        le::PutF32(payload, 4, units::Radians(second));
         SendRemoteControlRecord(static_cast<unsigned long>(id), payload.data(), payload.size(), -1);
         stored.SetValue(first, second);
         return true;
@@ -78,11 +80,35 @@ void KavoSonarConfigurationControlDevice::RequestOnOff(int onId, int offId, cons
   if (value == 0) {
     SendRemoteControlRecord(static_cast<unsigned long>(offId), nullptr, 0, -1);
   } else if (key == kDataRecordingKey) {
-    const std::array<std::byte, kStartRecordingPayloadSize> noFileName{};
-    SendRemoteControlRecord(kStartRecordingId, noFileName.data(), noFileName.size(), -1);
+    SendStartRecording(CString());
   } else {
     SendRemoteControlRecord(static_cast<unsigned long>(onId), nullptr, 0, -1);
   }
   request->Remove(key);
   GetAttributes().Add(key, COrvInt(value));
+}
+
+void KavoSonarConfigurationControlDevice::RequestFloatSettings(unsigned long id,
+                                                               std::initializer_list<FloatSetting> settings) {
+  assert(settings.size() <= kMaxFloatSettings && "a row of settings longer than any record carries");
+  CAttributeMap* request = FetchRequest();
+  if (request == nullptr) return;
+  RequestValues values(*request, GetAttributes());
+  bool requested = false;
+  for (const FloatSetting& setting : settings) requested = requested || values.Has(setting.key);
+  if (!requested) return;
+
+  std::array<double, kMaxFloatSettings> resolved{};
+  std::array<std::byte, 4 * kMaxFloatSettings> payload{};
+  std::size_t i = 0;
+  for (const FloatSetting& setting : settings) {
+    if (!values.Resolve(setting.key, resolved[i])) return;
+    le::PutF32(payload, 4 * i, setting.toRecord(resolved[i]));
+    ++i;
+  }
+  SendRemoteControlRecord(id, payload.data(), 4 * settings.size(), -1);
+
+  for (const FloatSetting& setting : settings) values.Consume({setting.key});
+  i = 0;
+  for (const FloatSetting& setting : settings) values.Store(setting.key, resolved[i++]);
 }

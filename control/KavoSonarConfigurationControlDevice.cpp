@@ -4,12 +4,8 @@
 #include <mutex>
 
 #include "frame/MemFunNoInfoSubscriber.h"
+#include "tavrin/HostLogging.h"
 #include "tavrin/NotificationInfo.h"
-
-namespace {
-const CString kStartLoggingNotification = "$TavrinloggerStartLogging$";
-const CString kStopLoggingNotification = "$TavrinloggerStopLogging$";
-}  // namespace
 
 KavoSonarConfigurationControlDevice::KavoSonarConfigurationControlDevice()
     : startLoggingSubscription_(NotificationKind::kNamed),
@@ -17,9 +13,9 @@ KavoSonarConfigurationControlDevice::KavoSonarConfigurationControlDevice()
       loggingActive_(false) {
   using Self = KavoSonarConfigurationControlDevice;
   startLoggingSubscription_.SetSubscriber(new MemFunNoInfoSubscriber<Self>(this, &Self::StartLogging), true);
-  startLoggingSubscription_.Subscribe(kStartLoggingNotification);
+  startLoggingSubscription_.Subscribe(HostLogging::kStartedNotification);
   stopLoggingSubscription_.SetSubscriber(new MemFunNoInfoSubscriber<Self>(this, &Self::StopLogging), true);
-  stopLoggingSubscription_.Subscribe(kStopLoggingNotification);
+  stopLoggingSubscription_.Subscribe(HostLogging::kStoppedNotification);
 }
 
 KavoSonarConfigurationControlDevice::~KavoSonarConfigurationControlDevice() {
@@ -43,6 +39,7 @@ void KavoSonarConfigurationControlDevice::ApplyAttribs(bool flag) {
   using Self = KavoSonarConfigurationControlDevice;
   // The request operations in the order they run. Order matters where one request feeds another.
   static constexpr void (*kDispatchTable[])(Self&) = {
+      [](Self& d) { d.RequestCalibrationControl(); },
       [](Self& d) { d.RequestValue(7611, "ZqAbsorption", PARM_DOUBLE); },
       [](Self& d) { d.RequestValue(7612, "ZqSpreadingLoss", PARM_DOUBLE); },
       [](Self& d) { d.RequestValue(1003, "ZqRange", PARM_DOUBLE); },
@@ -53,6 +50,34 @@ void KavoSonarConfigurationControlDevice::ApplyAttribs(bool flag) {
       [](Self& d) { d.RequestValue(1021, "ZqBeamSteer", PARM_DOUBLE_2D); },
       [](Self& d) { d.RequestOnOff(1100, 1101, "ZqPingOnOffState"); },
       [](Self& d) { d.RequestOnOff(1200, 1201, "ZqDataRecording"); },
+      [](Self& d) { d.RequestSyncDataRecording(); },
+      [](Self& d) { d.RequestNewProjector(); },
+      [](Self& d) { d.RequestManualSoundVelocity(); },
+      [](Self& d) { d.RequestBeamMode(); },
+      [](Self& d) { d.RequestResetCoverage(); },  // writes requests that the next steps send in this pass
+      [](Self& d) { d.RequestCoverageSector(); },
+      [](Self& d) { d.RequestCoverageMode(); },
+      [](Self& d) { d.RequestFlexModeParams(); },
+      [](Self& d) { d.RequestPulseType(); },
+      [](Self& d) { d.RequestAbsoluteGates(); },
+      [](Self& d) { d.RequestAdaptiveGates(); },
+      [](Self& d) { d.RequestGateEnableFlags(); },
+      [](Self& d) { d.RequestSystemMode(); },
+      [](Self& d) { d.RequestRDRFiltering(); },
+      [](Self& d) { d.RequestRDRRecordingDirectory(); },
+      [](Self& d) { d.RequestMotionCompensation(); },
+      [](Self& d) { d.RequestMotionSensorConfiguration(); },
+      [](Self& d) { d.RequestLoadFactoryParams(); },
+      [](Self& d) { d.RequestDisconnectSlave(); },  // a disconnect goes out before a connect
+      [](Self& d) { d.RequestConnectSlave(); },
+      [](Self& d) { d.RequestGainMode(); },
+      [](Self& d) { d.RequestProjectorBeamWidths(); },
+      [](Self& d) { d.RequestFrequencyCW(); },
+      [](Self& d) { d.RequestPPSEdge(); },
+      [](Self& d) { d.RequestTriggerOutput(); },
+      [](Self& d) { d.RequestTriggerInput(); },
+      [](Self& d) { d.RequestFrequencyFM(); },
+      [](Self& d) { d.UpdateSonarInstallationIdentifiers(); },
   };
 
   // A lock that cannot be taken does not stop the pass; it is then not released either.
@@ -60,12 +85,4 @@ void KavoSonarConfigurationControlDevice::ApplyAttribs(bool flag) {
   for (const auto step : kDispatchTable) step(*this);
   KavoDevice::ApplyAttribs(flag);
   if (locked) GetAttribLock().Unlock();
-}
-
-void KavoSonarConfigurationControlDevice::StartLogging() {
-  loggingActive_.store(true);
-}
-
-void KavoSonarConfigurationControlDevice::StopLogging() {
-  loggingActive_.store(false);
 }

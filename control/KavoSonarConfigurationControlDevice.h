@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <initializer_list>
 
 #include "afx/CString.h"
 #include "frame/Subscription.h"
@@ -37,16 +38,73 @@ class KavoSonarConfigurationControlDevice : public KavoDevice {
 
   static inline const CString kRequestKey = "Request";
 
-  // The host's logging notifications.
-  void StartLogging();
-  void StopLogging();
-
   // The pending requests: the "Request" child map of the attributes, or null when there is none.
   CAttributeMap* FetchRequest() { return GetAttributes().GetAttrMap(kRequestKey); }
 
   // The generic requests.
   void RequestValue(int id, const CString& key, PARMTYPE type);
   void RequestOnOff(int onId, int offId, const CString& key);
+
+  // A setting that a record carries as a single-precision number, converted from its attribute.
+  struct FloatSetting {
+    const char* key;
+    float (*toRecord)(double);
+  };
+  // The shape of the requests whose record is a row of such settings: when "Request" has any of them,
+  // each is resolved (from "Request", then from the stored attributes); once all are known, remote
+  // control id carries them in order, the requests are consumed and the values stored as resolved. A
+  // setting known nowhere makes the whole request wait.
+  void RequestFloatSettings(unsigned long id, std::initializer_list<FloatSetting> settings);
+
+  // Transmit and receive settings.
+  void RequestFrequencyFM();
+  void RequestFrequencyCW();
+  void RequestProjectorBeamWidths();
+  void RequestGainMode();
+  void RequestPulseType();
+
+  // Bottom-detection gates.
+  void RequestAbsoluteGates();
+  void RequestAdaptiveGates();
+  void RequestGateEnableFlags();
+
+  // Beam geometry and coverage.
+  void RequestBeamMode();
+  void RequestResetCoverage();
+  void RequestCoverageSector();
+  void RequestCoverageMode();
+  void RequestFlexModeParams();
+
+  // Timing signals.
+  void RequestPPSEdge();
+  void RequestTriggerOutput();
+  void RequestTriggerInput();
+
+  // Motion sensor and sound velocity.
+  void RequestMotionSensorConfiguration();
+  void RequestMotionCompensation();
+  void RequestManualSoundVelocity();
+
+  // Recording, and the host's logging notifications that recording can follow.
+  void StartLogging();
+  void StopLogging();
+  void RequestSyncDataRecording();
+  void RequestRDRFiltering();
+  void RequestRDRRecordingDirectory();
+  // A recording file name from the local time now, "%Y%m%d_%H%M%S_ORV"; empty when it cannot be made.
+  CString CreateZQRecordFilename() const;
+  // Sends start recording (1200) with a file name (cut to 255 characters); an empty name lets the
+  // sonar choose one.
+  void SendStartRecording(const CString& fileName);
+
+  // System, installation and dual-head.
+  void RequestCalibrationControl();
+  void RequestSystemMode();
+  void RequestNewProjector();
+  void RequestLoadFactoryParams();
+  void RequestDisconnectSlave();
+  void RequestConnectSlave();
+  void UpdateSonarInstallationIdentifiers();
 
   // Building and sending records. The senders return false, sending nothing, when the port is no
   // sonar socket or the socket knows no device identifier for the target's device enum; deviceEnum

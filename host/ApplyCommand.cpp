@@ -2,6 +2,7 @@
 #include "ApplyCommand.h"
 
 #include <charconv>
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -12,11 +13,13 @@
 #include "tavrin/AttributeMapJson.h"
 #include "tavrin/CaptureIoHandler.h"
 #include "tavrin/FileObject.h"
+#include "tavrin/HostLogging.h"
 #include "zq/KavoSocketIoHandler.h"
 
 namespace {
 
 constexpr HeadOption kDefaultHead{0, 7000};
+constexpr auto kNotificationBound = std::chrono::seconds(5);
 
 template <typename Number>
 std::optional<Number> ParseNumber(std::string_view text) {
@@ -78,6 +81,14 @@ int RunApply(const ApplyOptions& options, std::ostream& out, std::ostream& err) 
   {
     std::lock_guard lock(device.GetAttribLock());
     device.GetAttributes() = std::move(attributes);
+  }
+  if (options.hostLogging) {
+    // The device hears of it as it would from the host: on the notification thread.
+    HostLogging::PublishStarted();
+    if (!SubscriptionManager::Instance().WaitIdle(kNotificationBound)) {
+      err << "tavrin-host apply: the logging notification was not delivered\n";
+      return 1;
+    }
   }
   device.ApplyAttribs(false);
   device.SetPortPtr(nullptr);

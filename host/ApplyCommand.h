@@ -20,6 +20,7 @@ struct ApplyOptions {
   int deviceEnum = 0;
   std::vector<HeadOption> heads;  // empty: head 0 is device identifier 7000
   bool noSocket = false;          // attach a port that is no sonar socket
+  bool hostLogging = false;       // the host is logging when the pass runs
   bool decode = false;            // one line per record instead of JSON
 };
 

@@ -26,6 +26,8 @@ int Main(int argc, char** argv) {
                     "A head the sonar socket knows, ENUM=ID (repeatable; default 0=7000)");
   apply->add_flag("--no-socket", options.noSocket,
                   "Attach a port that is no sonar socket: nothing can be sent");
+  apply->add_flag("--host-logging", options.hostLogging,
+                  "The host is logging: the device hears that logging started before the pass");
   apply->add_flag("--decode", options.decode, "Print each record sent decoded on one line instead of JSON");
 
   try {

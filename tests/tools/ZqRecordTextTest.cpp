@@ -37,8 +37,8 @@ TEST(ZqRecordText, DescribesRemoteControlsSingleValuesAndOtherRecords) {
   const std::string absorption = Header("48000000", "bb1d0000", "581b0000") + FromHex("00002042 00000000");
   EXPECT_EQ(DescribeZqRecord(absorption), "type 7611 (absorption) to enum 1 id 7000, 72 bytes: f32 40");
 
-  const std::string other = Header("46000000", "fc030000", "581b0000") + FromHex("ab01 00000000");
-  EXPECT_EQ(DescribeZqRecord(other), "type 1020 to enum 1 id 7000, 70 bytes: 2 bytes ab01");
+  const std::string other = Header("46000000", "611e0000", "581b0000") + FromHex("ab01 00000000");
+  EXPECT_EQ(DescribeZqRecord(other), "type 7777 to enum 1 id 7000, 70 bytes: 2 bytes ab01");
 }
 
 TEST(ZqRecordText, ShortOrTruncatedRecordsAreSaidToBeSo) {

@@ -2,12 +2,22 @@
 #include "tavrin/CExTime.h"
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cmath>
 
 #include "tavrin/LittleEndian.h"
 
+namespace {
+std::atomic<CExTime::TimeSource> timeSource{nullptr};
+}  // namespace
+
+void CExTime::SetTimeSource(TimeSource source) {
+  timeSource.store(source);
+}
+
 double CExTime::GetCurTime() {
+  if (const TimeSource source = timeSource.load()) return source();
   const auto sinceEpoch = std::chrono::system_clock::now().time_since_epoch();
   return std::chrono::duration<double>(sinceEpoch).count();
 }

@@ -23,6 +23,10 @@ class CExTime {
 
   // Now, in seconds since 1970-01-01 00:00:00 UTC.
   static double GetCurTime();
+  // Makes GetCurTime ask source instead of the system clock (null restores the clock): for tests and
+  // replays that need a known time.
+  using TimeSource = double (*)();
+  static void SetTimeSource(TimeSource source);
   // Fills stamp from time (UTC). Returns false, leaving stamp zeroed, for a time the calendar cannot hold.
   static bool TimeToZqTime(double time, tagTIMEZQ* stamp);
   // Writes stamp in its 10-byte wire form at offset.

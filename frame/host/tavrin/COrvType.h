@@ -39,20 +39,21 @@ class COrvType {
   bool GetValue(std::vector<double>& out) const { return Read(out); }
   bool GetValue(OrvDataInfo& out) const { return Read(out); }
 
-  void SetValue(int value) { value_ = value; }
-  void SetValue(std::int64_t value) { value_ = value; }
-  void SetValue(bool value) { value_ = value; }
-  void SetValue(double value) { value_ = value; }
-  void SetValue(double first, double second) { value_ = Pair{first, second}; }
-  void SetValue(const CString& value) { value_ = value; }
-  void SetValue(const char* value) { value_ = CString(value); }
-  void SetValue(std::vector<int> value) { value_ = std::move(value); }
-  void SetValue(std::vector<double> value) { value_ = std::move(value); }
-  void SetValue(const OrvDataInfo& value) { value_ = value; }
+  void SetValue(int value) { value_.emplace<int>(value); }
+  void SetValue(std::int64_t value) { value_.emplace<std::int64_t>(value); }
+  void SetValue(bool value) { value_.emplace<bool>(value); }
+  void SetValue(double value) { value_.emplace<double>(value); }
+  void SetValue(double first, double second) { value_.emplace<Pair>(Pair{first, second}); }
+  void SetValue(const CString& value) { value_.emplace<CString>(value); }
+  void SetValue(const char* value) { value_.emplace<CString>(value); }
+  void SetValue(std::vector<int> value) { value_.emplace<std::vector<int>>(std::move(value)); }
+  void SetValue(std::vector<double> value) { value_.emplace<std::vector<double>>(std::move(value)); }
+  void SetValue(const OrvDataInfo& value) { value_.emplace<OrvDataInfo>(value); }
 
   friend bool operator==(const COrvType&, const COrvType&) = default;
 
  private:
+  // Writes use emplace: assigning a value to the variant makes GCC 12 warn falsely about freeing.
   struct Pair {
     double first = 0.0;
     double second = 0.0;
