@@ -162,4 +162,28 @@ TEST(TavrinHostProgram, RunsTheExampleDocumentsItsOptionsAndRefusesBadCommandLin
   }
 }
 
+TEST(TavrinHostProgram, EveryRequestGoesOutInDispatchOrder) {
+  const auto [exitCode, output] =
+      RunProgram("apply --attributes " + std::string(KAVO_EXAMPLES_DIR) +
+                 "/every-request.json --head 0=7000 --head 1=7001 --host-logging --decode");
+  ASSERT_EQ(exitCode, 0) << output;
+  // Remote-control IDs, and record types for the records that are no remote control ("r..."), in the
+  // order of the steps of one pass: 1100 after 1011 goes to the new projector, head 1.
+  std::string sent;
+  std::istringstream lines(output);
+  for (std::string line; std::getline(lines, line);) {
+    const bool remoteControl = line.rfind("type 7500 remote control ", 0) == 0;
+    std::istringstream words(line.substr(remoteControl ? 25 : 5));
+    std::string number;
+    words >> number;
+    sent += (remoteControl ? "" : "r") + number +
+            (line.find("to enum 1 id 7001") != std::string::npos ? "@1 " : " ");
+  }
+  EXPECT_EQ(
+      sent,
+      "1002 r7611 r7612 1003 1004 1005 1006 1008 1021 1100 1201 1200 1101 1011 1100@1 7610 1039 1035 1036 "
+      "1038 1007 1050 1010 1016 1009 1014 1209 1207 1033 1037 1102 1050 1500 1500 1017 1022 1026 1116 1115 "
+      "1114 1027 r1020 ");
+}
+
 }  // namespace
