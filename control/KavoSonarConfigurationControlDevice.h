@@ -30,9 +30,6 @@ class KavoSonarConfigurationControlDevice : public KavoDevice {
   // Runs every request operation, in the fixed order of the dispatch table, under the attribute lock.
   void ApplyAttribs(bool flag) override;
 
-  // Whether the host is logging, as its last logging notification said.
-  bool IsLoggingActive() const { return loggingActive_.load(); }
-
  private:
   friend class ControlDeviceProbe;  // lets the record tests call the senders directly
 

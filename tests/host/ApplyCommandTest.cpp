@@ -63,27 +63,6 @@ TEST_F(ApplyCommand, PrintsTheRecordsSentToTheGivenHeadAndTheFinalAttributes) {
             json::parse(R"([{"ZqRange": {"double": 250.0}}, {"Request": {"map": []}}])"));
 }
 
-TEST_F(ApplyCommand, WithoutSonarSocketNothingIsSentButTheValueIsStored) {
-  ApplyOptions options;
-  options.attributesFile = Write("range.json", kRangeRequest);
-  options.noSocket = true;
-  ASSERT_EQ(Run(options), 0) << err_.str();
-  const json output = json::parse(out_.str());
-  EXPECT_TRUE(output.at("records").empty());
-  EXPECT_EQ(output.at("attributes")[0], json::parse(R"({"ZqRange": {"double": 250.0}})"));
-}
-
-TEST_F(ApplyCommand, DecodedOutputIsOneLineARecord) {
-  ApplyOptions options;
-  options.attributesFile = Write(
-      "two.json", R"({"Request": {"map": {"ZqPower": {"double": 220.0}, "ZqPingOnOffState": {"int": 0}}}})");
-  options.decode = true;
-  ASSERT_EQ(Run(options), 0) << err_.str();
-  EXPECT_EQ(out_.str(),
-            "type 7500 remote control 1005 (power) to enum 0 id 7000, 96 bytes: f32 220\n"
-            "type 7500 remote control 1101 (ping off) to enum 0 id 7000, 92 bytes: no payload\n");
-}
-
 // `levels` child maps each inside the one before: {"a": {"map": {"a": {"map": ... []}}}}.
 std::string NestedMaps(int levels) {
   std::string text;
@@ -148,6 +127,8 @@ TEST(TavrinHostProgram, RunsTheExampleDocumentsItsOptionsAndRefusesBadCommandLin
   const auto [exitCode, output] = RunProgram("apply --attributes " + example);
   ASSERT_EQ(exitCode, 0) << output;
   EXPECT_EQ(json::parse(output).at("records").size(), 6U);
+  EXPECT_TRUE(
+      json::parse(RunProgram("apply --no-socket --attributes " + example).second).at("records").empty());
 
   const auto [helpCode, help] = RunProgram("apply --help");
   EXPECT_EQ(helpCode, 0);
