@@ -36,7 +36,7 @@ CString KavoSonarConfigurationControlDevice::CreateZQRecordFilename() const {
   if (localtime_r(&now, &local) == nullptr) return {};
   std::array<char, 128> name{};
   if (std::strftime(name.data(), name.size(), "%Y%m%d_%H%M%S_ORV", &local) == 0) return {};
-  return CString(name.data());
+  return {name.data()};
 }
 
 void KavoSonarConfigurationControlDevice::SendStartRecording(const CString& fileName) {
