@@ -1,12 +1,8 @@
 // How the sonar forms and steers its receive swath: the beam mode, the coverage mode, the coverage
 // sector, the sector of the flexible coverage mode, and the reset to the full swath of the beam mode.
-#include <array>
-#include <cstdint>
-
 #include "control/KavoSonarConfigurationControlDevice.h"
 #include "control/RequestValues.h"
 #include "control/Units.h"
-#include "tavrin/LittleEndian.h"
 #include "zq/KavoUtils.h"
 
 namespace {
@@ -36,20 +32,9 @@ constexpr double kDefaultFlexSpacing = 0.02;
 }  // namespace
 
 void KavoSonarConfigurationControlDevice::RequestBeamMode() {
-  CAttributeMap* request = FetchRequest();
-  if (request == nullptr) return;
-  RequestValues values(*request, GetAttributes());
-  int mode = 0;
-  if (!values.FromRequest(kBeamModeKey, mode)) return;
-
-  std::array<std::byte, 2> payload{};
-  le::PutU16(payload, 0, static_cast<std::uint16_t>(mode));
-  SendRemoteControlRecord(kBeamModeId, payload.data(), payload.size(), -1);
-
-  values.Consume({kBeamModeKey});
-  values.Store(kBeamModeKey, mode);
-  // The swath limits follow the beam mode; the coverage reset reads them from the top of the map.
-  KavoUtils::AddBeamModeAttribs(GetDataId(), GetAttributes());
+  // A u16. The swath limits follow the beam mode; the coverage reset reads them from the top of the map.
+  if (RequestModeNumber(kBeamModeId, kBeamModeKey, 2, 2))
+    KavoUtils::AddBeamModeAttribs(GetDataId(), GetAttributes());
 }
 
 void KavoSonarConfigurationControlDevice::RequestResetCoverage() {
@@ -88,18 +73,7 @@ void KavoSonarConfigurationControlDevice::RequestCoverageSector() {
 }
 
 void KavoSonarConfigurationControlDevice::RequestCoverageMode() {
-  CAttributeMap* request = FetchRequest();
-  if (request == nullptr) return;
-  RequestValues values(*request, GetAttributes());
-  int mode = 0;
-  if (!values.FromRequest(kCoverageModeKey, mode)) return;
-
-  std::array<std::byte, 1> payload{};
-  le::PutU8(payload, 0, static_cast<std::uint8_t>(mode));
-  SendRemoteControlRecord(kCoverageModeId, payload.data(), payload.size(), -1);
-
-  values.Consume({kCoverageModeKey});
-  values.Store(kCoverageModeKey, mode);
+  RequestModeNumber(kCoverageModeId, kCoverageModeKey, 1, 1);  // a u8
 }
 
 void KavoSonarConfigurationControlDevice::RequestFlexModeParams() {

@@ -3,6 +3,7 @@
 #include <array>
 
 #include <cassert>
+#include <cstdint>
 
 #include "control/KavoSonarConfigurationControlDevice.h"
 #include "control/RequestValues.h"
@@ -13,6 +14,8 @@ namespace {
 const CString kDataRecordingKey = "ZqDataRecording";
 // The longest row of single-precision settings a record carries: the five absolute gates.
 constexpr std::size_t kMaxFloatSettings = 5;
+// The longest payload of a mode number: the system mode, a u16 followed by two zero bytes.
+constexpr std::size_t kMaxModePayload = 4;
 
 bool IsSingleValueRecordType(int id) {
   return id >= 7600 && id < 7700;
@@ -111,4 +114,25 @@ void KavoSonarConfigurationControlDevice::RequestFloatSettings(unsigned long id,
   for (const FloatSetting& setting : settings) values.Consume({setting.key});
   i = 0;
   for (const FloatSetting& setting : settings) values.Store(setting.key, resolved[i++]);
+}
+
+bool KavoSonarConfigurationControlDevice::RequestModeNumber(unsigned long id, const char* key,
+                                                            std::size_t valueBytes, std::size_t payloadSize) {
+  assert(valueBytes <= payloadSize && payloadSize <= kMaxModePayload &&
+         "a mode payload longer than any record's");
+  CAttributeMap* request = FetchRequest();
+  if (request == nullptr) return false;
+  RequestValues values(*request, GetAttributes());
+  int mode = 0;
+  if (!values.FromRequest(key, mode)) return false;
+
+  std::array<std::byte, kMaxModePayload> payload{};
+  const auto bits = static_cast<std::uint32_t>(mode);
+  for (std::size_t i = 0; i < valueBytes; ++i)
+    le::PutU8(payload, i, static_cast<std::uint8_t>(bits >> (8 * i)));
+  SendRemoteControlRecord(id, payload.data(), payloadSize, -1);
+
+  values.Consume({key});
+  values.Store(key, mode);
+  return true;
 }

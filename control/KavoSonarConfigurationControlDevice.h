@@ -52,6 +52,10 @@ class KavoSonarConfigurationControlDevice : public KavoDevice {
   // control id carries them in order, the requests are consumed and the values stored as resolved. A
   // setting known nowhere makes the whole request wait.
   void RequestFloatSettings(unsigned long id, std::initializer_list<FloatSetting> settings);
+  // The shape of the requests for a mode number that the sonar takes in fewer bits than an int: read
+  // from "Request" only (a value that cannot be read waits there), its low valueBytes bytes sent at
+  // the start of payloadSize zero bytes, consumed and stored as requested. Returns whether it was sent.
+  bool RequestModeNumber(unsigned long id, const char* key, std::size_t valueBytes, std::size_t payloadSize);
 
   // Transmit and receive settings.
   void RequestFrequencyFM();

@@ -78,18 +78,7 @@ void KavoSonarConfigurationControlDevice::RequestCalibrationControl() {
 }
 
 void KavoSonarConfigurationControlDevice::RequestSystemMode() {
-  CAttributeMap* request = FetchRequest();
-  if (request == nullptr) return;
-  RequestValues values(*request, GetAttributes());
-  int mode = 0;
-  if (!values.FromRequest(kSystemModeKey, mode)) return;
-
-  std::array<std::byte, 4> payload{};
-  le::PutU16(payload, 0, static_cast<std::uint16_t>(mode));
-  SendRemoteControlRecord(kSystemModeId, payload.data(), payload.size(), -1);
-
-  values.Consume({kSystemModeKey});
-  values.Store(kSystemModeKey, mode);
+  RequestModeNumber(kSystemModeId, kSystemModeKey, 2, 4);  // a u16, then two zero bytes
 }
 
 void KavoSonarConfigurationControlDevice::RequestNewProjector() {
