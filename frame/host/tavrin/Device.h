@@ -14,6 +14,9 @@ class Device : public BaseDevice {
   void SetPortPtr(BaseIOHandler* port) { port_ = port; }
   BaseIOHandler* GetPortPtr() const { return port_; }
 
+  // The host hands the device a record that arrived on its port. A plain device reads nothing.
+  virtual void ProcessMessage(char* /*data*/, int /*length*/) {}
+
   // Sends a record string through the port. False when there is no port or it refused the record.
   // The flag is the host's and is passed over.
   bool SendMessage(const CString& record, bool flag);

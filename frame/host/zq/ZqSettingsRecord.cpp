@@ -12,7 +12,9 @@ namespace {
 constexpr std::size_t kBodySize = kSettingsRecordSize - kFrameHeaderSize - kTrailerSize;
 
 // Offsets in the data section, which starts at record offset 64.
-constexpr std::size_t Body(std::size_t recordOffset) { return recordOffset - kFrameHeaderSize; }
+constexpr std::size_t Body(std::size_t recordOffset) {
+  return recordOffset - kFrameHeaderSize;
+}
 
 void PutName(std::span<std::byte> body, std::size_t offset, const std::string& name) {
   const std::size_t length = std::min(name.size(), kSettingsNameSize - 1);

@@ -14,7 +14,7 @@ namespace zqwire {
 inline constexpr std::size_t kFrameHeaderSize = 64;
 inline constexpr std::size_t kTrailerSize = 4;
 inline constexpr std::size_t kMinRecordSize = kFrameHeaderSize + kTrailerSize;  // 68
-inline constexpr std::size_t kMaxRecordSize = 16u * 1024u * 1024u;             // 16 MiB
+inline constexpr std::size_t kMaxRecordSize = 16u * 1024u * 1024u;              // 16 MiB
 
 inline constexpr std::size_t kProtocolVersionOffset = 0;
 inline constexpr std::size_t kDataOffsetOffset = 2;
