@@ -1,0 +1,102 @@
+// A processing unit stand-in for link tests: listens on a loopback port, accepts one connection at a
+// time, keeps what it receives, and sends or drops on command. Runs its own I/O thread.
+#pragma once
+
+#include <asio.hpp>
+#include <chrono>
+#include <condition_variable>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+
+class LoopbackPeer {
+ public:
+  // Listens on 127.0.0.1 at port (0: any free port).
+  explicit LoopbackPeer(unsigned short port = 0)
+      : acceptor_(io_, {asio::ip::make_address("127.0.0.1"), port}) {
+    Accept();
+    thread_ = std::thread([this] { io_.run(); });
+  }
+  LoopbackPeer(const LoopbackPeer&) = delete;
+  LoopbackPeer& operator=(const LoopbackPeer&) = delete;
+  ~LoopbackPeer() {
+    asio::post(io_, [this] {
+      asio::error_code ignored;
+      acceptor_.close(ignored);
+      if (socket_) socket_->close(ignored);
+    });
+    work_.reset();
+    thread_.join();
+  }
+
+  unsigned short Port() const { return acceptor_.local_endpoint().port(); }
+  std::string Address() const { return "127.0.0.1:" + std::to_string(Port()); }
+
+  // Waits until at least `bytes` bytes have been received in all; false after the time-out.
+  bool WaitReceived(std::size_t bytes, std::chrono::milliseconds timeout = std::chrono::seconds(5)) {
+    std::unique_lock lock(mutex_);
+    return changed_.wait_for(lock, timeout, [&] { return received_.size() >= bytes; });
+  }
+  bool WaitConnections(int count, std::chrono::milliseconds timeout = std::chrono::seconds(5)) {
+    std::unique_lock lock(mutex_);
+    return changed_.wait_for(lock, timeout, [&] { return connections_ >= count; });
+  }
+  std::string Received() {
+    std::lock_guard lock(mutex_);
+    return received_;
+  }
+  void SendBytes(std::string bytes) {
+    asio::post(io_, [this, data = std::make_shared<std::string>(std::move(bytes))] {
+      if (socket_) asio::async_write(*socket_, asio::buffer(*data), [data](auto, auto) {});
+    });
+  }
+  // Closes the current connection; the next one is accepted.
+  void Drop() {
+    std::promise<void> done;
+    asio::post(io_, [this, &done] {
+      asio::error_code ignored;
+      if (socket_) socket_->close(ignored);
+      done.set_value();
+    });
+    done.get_future().wait();
+  }
+
+ private:
+  void Accept() {
+    acceptor_.async_accept([this](const asio::error_code& error, asio::ip::tcp::socket socket) {
+      if (error) return;
+      socket_ = std::make_unique<asio::ip::tcp::socket>(std::move(socket));
+      {
+        std::lock_guard lock(mutex_);
+        ++connections_;
+      }
+      changed_.notify_all();
+      Read(socket_.get());
+      Accept();
+    });
+  }
+  void Read(asio::ip::tcp::socket* socket) {
+    socket->async_read_some(asio::buffer(buffer_),
+                            [this, socket](const asio::error_code& error, std::size_t n) {
+                              if (error) return;
+                              {
+                                std::lock_guard lock(mutex_);
+                                received_.append(buffer_.data(), n);
+                              }
+                              changed_.notify_all();
+                              Read(socket);
+                            });
+  }
+
+  asio::io_context io_;
+  asio::executor_work_guard<asio::io_context::executor_type> work_{io_.get_executor()};
+  asio::ip::tcp::acceptor acceptor_;
+  std::unique_ptr<asio::ip::tcp::socket> socket_;
+  std::array<char, 65536> buffer_{};
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  std::string received_;
+  int connections_ = 0;
+  std::thread thread_;
+};

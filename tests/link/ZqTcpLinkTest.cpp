@@ -1,0 +1,172 @@
+// The TCP link against a loopback peer: checksums written on the way out, records read back, drops
+// while down, reconnection after a loss, and nothing left behind when it stops.
+#include "zq/ZqTcpLink.h"
+
+#include <gtest/gtest.h>
+
+#include <dirent.h>
+#include <chrono>
+#include <functional>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+#include "link/LoopbackPeer.h"
+#include "zq/ZqLinkContext.h"
+#include "zq/ZqWireFormat.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+
+bool WaitFor(const std::function<bool()>& condition, std::chrono::milliseconds timeout = 5s) {
+  const auto deadline = std::chrono::steady_clock::now() + timeout;
+  while (!condition()) {
+    if (std::chrono::steady_clock::now() > deadline) return false;
+    std::this_thread::sleep_for(2ms);
+  }
+  return true;
+}
+
+// A 92-byte remote-control record as the control device builds it: trailer still zero.
+CString UnsentRecord(std::uint32_t id) {
+  std::string r(92, '\0');
+  r[0] = 5;
+  r[2] = 60;
+  r[4] = r[5] = static_cast<char>(0xFF);
+  r[8] = 92;
+  r[32] = static_cast<char>(7500 & 0xFF);
+  r[33] = static_cast<char>(7500 >> 8);
+  r[64] = static_cast<char>(id & 0xFF);
+  r[65] = static_cast<char>(id >> 8);
+  CString record;
+  std::copy(r.begin(), r.end(), record.GetBufferSetLength(92));
+  return record;
+}
+
+std::size_t CountEntries(const char* folder) {
+  std::size_t count = 0;
+  if (DIR* dir = opendir(folder)) {
+    while (readdir(dir) != nullptr) ++count;
+    closedir(dir);
+  }
+  return count;
+}
+
+struct LinkFixture : ::testing::Test {
+  LoopbackPeer peer;
+  ZqLinkContext context;
+  std::mutex mutex;
+  std::vector<std::uint32_t> receivedTypes;
+  ZqTcpLink link{context, peer.Address()};
+
+  void SetUp() override {
+    link.SetReceiver([this](std::span<const std::byte> record) {
+      std::lock_guard lock(mutex);
+      receivedTypes.push_back(zqwire::ReadHeader(record).recordType);
+    });
+  }
+  bool Connected(std::uint64_t connects = 1) {
+    return WaitFor([&] {
+      const auto c = link.GetCounters();
+      return c.state == ZqTcpLink::State::kConnected && c.connects >= connects;
+    });
+  }
+  std::size_t ReceivedCount() {
+    std::lock_guard lock(mutex);
+    return receivedTypes.size();
+  }
+};
+
+TEST_F(LinkFixture, WritesRecordsWithTheirChecksumAndReadsRecordsBack) {
+  EXPECT_FALSE(link.Send(UnsentRecord(1003)));  // not started: dropped
+  link.Start();
+  ASSERT_TRUE(Connected());
+  ASSERT_TRUE(link.Send(UnsentRecord(1003)));
+  ASSERT_TRUE(link.Send(UnsentRecord(1100)));
+  ASSERT_TRUE(peer.WaitReceived(184));
+  const std::string wire = peer.Received();
+  // Sum of the first record's bytes: 5 + 60 + 255 + 255 + 92 + 0x4C + 0x1D + 0xEB + 0x03 = 1010 = 0x3F2.
+  EXPECT_EQ(wire.substr(88, 4), std::string("\xF2\x03\x00\x00", 4));
+  EXPECT_TRUE(zqwire::HasValidChecksum(zqwire::AsBytes(wire.substr(92))));
+
+  peer.SendBytes("junk" + zqwire::BuildRecord(7000, 7000, 0, std::string(592, '\0'), 0.0) +
+                 zqwire::BuildRecord(7051, 7000, 0, "event", 0.0));
+  ASSERT_TRUE(WaitFor([&] { return ReceivedCount() == 2; }));
+  EXPECT_EQ(receivedTypes, (std::vector<std::uint32_t>{7000, 7051}));
+
+  ASSERT_TRUE(WaitFor([&] { return link.GetCounters().recordsSent == 2; }));
+  const auto counters = link.GetCounters();
+  EXPECT_EQ(counters.bytesSent, 184u);
+  EXPECT_EQ(counters.recordsReceived, 2u);
+  EXPECT_EQ(counters.bytesReceived, 4u + 660u + 73u);
+  EXPECT_EQ(counters.bytesDiscarded, 4u);
+  EXPECT_EQ(counters.droppedWhileDown, 1u);
+}
+
+TEST_F(LinkFixture, ReconnectsAfterALossAndDropsWhatComesMeanwhile) {
+  link.Start();
+  ASSERT_TRUE(Connected());
+  peer.Drop();
+  ASSERT_TRUE(WaitFor([&] { return link.GetCounters().disconnects == 1; }));
+  // Until the first retry (100 ms) the link is down.
+  EXPECT_FALSE(link.Send(UnsentRecord(1003)));
+  ASSERT_TRUE(Connected(2));
+  ASSERT_TRUE(link.Send(UnsentRecord(1004)));
+  ASSERT_TRUE(peer.WaitReceived(92));
+  const auto counters = link.GetCounters();
+  EXPECT_EQ(counters.connects, 2u);
+  EXPECT_EQ(counters.disconnects, 1u);
+  EXPECT_GE(counters.droppedWhileDown, 1u);
+}
+
+TEST(ZqTcpLinkTest, KeepsTryingUntilTheSonarListensWithGrowingDelays) {
+  unsigned short port = 0;
+  {
+    LoopbackPeer probe;  // find a free port, then free it again
+    port = probe.Port();
+  }
+  ZqLinkContext context;
+  ZqTcpLink link(context, "127.0.0.1:" + std::to_string(port));
+  link.Start();
+  std::this_thread::sleep_for(400ms);  // refused at 0, 100, 300 ms
+  EXPECT_EQ(link.GetCounters().state, ZqTcpLink::State::kConnecting);
+  LoopbackPeer peer(port);
+  // The next attempt comes at most 800 ms after the last refusal.
+  EXPECT_TRUE(WaitFor([&] { return link.GetCounters().connects == 1; }, 3s));
+}
+
+TEST(ZqTcpLinkTest, StopLeavesNoThreadOrSocketBehind) {
+  const std::size_t threadsBefore = CountEntries("/proc/self/task");
+  const std::size_t filesBefore = CountEntries("/proc/self/fd");
+  {
+    LoopbackPeer peer;
+    ZqLinkContext context;
+    std::vector<std::unique_ptr<ZqTcpLink>> links;
+    for (int i = 0; i < 3; ++i) {
+      links.push_back(std::make_unique<ZqTcpLink>(context, peer.Address()));
+      links.back()->Start();
+    }
+    ASSERT_TRUE(peer.WaitConnections(3));
+    for (int i = 0; i < 50; ++i) links[static_cast<std::size_t>(i % 3)]->Send(UnsentRecord(1107));
+    links.clear();
+  }
+  EXPECT_EQ(CountEntries("/proc/self/task"), threadsBefore);
+  EXPECT_EQ(CountEntries("/proc/self/fd"), filesBefore);
+}
+
+TEST(ZqTcpLinkTest, AddressMustBeHostAndPort) {
+  std::string host;
+  std::string port;
+  std::string error;
+  EXPECT_TRUE(ZqTcpLink::ParseAddress("sonar-a.local:7000", host, port, error));
+  EXPECT_EQ(host + "|" + port, "sonar-a.local|7000");
+  EXPECT_TRUE(ZqTcpLink::ParseAddress("[::1]:4000", host, port, error));
+  EXPECT_EQ(host, "::1");
+  for (const char* bad : {"7000", ":7000", "host:", "host:0", "host:65536", "host:70x"}) {
+    EXPECT_FALSE(ZqTcpLink::ParseAddress(bad, host, port, error)) << bad;
+    EXPECT_NE(error.find(bad), std::string::npos);
+  }
+}
+
+}  // namespace
