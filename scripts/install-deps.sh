@@ -7,6 +7,7 @@ packages=(
   nlohmann-json3-dev libcli11-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   libasio-dev libpugixml-dev
+  clang libclang-rt-dev
 )
 
 missing=()
