@@ -1,0 +1,131 @@
+// Throughput of the link's receive path on a stream of settings records: the reader alone in memory,
+// the whole link over loopback TCP, and plain loopback TCP carrying the same bytes with no reader.
+#include <benchmark/benchmark.h>
+
+#include <asio.hpp>
+#include <atomic>
+#include <chrono>
+#include <string>
+#include <thread>
+
+#include "zq/ZqLinkContext.h"
+#include "zq/ZqRecordReader.h"
+#include "zq/ZqSettingsRecord.h"
+#include "zq/ZqTcpLink.h"
+#include "zq/ZqWireFormat.h"
+
+namespace {
+
+constexpr std::size_t kRecordsPerStream = 4096;  // 2.7 MB of settings records
+
+std::string SettingsStream() {
+  zqwire::ZqPingSettings settings;
+  settings.rangeM = 50.0F;
+  settings.soundVelocity = 1500.0F;
+  std::string stream;
+  for (std::size_t i = 0; i < kRecordsPerStream; ++i) {
+    settings.pingNumber = static_cast<std::uint32_t>(i);
+    stream += zqwire::BuildRecord(zqwire::kPingSettingsRecordType, 7000, 0,
+                                  zqwire::EncodeSettingsBody(settings), 0.0);
+  }
+  return stream;
+}
+
+void ReportStream(benchmark::State& state, std::size_t streamBytes) {
+  state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations() * kRecordsPerStream));
+  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * streamBytes));
+}
+
+void BM_ReaderInMemory(benchmark::State& state) {
+  const std::string stream = SettingsStream();
+  const auto bytes = zqwire::AsBytes(stream);
+  constexpr std::size_t kRead = 64 * 1024;  // what one socket read hands over
+  std::size_t records = 0;
+  ZqRecordReader reader([&records](std::span<const std::byte>) { ++records; });
+  for (auto _ : state) {
+    for (std::size_t at = 0; at < bytes.size(); at += kRead) {
+      reader.Feed(bytes.subspan(at, std::min(kRead, bytes.size() - at)));
+    }
+  }
+  benchmark::DoNotOptimize(records);
+  ReportStream(state, stream.size());
+}
+BENCHMARK(BM_ReaderInMemory)->Unit(benchmark::kMillisecond);
+
+// A sonar stand-in that writes the whole stream to each connection it accepts, once per request byte.
+class StreamServer {
+ public:
+  explicit StreamServer(std::string stream) : stream_(std::move(stream)) {
+    thread_ = std::thread([this] {
+      asio::error_code error;
+      while (!stopping_) {
+        asio::ip::tcp::socket peer(io_);
+        acceptor_.accept(peer, error);
+        if (error || stopping_) return;
+        char request = 0;
+        while (asio::read(peer, asio::buffer(&request, 1), error) == 1)
+          asio::write(peer, asio::buffer(stream_), error);
+      }
+    });
+  }
+  ~StreamServer() {
+    stopping_ = true;
+    asio::error_code ignored;
+    asio::ip::tcp::socket wake(io_);
+    wake.connect(acceptor_.local_endpoint(), ignored);
+    wake.close(ignored);
+    thread_.join();
+  }
+  std::string Address() const { return "127.0.0.1:" + std::to_string(acceptor_.local_endpoint().port()); }
+  asio::ip::tcp::endpoint Endpoint() const { return acceptor_.local_endpoint(); }
+
+ private:
+  std::string stream_;
+  asio::io_context io_;
+  asio::ip::tcp::acceptor acceptor_{io_, {asio::ip::make_address("127.0.0.1"), 0}};
+  std::atomic<bool> stopping_{false};
+  std::thread thread_;
+};
+
+// The link: connection, reads, record checks, and the receiver counting records.
+void BM_LinkOverLoopback(benchmark::State& state) {
+  const std::string stream = SettingsStream();
+  StreamServer server(stream);
+  ZqLinkContext context;
+  ZqTcpLink link(context, server.Address());
+  std::atomic<std::size_t> records{0};
+  link.SetReceiver(
+      [&records](std::span<const std::byte>) { records.fetch_add(1, std::memory_order_release); });
+  link.Start();
+  while (link.GetCounters().state != ZqTcpLink::State::kConnected)
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  CString request;
+  request.GetBufferSetLength(1)[0] = 'g';
+  std::size_t expected = 0;
+  for (auto _ : state) {
+    expected += kRecordsPerStream;
+    link.Send(request);  // one byte asks the server for the stream
+    while (records.load(std::memory_order_acquire) < expected) std::this_thread::yield();
+  }
+  ReportStream(state, stream.size());
+}
+BENCHMARK(BM_LinkOverLoopback)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// The same bytes over a plain blocking socket, read in 64 KiB pieces and thrown away.
+void BM_RawTcpOverLoopback(benchmark::State& state) {
+  const std::string stream = SettingsStream();
+  StreamServer server(stream);
+  asio::io_context io;
+  asio::ip::tcp::socket socket(io);
+  socket.connect(server.Endpoint());
+  std::vector<char> buffer(64 * 1024);
+  for (auto _ : state) {
+    asio::write(socket, asio::buffer("g", 1));
+    std::size_t received = 0;
+    while (received < stream.size()) received += socket.read_some(asio::buffer(buffer));
+  }
+  ReportStream(state, stream.size());
+}
+BENCHMARK(BM_RawTcpOverLoopback)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+}  // namespace
