@@ -1,7 +1,6 @@
 // The dry run of one control device.
 #include "ApplyCommand.h"
 
-#include <charconv>
 #include <chrono>
 #include <functional>
 #include <memory>
@@ -18,16 +17,7 @@
 
 namespace {
 
-constexpr HeadOption kDefaultHead{0, 7000};
 constexpr auto kNotificationBound = std::chrono::seconds(5);
-
-template <typename Number>
-std::optional<Number> ParseNumber(std::string_view text) {
-  Number value{};
-  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-  if (error != std::errc() || end != text.data() + text.size() || text.empty()) return std::nullopt;
-  return value;
-}
 
 // The port of the dry run, and a way to read back what was sent through it.
 struct CapturePort {
@@ -44,21 +34,12 @@ CapturePort MakePort(const ApplyOptions& options) {
   auto transport = std::make_unique<ZqCaptureTransport>();
   auto records = [capture = transport.get()] { return capture->Records(); };
   auto socket = std::make_unique<KavoSocketIoHandler>(std::move(transport));
-  const std::vector<HeadOption> heads = options.heads.empty() ? std::vector{kDefaultHead} : options.heads;
-  for (const HeadOption& head : heads) socket->SetZqDeviceId(head.deviceEnum, head.deviceId);
+  const std::vector<ZqHead> heads = options.heads.empty() ? std::vector{kDefaultZqHead} : options.heads;
+  for (const ZqHead& head : heads) socket->SetZqDeviceId(head.deviceEnum, head.deviceId);
   return {std::move(socket), records};
 }
 
 }  // namespace
-
-std::optional<HeadOption> ParseHeadOption(std::string_view text) {
-  const std::size_t equals = text.find('=');
-  if (equals == std::string_view::npos) return std::nullopt;
-  const auto deviceEnum = ParseNumber<std::uint16_t>(text.substr(0, equals));
-  const auto deviceId = ParseNumber<std::uint32_t>(text.substr(equals + 1));
-  if (!deviceEnum || !deviceId || *deviceId == 0) return std::nullopt;
-  return HeadOption{*deviceEnum, *deviceId};
-}
 
 int RunApply(const ApplyOptions& options, std::ostream& out, std::ostream& err) {
   FileObject file{std::string()};

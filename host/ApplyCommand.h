@@ -10,22 +10,16 @@
 #include <string_view>
 #include <vector>
 
-struct HeadOption {
-  std::uint16_t deviceEnum = 0;
-  std::uint32_t deviceId = 0;
-};
+#include "zq/ZqHead.h"
 
 struct ApplyOptions {
   std::string attributesFile;
   int deviceEnum = 0;
-  std::vector<HeadOption> heads;  // empty: head 0 is device identifier 7000
-  bool noSocket = false;          // attach a port that is no sonar socket
-  bool hostLogging = false;       // the host is logging when the pass runs
-  bool decode = false;            // one line per record instead of JSON
+  std::vector<ZqHead> heads;  // empty: head 0 is device identifier 7000
+  bool noSocket = false;      // attach a port that is no sonar socket
+  bool hostLogging = false;   // the host is logging when the pass runs
+  bool decode = false;        // one line per record instead of JSON
 };
-
-// Parses "ENUM=ID" with ENUM 0 to 65535 and ID 1 to 4294967295; nothing when it is not that.
-std::optional<HeadOption> ParseHeadOption(std::string_view text);
 
 // Runs the dry run. Returns the exit code: 0, or 2 after one line on err naming the problem.
 int RunApply(const ApplyOptions& options, std::ostream& out, std::ostream& err);

@@ -44,7 +44,7 @@ int Main(int argc, char** argv) {
   }
 
   for (const std::string& text : headTexts) {
-    const auto head = ParseHeadOption(text);
+    const auto head = ParseZqHead(text);
     if (!head) {
       std::cerr << "tavrin-host apply: --head \"" << text
                 << "\": expected ENUM=ID with ENUM 0 to 65535 and ID 1 to 4294967295\n";

@@ -100,14 +100,14 @@ TEST_F(ApplyCommand, BadInputGetsOneLineNamingTheProblemAndExitCode2) {
   EXPECT_NE(err_.str().find("is a folder"), std::string::npos) << err_.str();
 }
 
-TEST(HeadOption, ParsesEnumEqualsIdAndRefusesEverythingElse) {
-  const auto head = ParseHeadOption("65535=4294967295");
+TEST(ZqHeadTest, ParsesEnumEqualsIdAndRefusesEverythingElse) {
+  const auto head = ParseZqHead("65535=4294967295");
   ASSERT_TRUE(head.has_value());
   EXPECT_EQ(head->deviceEnum, 65535);
   EXPECT_EQ(head->deviceId, 4294967295U);
   for (const char* bad :
        {"", "1", "=7000", "x=7000", "1=7000x", "-1=7000", "65536=7000", "1=0", "1=4294967296"}) {
-    EXPECT_FALSE(ParseHeadOption(bad).has_value()) << '"' << bad << '"';
+    EXPECT_FALSE(ParseZqHead(bad).has_value()) << '"' << bad << '"';
   }
 }
 
