@@ -1,0 +1,354 @@
+// The simulated processing unit's network side and ping clock. Everything here runs on the server's
+// one thread; other threads reach it only through posted work (WithHead, DropConnections, Stop) and
+// the received-records log, which has its own lock.
+#include "sim/SimServer.h"
+
+#include <asio/ip/tcp.hpp>
+#include <asio/post.hpp>
+#include <asio/steady_timer.hpp>
+#include <asio/write.hpp>
+#include <charconv>
+#include <deque>
+#include <future>
+#include <list>
+#include <mutex>
+#include <optional>
+#include <thread>
+
+#include "sim/PingLog.h"
+#include "sim/SimHead.h"
+#include "sim/SimModel.h"
+#include "zq/ZqRecordReader.h"
+#include "zq/ZqWireFormat.h"
+
+namespace {
+
+constexpr std::size_t kReceivedRecordsKept = 4096;
+constexpr std::size_t kReadBufferSize = 64 * 1024;
+
+asio::steady_timer::time_point AtSteadySeconds(double seconds) {
+  return asio::steady_timer::time_point(
+      std::chrono::duration_cast<asio::steady_timer::duration>(std::chrono::duration<double>(seconds)));
+}
+
+}  // namespace
+
+struct SimServer::Impl : std::enable_shared_from_this<SimServer::Impl> {
+  struct Connection : std::enable_shared_from_this<Connection> {
+    Connection(Impl& serverImpl, asio::ip::tcp::socket peer)
+        : server(serverImpl),
+          socket(std::move(peer)),
+          reader([this](std::span<const std::byte> record) { server.OnRecord(record); }) {}
+    void Read();
+    void Send(const std::string& record);
+    void Write();
+    void Close();
+
+    Impl& server;
+    asio::ip::tcp::socket socket;
+    std::array<std::byte, kReadBufferSize> buffer{};
+    ZqRecordReader reader;
+    std::deque<std::string> queue;
+    bool writing = false;
+  };
+
+  struct HeadRunner {
+    HeadRunner(asio::io_context& io, std::unique_ptr<SimHead> simHead)
+        : head(std::move(simHead)), timer(io) {}
+    std::unique_ptr<SimHead> head;
+    asio::steady_timer timer;
+    std::uint64_t schedule = 0;  // which schedule a timer completion belongs to
+    std::optional<PingTiming> ping;
+  };
+
+  explicit Impl(SimServerConfig serverConfig) : config(std::move(serverConfig)) {}
+
+  void Accept();
+  void OnRecord(std::span<const std::byte> record);
+  void Broadcast(const std::vector<std::string>& records);
+  void Schedule(HeadRunner& runner);
+  void StartPing(HeadRunner& runner);
+  void FinishPing(HeadRunner& runner);
+  void ScheduleBite();
+  void CloseAll();
+
+  SimServerConfig config;
+  asio::io_context io;
+  asio::ip::tcp::acceptor acceptor{io};
+  asio::steady_timer biteTimer{io};
+  std::list<std::shared_ptr<Connection>> connections;
+  std::vector<std::unique_ptr<HeadRunner>> heads;
+  std::thread thread;
+  bool stopped = false;
+
+  mutable std::mutex receivedMutex;
+  std::deque<std::string> received;
+  std::size_t connectionCount = 0;  // guarded by receivedMutex
+};
+
+void SimServer::Impl::Connection::Read() {
+  socket.async_read_some(asio::buffer(buffer),
+                         [self = shared_from_this()](const asio::error_code& error, std::size_t length) {
+                           if (error) {
+                             self->Close();
+                             return;
+                           }
+                           self->reader.Feed(std::span(self->buffer).first(length));
+                           self->Read();
+                         });
+}
+
+void SimServer::Impl::Connection::Send(const std::string& record) {
+  if (!socket.is_open()) return;
+  queue.push_back(record);
+  if (!writing) Write();
+}
+
+void SimServer::Impl::Connection::Write() {
+  writing = true;
+  asio::async_write(socket, asio::buffer(queue.front()),
+                    [self = shared_from_this()](const asio::error_code& error, std::size_t) {
+                      if (error) {
+                        self->Close();
+                        return;
+                      }
+                      self->queue.pop_front();
+                      if (self->queue.empty()) {
+                        self->writing = false;
+                      } else {
+                        self->Write();
+                      }
+                    });
+}
+
+void SimServer::Impl::Connection::Close() {
+  asio::error_code ignored;
+  socket.close(ignored);
+  queue.clear();
+  writing = false;
+  server.connections.remove(shared_from_this());
+  std::lock_guard lock(server.receivedMutex);
+  server.connectionCount = server.connections.size();
+}
+
+void SimServer::Impl::Accept() {
+  acceptor.async_accept(
+      [self = shared_from_this()](const asio::error_code& error, asio::ip::tcp::socket peer) {
+        if (self->stopped) return;
+        if (!error) {
+          asio::error_code ignored;
+          peer.set_option(asio::ip::tcp::no_delay(true), ignored);
+          auto connection = std::make_shared<Connection>(*self, std::move(peer));
+          self->connections.push_back(connection);
+          {
+            std::lock_guard lock(self->receivedMutex);
+            self->connectionCount = self->connections.size();
+          }
+          std::vector<std::string> greeting;
+          for (auto& runner : self->heads) runner->head->OnConnect(greeting);
+          for (const std::string& record : greeting) connection->Send(record);
+          connection->Read();
+        }
+        self->Accept();
+      });
+}
+
+void SimServer::Impl::OnRecord(std::span<const std::byte> record) {
+  {
+    std::lock_guard lock(receivedMutex);
+    received.emplace_back(reinterpret_cast<const char*>(record.data()), record.size());
+    if (received.size() > kReceivedRecordsKept) received.pop_front();
+  }
+  const zqwire::RecordHeader header = zqwire::ReadHeader(record);
+  std::vector<std::string> answers;
+  for (auto& runner : heads) {
+    if (runner->head->DeviceId() != header.deviceId) continue;
+    runner->head->Apply(record, SteadySeconds(), answers);
+    Schedule(*runner);
+  }
+  Broadcast(answers);
+}
+
+void SimServer::Impl::Broadcast(const std::vector<std::string>& records) {
+  if (records.empty()) return;
+  // A connection that fails while sending takes itself out of the list: walk a copy.
+  const auto open = connections;
+  for (const auto& connection : open) {
+    for (const std::string& record : records) connection->Send(record);
+  }
+}
+
+void SimServer::Impl::Schedule(HeadRunner& runner) {
+  if (stopped || runner.ping) return;  // the end of the ping in progress schedules the next
+  const std::uint64_t schedule = ++runner.schedule;
+  runner.timer.cancel();
+  const auto start = runner.head->NextPingStart(SteadySeconds());
+  if (!start) return;
+  runner.timer.expires_at(AtSteadySeconds(*start));
+  runner.timer.async_wait([self = shared_from_this(), &runner, schedule](const asio::error_code& error) {
+    if (error || self->stopped || schedule != runner.schedule) return;
+    self->StartPing(runner);
+  });
+}
+
+void SimServer::Impl::StartPing(HeadRunner& runner) {
+  runner.ping = runner.head->StartPing(SteadySeconds());
+  const std::uint64_t schedule = ++runner.schedule;
+  runner.timer.expires_at(AtSteadySeconds(runner.ping->end));
+  runner.timer.async_wait([self = shared_from_this(), &runner, schedule](const asio::error_code& error) {
+    if (error || self->stopped || schedule != runner.schedule) return;
+    self->FinishPing(runner);
+  });
+}
+
+void SimServer::Impl::FinishPing(HeadRunner& runner) {
+  const PingTiming ping = *runner.ping;
+  runner.ping.reset();
+  std::vector<std::string> records;
+  runner.head->FinishPing(ping, records);
+  if (config.pingLog) config.pingLog->Write(config.name, ping.deviceEnum, ping);
+  Broadcast(records);
+  Schedule(runner);
+}
+
+void SimServer::Impl::ScheduleBite() {
+  if (config.biteIntervalSeconds <= 0.0) return;
+  biteTimer.expires_after(std::chrono::duration_cast<asio::steady_timer::duration>(
+      std::chrono::duration<double>(config.biteIntervalSeconds)));
+  biteTimer.async_wait([self = shared_from_this()](const asio::error_code& error) {
+    if (error || self->stopped) return;
+    std::vector<std::string> records;
+    for (auto& runner : self->heads) runner->head->Bite(records);
+    self->Broadcast(records);
+    self->ScheduleBite();
+  });
+}
+
+void SimServer::Impl::CloseAll() {
+  stopped = true;
+  asio::error_code ignored;
+  acceptor.close(ignored);
+  biteTimer.cancel();
+  for (auto& runner : heads) runner->timer.cancel();
+  const auto open = connections;
+  for (const auto& connection : open) connection->Close();
+}
+
+SimServer::SimServer(SimServerConfig config) : impl_(std::make_shared<Impl>(std::move(config))) {}
+
+SimServer::~SimServer() {
+  Stop();
+}
+
+bool SimServer::Start(std::string& error) {
+  if (impl_->thread.joinable() || impl_->stopped) {
+    error = "the simulated sonar was started before";
+    return false;
+  }
+  const std::optional<SimModel> model = SimModel::ByName(impl_->config.model);
+  if (!model) {
+    error = "unknown sonar model \"" + impl_->config.model + "\" (shallow or deep)";
+    return false;
+  }
+  const std::string& listen = impl_->config.listen;
+  const auto colon = listen.rfind(':');
+  unsigned port = 70000;  // refused below unless a whole number follows the colon
+  if (colon != std::string::npos) {
+    const char* first = listen.data() + colon + 1;
+    const char* last = listen.data() + listen.size();
+    const auto [end, problem] = std::from_chars(first, last, port);
+    if (problem != std::errc() || end != last || first == last) port = 70000;
+  }
+  if (port > 65535) {
+    error = "listen address \"" + listen + "\" is not ADDRESS:PORT with a port from 0 to 65535";
+    return false;
+  }
+  std::string host = listen.substr(0, colon);
+  if (host.size() >= 2 && host.front() == '[' && host.back() == ']') host = host.substr(1, host.size() - 2);
+  asio::error_code code;
+  const auto address = asio::ip::make_address(host, code);
+  if (code) {
+    error = "listen address \"" + impl_->config.listen + "\": \"" + host + "\" is not an IP address";
+    return false;
+  }
+  const asio::ip::tcp::endpoint endpoint(address, static_cast<unsigned short>(port));
+  auto& acceptor = impl_->acceptor;
+  acceptor.open(endpoint.protocol(), code);
+  if (!code) acceptor.set_option(asio::socket_base::reuse_address(true), code);
+  if (!code) acceptor.bind(endpoint, code);
+  if (!code) acceptor.listen(asio::socket_base::max_listen_connections, code);
+  if (code) {
+    error = "cannot listen on " + listen + ": " + code.message();
+    asio::error_code ignored;
+    acceptor.close(ignored);
+    return false;
+  }
+
+  for (std::size_t i = 0; i < impl_->config.heads.size(); ++i) {
+    const ZqHead& head = impl_->config.heads[i];
+    auto simHead = std::make_unique<SimHead>(*model, head.deviceEnum, head.deviceId,
+                                             impl_->config.name + (i == 0 ? "" : "#" + std::to_string(i)));
+    impl_->heads.push_back(std::make_unique<Impl::HeadRunner>(impl_->io, std::move(simHead)));
+  }
+  asio::post(impl_->io, [self = impl_] {
+    self->Accept();
+    for (auto& runner : self->heads) self->Schedule(*runner);
+    self->ScheduleBite();
+  });
+  impl_->thread = std::thread([self = impl_] { self->io.run(); });
+  return true;
+}
+
+void SimServer::Stop() {
+  if (!impl_->thread.joinable()) return;
+  asio::post(impl_->io, [self = impl_] { self->CloseAll(); });
+  // Once the pending operations have ended with the closed sockets, the loop runs out of work.
+  impl_->thread.join();
+}
+
+std::string SimServer::Address() const {
+  asio::error_code error;
+  const auto endpoint = impl_->acceptor.local_endpoint(error);
+  if (error) return {};
+  return endpoint.address().to_string() + ":" + std::to_string(endpoint.port());
+}
+
+unsigned short SimServer::Port() const {
+  asio::error_code error;
+  const auto endpoint = impl_->acceptor.local_endpoint(error);
+  return error ? 0 : endpoint.port();
+}
+
+bool SimServer::WithHead(std::size_t index, const std::function<void(SimHead&)>& fn) {
+  if (index >= impl_->heads.size() || !impl_->thread.joinable()) return false;
+  std::promise<void> done;
+  asio::post(impl_->io, [self = impl_, index, &fn, &done] {
+    Impl::HeadRunner& runner = *self->heads[index];
+    fn(*runner.head);
+    self->Schedule(runner);
+    done.set_value();
+  });
+  done.get_future().wait();
+  return true;
+}
+
+void SimServer::DropConnections() {
+  if (!impl_->thread.joinable()) return;
+  std::promise<void> done;
+  asio::post(impl_->io, [self = impl_, &done] {
+    const auto open = self->connections;
+    for (const auto& connection : open) connection->Close();
+    done.set_value();
+  });
+  done.get_future().wait();
+}
+
+std::vector<std::string> SimServer::ReceivedRecords() const {
+  std::lock_guard lock(impl_->receivedMutex);
+  return {impl_->received.begin(), impl_->received.end()};
+}
+
+std::size_t SimServer::ConnectionCount() const {
+  std::lock_guard lock(impl_->receivedMutex);
+  return impl_->connectionCount;
+}

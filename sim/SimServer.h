@@ -1,0 +1,58 @@
+// A simulated processing unit on the network: listens on one TCP port, reads the records the host
+// sends, lets its heads apply them, pings each head on its own schedule, and sends every record the
+// heads produce to every connected host. Runs on a thread of its own, so that several can live in one
+// process (the host's embedded default) or one in zq-sonar-sim.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "zq/ZqHead.h"
+
+class SimHead;
+class PingLog;
+
+struct SimServerConfig {
+  std::string listen = "127.0.0.1:0";  // ADDRESS:PORT; port 0 takes any free port
+  std::string name = "sim";            // the sonar's name in the ping log
+  std::string model = "shallow";
+  std::vector<ZqHead> heads{kDefaultZqHead};
+  double biteIntervalSeconds = 5.0;  // 0: no BITE results unless asked
+  std::shared_ptr<PingLog> pingLog;  // null: no ping log
+};
+
+class SimServer {
+ public:
+  explicit SimServer(SimServerConfig config);
+  SimServer(const SimServer&) = delete;
+  SimServer& operator=(const SimServer&) = delete;
+  ~SimServer();
+
+  // Builds the heads, binds and starts serving. False, with a message naming the problem, when the
+  // model is unknown or the address cannot be listened on.
+  bool Start(std::string& error);
+  // Closes every connection and the listening socket, and joins the thread.
+  void Stop();
+
+  // The address actually listened on, "ADDRESS:PORT", once started.
+  std::string Address() const;
+  unsigned short Port() const;
+
+  // Runs fn with head `index` on the server's thread and waits for it: fault switches, and looking at
+  // a head's state in tests. Pinging is rescheduled afterwards. False when there is no such head.
+  bool WithHead(std::size_t index, const std::function<void(SimHead&)>& fn);
+  // Closes the connections open now (a dropped connection); new ones are accepted.
+  void DropConnections();
+
+  // The records received from hosts, oldest first (the most recent 4096).
+  std::vector<std::string> ReceivedRecords() const;
+  std::size_t ConnectionCount() const;
+
+  struct Impl;
+
+ private:
+  std::shared_ptr<Impl> impl_;
+};

@@ -1,0 +1,360 @@
+// A simulated head driven as the server drives it: records from the host built by hand, the records
+// it sends read back at their documented offsets.
+#include "sim/SimHead.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <limits>
+
+#include "tavrin/LittleEndian.h"
+
+namespace {
+
+std::span<const std::byte> Bytes(const std::string& text) {
+  return std::as_bytes(std::span(text.data(), text.size()));
+}
+
+// A record as the host sends it: frame header, data section, zero trailer.
+std::string HostRecord(std::uint32_t type, const std::string& data) {
+  std::string record(64 + data.size() + 4, '\0');
+  const auto bytes = std::as_writable_bytes(std::span(record.data(), record.size()));
+  le::PutU16(bytes, 0, 5);
+  le::PutU16(bytes, 2, 60);
+  le::PutU32(bytes, 4, 0xFFFF);
+  le::PutU32(bytes, 8, static_cast<std::uint32_t>(record.size()));
+  le::PutU16(bytes, 30, 1);
+  le::PutU32(bytes, 32, type);
+  le::PutU32(bytes, 36, 7000);
+  le::PutU16(bytes, 48, 1);
+  std::memcpy(record.data() + 64, data.data(), data.size());
+  return record;
+}
+
+std::string U32(std::uint32_t value) {
+  std::string bytes(4, '\0');
+  le::PutU32(std::as_writable_bytes(std::span(bytes.data(), 4)), 0, value);
+  return bytes;
+}
+std::string F32(float value) {
+  return U32(std::bit_cast<std::uint32_t>(value));
+}
+
+// Remote control: ID, ticket, tracking number, 8 zero bytes, payload.
+std::string Control(std::uint32_t id, const std::string& payload = {}) {
+  return HostRecord(7500, U32(id) + U32(id) + std::string(16, '\0') + payload);
+}
+
+std::uint32_t TypeOf(const std::string& record) {
+  return *le::ByteReader(record).U32(32);
+}
+
+struct Event {
+  std::uint16_t type;
+  std::string text;
+};
+
+std::vector<Event> EventsIn(const std::vector<std::string>& records) {
+  std::vector<Event> events;
+  for (const std::string& record : records) {
+    if (TypeOf(record) == 7051) events.push_back({*le::ByteReader(record).U16(72), record.c_str() + 78});
+  }
+  return events;
+}
+
+struct SimHeadTest : ::testing::Test {
+  explicit SimHeadTest(SimModel model = SimModel::Shallow()) : head(std::move(model), 0, 7000, "test") {}
+
+  void Send(const std::string& record, double now = 0.0) { head.Apply(Bytes(record), now, out); }
+  // One whole ping from `now`; returns its settings record.
+  std::string Ping(double now) {
+    const PingTiming ping = head.StartPing(now);
+    std::vector<std::string> records;
+    head.FinishPing(ping, records);
+    return records.at(0);
+  }
+
+  SimHead head;
+  std::vector<std::string> out;
+};
+
+struct DeepHeadTest : SimHeadTest {
+  DeepHeadTest() : SimHeadTest(SimModel::Deep()) {}
+};
+
+TEST_F(SimHeadTest, ValuesOutsideTheSettingSetAreClampedWithAWarning) {
+  const struct {
+    std::string record;
+    std::string warning;
+  } cases[] = {
+      {Control(1003, F32(900.0F)), "Range 900.0 clamped to 500.0"},
+      {Control(1005, F32(300.0F)), "Power 300.0 clamped to 220.0"},
+      {Control(1006, F32(0.01F)), "Pulse length 0.01 clamped to 0.0005"},
+      {Control(1026, F32(100000.0F)), "Frequency 100000.0 clamped to 180000.0"},
+      {Control(1004, F32(80.0F)), "Maximum ping rate 80.0 clamped to 50.0"},
+      {HostRecord(7612, F32(-3.0F)), "Spreading loss -3.0 clamped to 0.0"},
+      {Control(1003, F32(std::numeric_limits<float>::quiet_NaN())), "Range nan ignored"},
+  };
+  for (const auto& c : cases) {
+    out.clear();
+    Send(c.record);
+    const auto events = EventsIn(out);
+    ASSERT_EQ(events.size(), 1u) << c.warning;
+    EXPECT_EQ(events[0].type, 2);
+    EXPECT_EQ(events[0].text, c.warning);
+  }
+  const std::string settings = Ping(0.0);
+  const le::ByteReader reader(settings);
+  EXPECT_EQ(reader.F32(76), 500.0F);     // range
+  EXPECT_EQ(reader.F32(80), 220.0F);     // power
+  EXPECT_EQ(reader.F32(72), 180000.0F);  // frequency
+  EXPECT_EQ(reader.F32(96), 50.0F);      // maximum ping rate
+}
+
+TEST_F(SimHeadTest, ValuesWithinLimitsAreTakenSilently) {
+  Send(Control(1003, F32(120.0F)));
+  Send(Control(1017, U32(2)));  // fixed gain
+  Send(Control(1008, F32(35.0F)));
+  Send(Control(1007, U32(1)));  // FM
+  Send(Control(1021, F32(0.1F) + F32(-0.2F)));
+  Send(Control(1022, F32(0.0349F) + F32(0.0175F)));  // about 2 and 1 degrees
+  EXPECT_TRUE(out.empty());
+  const auto settings = head.Settings();
+  EXPECT_EQ(settings.rangeM, 120.0F);
+  EXPECT_EQ(settings.gainMode, 2u);
+  EXPECT_EQ(settings.gainDb, 35.0F);
+  EXPECT_TRUE(settings.flags & 4u);
+  EXPECT_FLOAT_EQ(settings.verticalSteeringRad, 0.1F);
+  EXPECT_FLOAT_EQ(settings.horizontalSteeringRad, -0.2F);
+  EXPECT_FLOAT_EQ(settings.beamWidthXRad, 0.034906585F);  // 2 degrees, from the list
+}
+
+TEST_F(DeepHeadTest, FeaturesTheSettingSetLacksFallBack) {
+  Send(Control(1017, U32(2)));
+  Send(Control(1007, U32(1)));
+  Send(Control(1021, F32(0.0F) + F32(0.1F)));
+  Send(Control(1003, F32(20000.0F)));
+  const auto events = EventsIn(out);
+  ASSERT_EQ(events.size(), 4u);
+  EXPECT_EQ(events[0].text, "Gain mode 2 clamped to 0");
+  EXPECT_EQ(events[1].text, "Pulse type 1 clamped to 0");
+  EXPECT_EQ(events[2].text, "Horizontal steering 5.729578 clamped to 0.0");
+  EXPECT_EQ(events[3].text, "Range 20000.0 clamped to 11000.0");
+  EXPECT_EQ(head.Settings().flags & 4u, 0u);
+}
+
+TEST_F(SimHeadTest, ShortOrTruncatedRecordsChangeNothing) {
+  Send(Control(1003, std::string(2, '\x01')));
+  Send(Control(1021, F32(0.1F)));                  // one of two angles
+  Send(Control(1200, std::string(100, '\0')));     // start recording needs 260 bytes
+  Send(Control(7610, std::string(6, '\x01')));     // sound velocity needs 10
+  Send(HostRecord(7611, ""));                      // no value
+  Send(Control(1003, F32(120.0F)).substr(0, 80));  // shorter than a remote-control header
+  head.Apply({}, 0.0, out);
+  EXPECT_TRUE(out.empty());
+  EXPECT_EQ(head.Settings().rangeM, 50.0F);
+  EXPECT_EQ(head.Settings().recordingMode, 0u);
+}
+
+TEST_F(SimHeadTest, SwitchingTheSettingSetChangesDeviceEnumAndFrequency) {
+  Send(Control(1003, F32(120.0F)));
+  Send(Control(1011, U32(1)));
+  auto events = EventsIn(out);
+  ASSERT_EQ(events.size(), 1u);
+  EXPECT_EQ(events[0].type, 1);
+  EXPECT_EQ(events[0].text, "Setting set switched to device enum 1 (400 kHz)");
+
+  const std::string settings = Ping(0.0);
+  const le::ByteReader reader(settings);
+  EXPECT_EQ(reader.U16(42), 1);  // header device enum
+  EXPECT_EQ(reader.U16(68), 1);  // setting set in use
+  EXPECT_EQ(reader.F32(72), 400000.0F);
+  EXPECT_EQ(reader.F32(76), 25.0F);  // the 400 kHz set's own range
+
+  out.clear();
+  Send(Control(1011, U32(5)));
+  events = EventsIn(out);
+  ASSERT_EQ(events.size(), 1u);
+  EXPECT_EQ(events[0].type, 2);
+  EXPECT_EQ(head.CurrentDeviceEnum(), 1);
+
+  Send(Control(1011, U32(0)));
+  EXPECT_EQ(head.Settings().rangeM, 120.0F);  // each set keeps its settings
+}
+
+TEST_F(SimHeadTest, FreeRunPeriodIsTheLongerOfRateAndTravelTime) {
+  // Factory settings: 10 pings/s, 50 m at 1500 m/s, so 1/15 s of listening per ping.
+  ASSERT_EQ(head.NextPingStart(100.0), 100.0);
+  const PingTiming first = head.StartPing(100.0);
+  EXPECT_EQ(first.pingNumber, 1u);
+  EXPECT_EQ(first.trigger, "free");
+  EXPECT_DOUBLE_EQ(first.end, 100.0 + 100.0 / 1500.0);
+  EXPECT_FALSE(head.NextPingStart(100.01));  // in progress
+  head.FinishPing(first, out);
+  EXPECT_DOUBLE_EQ(*head.NextPingStart(100.07), 100.1);
+
+  Send(Control(1003, F32(300.0F)));  // 0.4 s two-way, longer than 0.1 s
+  const PingTiming second = head.StartPing(100.1);
+  EXPECT_DOUBLE_EQ(second.end, 100.5);
+  head.FinishPing(second, out);
+  EXPECT_DOUBLE_EQ(*head.NextPingStart(100.5), 100.5);
+  EXPECT_DOUBLE_EQ(*head.NextPingStart(103.0), 103.0);  // late: at once
+}
+
+TEST_F(SimHeadTest, WithoutARateOnePingPerTrigger) {
+  Send(Control(1004, F32(0.0F)));
+  EXPECT_FALSE(head.NextPingStart(5.0));
+  Send(Control(1107), 5.0);
+  EXPECT_EQ(head.NextPingStart(5.5), 5.0);
+  const PingTiming ping = head.StartPing(5.5);
+  EXPECT_EQ(ping.trigger, "1107");
+  Send(Control(1107), 5.52);  // while the ping listens: kept for the next
+  head.FinishPing(ping, out);
+  EXPECT_DOUBLE_EQ(*head.NextPingStart(5.6), ping.end);
+  head.FinishPing(head.StartPing(5.6), out);
+  EXPECT_FALSE(head.NextPingStart(6.0));
+}
+
+TEST_F(SimHeadTest, PingOffStopsAndOnResumes) {
+  Send(Control(1101));
+  EXPECT_FALSE(head.NextPingStart(1.0));
+  EXPECT_EQ(le::ByteReader(Ping(1.0)).U16(70).value() & 1u, 0u);
+  Send(Control(1100));
+  EXPECT_TRUE(head.NextPingStart(2.0));
+  const auto events = EventsIn(out);
+  ASSERT_EQ(events.size(), 2u);
+  EXPECT_EQ(events[0].text, "Pinging stopped");
+  EXPECT_EQ(events[1].text, "Pinging started");
+  EXPECT_EQ(events[1].type, 1);
+}
+
+TEST_F(SimHeadTest, SoundVelocityOverrideSetsTheTravelTime) {
+  std::string payload = std::string("\x01\x00", 2) + F32(1000.0F) + std::string(4, '\0');
+  Send(Control(7610, payload));
+  ASSERT_EQ(EventsIn(out).at(0).text, "Sound velocity 1000.0 clamped to 1400.0");
+  EXPECT_DOUBLE_EQ(head.StartPing(0.0).end, 100.0 / 1400.0);
+  head.FinishPing({}, out);
+  payload[0] = '\0';  // no override: the head's own 1500 m/s
+  Send(Control(7610, payload));
+  EXPECT_DOUBLE_EQ(head.StartPing(1.0).end, 1.0 + 100.0 / 1500.0);
+}
+
+TEST_F(SimHeadTest, RecordingNamesGrowsAndStops) {
+  std::string directory(256, '\0');
+  directory.replace(0, 11, "/survey/day");
+  Send(Control(1207, directory));
+  std::string start(260, '\0');
+  start.replace(4, 8, "line_001");
+  Send(Control(1200, start));
+  Send(Control(1209, std::string("\0\0\x01\0\x02\0", 6) + U32(7000) + U32(7610) + std::string(504, '\0')));
+
+  const std::string first = Ping(0.0);
+  const std::string second = Ping(1.0);
+  const le::ByteReader a(first);
+  const le::ByteReader b(second);
+  EXPECT_EQ(a.U32(128), 1u);
+  EXPECT_EQ(a.U16(70).value() & 8u, 8u);
+  EXPECT_STREQ(first.c_str() + 144, "/survey/day");
+  EXPECT_STREQ(first.c_str() + 400, "line_001");
+  EXPECT_GT(a.U64(136).value(), 0u);
+  EXPECT_GT(b.U64(136).value(), a.U64(136).value());
+  EXPECT_LE(b.U32(132).value(), a.U32(132).value());
+  EXPECT_EQ(head.RecordedTypes(), (std::vector<std::uint32_t>{7000, 7610}));
+
+  Send(Control(1201));
+  EXPECT_EQ(le::ByteReader(Ping(2.0)).U32(128), 0u);
+  Send(Control(1200, std::string(260, '\0')));
+  const std::string madeUp = head.Settings().fileName;
+  EXPECT_FALSE(madeUp.empty());
+  EXPECT_NE(madeUp, "line_001");
+
+  const auto events = EventsIn(out);
+  ASSERT_EQ(events.size(), 3u);
+  EXPECT_EQ(events[0].text, "Recording started: /survey/day/line_001");
+  EXPECT_EQ(events[1].text.rfind("Recording stopped: line_001", 0), 0u);
+}
+
+TEST_F(SimHeadTest, AnswersRequestsAndGreetsAConnection) {
+  Send(Control(1003, F32(900.0F)));  // one stored event
+  out.clear();
+  Send(Control(1050, U32(7503)));
+  Send(Control(1050, U32(7003)));
+  Send(Control(1050, U32(7050)));
+  Send(Control(1050, U32(1234)));  // not answered
+  ASSERT_EQ(out.size(), 3u);
+  EXPECT_EQ(TypeOf(out[0]), 7503u);
+  EXPECT_EQ(out[0].size(), 660u);
+  EXPECT_EQ(le::ByteReader(out[0]).U32(36), 7000u);  // the head's device identifier
+
+  const le::ByteReader configuration(out[1]);
+  const std::string xml = out[1].c_str() + 72;
+  EXPECT_EQ(configuration.U32(68), xml.size() + 1);
+  EXPECT_EQ(xml.rfind("<ZqConfiguration>", 0), 0u);
+  EXPECT_NE(
+      xml.find(R"(<Device name="TX1" id="36" available="1" angle="0" displayName="Projector 200/400">)"),
+      std::string::npos);
+  EXPECT_NE(xml.find("<TX1/>"), std::string::npos);
+  EXPECT_NE(xml.find(R"(<SettingSet deviceEnum="1" centerFrequency="400000" chirp="1">)"), std::string::npos);
+  EXPECT_NE(xml.find(R"(<PulseLength min="0.000015" max="0.0005"/>)"), std::string::npos);
+
+  const le::ByteReader events(out[2]);
+  EXPECT_EQ(events.U32(72), 1u);
+  EXPECT_EQ(events.U16(76), 2);  // warning
+  EXPECT_EQ(events.U32(78), 1u);
+  EXPECT_STREQ(out[2].c_str() + 98, "Range 900.0 clamped to 500.0");
+
+  out.clear();
+  head.OnConnect(out);
+  ASSERT_EQ(out.size(), 2u);
+  EXPECT_EQ(TypeOf(out[0]), 7003u);
+  EXPECT_EQ(TypeOf(out[1]), 7503u);
+}
+
+TEST_F(SimHeadTest, RecordsWithoutEffectAreKept) {
+  Send(HostRecord(1020, std::string(164, '\x07')));
+  Send(Control(1014, U32(3)));
+  EXPECT_TRUE(out.empty());
+  EXPECT_EQ(head.LastKeptRecord(1020)->size(), 64u + 164u + 4u);
+  EXPECT_EQ(head.LastKeptRemoteControl(1014), U32(3));
+}
+
+TEST_F(SimHeadTest, SilentHeadSendsNothing) {
+  head.SetSilent(true);
+  Send(Control(1003, F32(900.0F)));
+  Send(Control(1050, U32(7003)));
+  head.OnConnect(out);
+  head.Bite(out);
+  head.FinishPing(head.StartPing(0.0), out);
+  EXPECT_TRUE(out.empty());
+  EXPECT_EQ(head.Settings().rangeM, 500.0F);  // still applied
+}
+
+TEST_F(SimHeadTest, BoardFaultsShowInTheBiteResults) {
+  EXPECT_TRUE(head.SetBoardError("TX1", 3));
+  EXPECT_TRUE(head.SetFieldOutOfLimits("RX1", "Noise level", true));
+  EXPECT_FALSE(head.SetBoardError("TX3", 1));
+  EXPECT_FALSE(head.SetFieldOutOfLimits("RX1", "Channels failed", true));  // no limits
+  head.Bite(out);
+  ASSERT_EQ(out.size(), 1u);
+  const le::ByteReader bite(out[0]);
+  ASSERT_EQ(bite.U16(64), 6);
+  std::size_t block = 66;
+  for (int b = 0; b < 6; ++b) {
+    const std::uint8_t id = bite.U8(block + 64).value();
+    const std::uint8_t flags = bite.U8(block + 101).value();
+    const std::uint16_t fields = bite.U16(block + 102).value();
+    EXPECT_EQ(flags, id == 36 ? 3 : id == 40 ? 4 : 0) << "board " << int{id};
+    for (std::size_t f = 0; f < fields; ++f) {
+      const std::size_t field = block + 136 + 79 * f;
+      const std::string name = out[0].c_str() + field + 2;
+      if (bite.U8(field + 66) != 2) continue;  // no limits
+      const bool outside =
+          bite.F32(field + 75) > bite.F32(field + 71) || bite.F32(field + 75) < bite.F32(field + 67);
+      EXPECT_EQ(outside, id == 40 && name == "Noise level") << name;
+    }
+    block += 136 + 79 * fields;
+  }
+  EXPECT_EQ(block + 4, out[0].size());
+}
+
+}  // namespace
