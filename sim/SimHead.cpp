@@ -427,6 +427,15 @@ void SimHead::OnConnect(std::vector<std::string>& out) {
   Answer(zqwire::kSettingsOnRequestRecordType, out);
 }
 
+bool SimHead::SetRangeLimits(std::size_t settingSet, SimLimits limits, std::vector<std::string>& out) {
+  if (settingSet >= model_.settingSets.size() || !(limits.min <= limits.max)) return false;
+  model_.settingSets[settingSet].rangeM = limits;
+  double& range = states_[settingSet].rangeM;
+  range = std::clamp(range, limits.min, limits.max);
+  Answer(zqwire::kConfigurationRecordType, out);
+  return true;
+}
+
 // ---- Pinging ----
 
 std::optional<double> SimHead::NextPingStart(double now) const {

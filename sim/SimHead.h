@@ -65,6 +65,11 @@ class SimHead {
   bool SetFieldOutOfLimits(std::string_view board, std::string_view field, bool outOfLimits);
   void SetSilent(bool silent) { silent_ = silent; }
 
+  // The sonar's range limits of a setting set change (as after a hardware change): the range in use
+  // is brought inside them and the new configuration (7003) goes to `out`. False when there is no
+  // such setting set or the limits are empty.
+  bool SetRangeLimits(std::size_t settingSet, SimLimits limits, std::vector<std::string>& out);
+
   // The settings as the next settings record will carry them (ping number of the latest ping).
   zqwire::ZqPingSettings Settings() const;
   bool Pinging() const { return pinging_; }

@@ -319,12 +319,14 @@ unsigned short SimServer::Port() const {
   return error ? 0 : endpoint.port();
 }
 
-bool SimServer::WithHead(std::size_t index, const std::function<void(SimHead&)>& fn) {
+bool SimServer::WithHead(std::size_t index, const HeadAction& fn) {
   if (index >= impl_->heads.size() || !impl_->thread.joinable()) return false;
   std::promise<void> done;
   asio::post(impl_->io, [self = impl_, index, &fn, &done] {
     Impl::HeadRunner& runner = *self->heads[index];
-    fn(*runner.head);
+    std::vector<std::string> records;
+    fn(*runner.head, records);
+    self->Broadcast(records);
     self->Schedule(runner);
     done.set_value();
   });

@@ -42,8 +42,10 @@ class SimServer {
   unsigned short Port() const;
 
   // Runs fn with head `index` on the server's thread and waits for it: fault switches, and looking at
-  // a head's state in tests. Pinging is rescheduled afterwards. False when there is no such head.
-  bool WithHead(std::size_t index, const std::function<void(SimHead&)>& fn);
+  // a head's state in tests. What fn appends to its second argument is sent to every connected host,
+  // and pinging is rescheduled afterwards. False when there is no such head.
+  using HeadAction = std::function<void(SimHead& head, std::vector<std::string>& out)>;
+  bool WithHead(std::size_t index, const HeadAction& fn);
   // Closes the connections open now (a dropped connection); new ones are accepted.
   void DropConnections();
 

@@ -105,7 +105,7 @@ int Main(int argc, char** argv) {
   }
   for (std::size_t i = 0; i < config.heads.size(); ++i) {
     bool known = true;
-    server.WithHead(i, [&](SimHead& head) {
+    server.WithHead(i, [&](SimHead& head, std::vector<std::string>&) {
       for (const BoardError& fault : errors) known = head.SetBoardError(fault.board, fault.flags) && known;
       for (const std::string& field : fieldsOutOfLimits) {
         const auto slash = field.find('/');

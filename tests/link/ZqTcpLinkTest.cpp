@@ -107,6 +107,7 @@ TEST_F(LinkFixture, WritesRecordsWithTheirChecksumAndReadsRecordsBack) {
 TEST_F(LinkFixture, ReconnectsAfterALossAndDropsWhatComesMeanwhile) {
   link.Start();
   ASSERT_TRUE(Connected());
+  ASSERT_TRUE(peer.WaitConnections(1));  // the peer took the connection before it drops it
   peer.Drop();
   ASSERT_TRUE(WaitFor([&] { return link.GetCounters().disconnects == 1; }));
   // Until the first retry (100 ms) the link is down.
