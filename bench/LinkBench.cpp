@@ -1,5 +1,7 @@
 // Throughput of the link's receive path on a stream of settings records: the reader alone in memory,
 // the whole link over loopback TCP, and plain loopback TCP carrying the same bytes with no reader.
+// Then the round trip of a request for the settings record through a simulated sonar, beside a plain
+// loopback exchange of the same sizes.
 #include <benchmark/benchmark.h>
 
 #include <asio.hpp>
@@ -8,6 +10,8 @@
 #include <string>
 #include <thread>
 
+#include "sim/SimServer.h"
+#include "tavrin/LittleEndian.h"
 #include "zq/ZqLinkContext.h"
 #include "zq/ZqRecordReader.h"
 #include "zq/ZqSettingsRecord.h"
@@ -127,5 +131,81 @@ void BM_RawTcpOverLoopback(benchmark::State& state) {
   ReportStream(state, stream.size());
 }
 BENCHMARK(BM_RawTcpOverLoopback)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// A single record request for the settings record (remote control 1050, payload 7503), 96 bytes.
+std::string SettingsRequest() {
+  std::string data(28, '\0');
+  const auto bytes = std::as_writable_bytes(std::span(data.data(), data.size()));
+  le::PutU32(bytes, 0, 1050);
+  le::PutU32(bytes, 4, 1050);
+  le::PutU32(bytes, 24, zqwire::kSettingsOnRequestRecordType);
+  return zqwire::BuildRecord(zqwire::kRemoteControlRecordType, 7000, 0, data, 0.0);
+}
+
+// Request out through the link, the simulated sonar's answer back through the reader.
+void BM_SettingsRoundTripThroughSimulator(benchmark::State& state) {
+  SimServerConfig config;
+  config.biteIntervalSeconds = 0.0;
+  SimServer sonar(config);
+  std::string error;
+  if (!sonar.Start(error)) {
+    state.SkipWithError(error.c_str());
+    return;
+  }
+  ZqLinkContext context;
+  ZqTcpLink link(context, sonar.Address());
+  std::atomic<std::size_t> answers{0};
+  link.SetReceiver([&answers](std::span<const std::byte> record) {
+    if (zqwire::ReadHeader(record).recordType == zqwire::kSettingsOnRequestRecordType) {
+      answers.fetch_add(1, std::memory_order_release);
+    }
+  });
+  link.Start();
+  while (link.GetCounters().state != ZqTcpLink::State::kConnected)
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  std::this_thread::sleep_for(std::chrono::milliseconds(50));  // the greeting's 7503 has come
+  const std::string requestBytes = SettingsRequest();
+  CString request;
+  std::copy(requestBytes.begin(), requestBytes.end(),
+            request.GetBufferSetLength(static_cast<int>(requestBytes.size())));
+  std::size_t expected = answers.load();
+  for (auto _ : state) {
+    ++expected;
+    link.Send(request);
+    while (answers.load(std::memory_order_acquire) < expected) std::this_thread::yield();
+  }
+  state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations()));
+}
+BENCHMARK(BM_SettingsRoundTripThroughSimulator)->Unit(benchmark::kMicrosecond)->UseRealTime();
+
+// 96 bytes out, 660 bytes back, over plain blocking loopback sockets.
+void BM_RawTcpRoundTrip(benchmark::State& state) {
+  asio::io_context io;
+  asio::ip::tcp::acceptor acceptor(io, {asio::ip::make_address("127.0.0.1"), 0});
+  std::thread answerer([&acceptor] {
+    asio::error_code error;
+    asio::ip::tcp::socket peer(acceptor.get_executor());
+    acceptor.accept(peer, error);
+    peer.set_option(asio::ip::tcp::no_delay(true), error);
+    std::array<char, 96> request{};
+    const std::string answer(zqwire::kSettingsRecordSize, 'a');
+    while (!error && asio::read(peer, asio::buffer(request), error) == request.size()) {
+      asio::write(peer, asio::buffer(answer), error);
+    }
+  });
+  asio::ip::tcp::socket socket(io);
+  socket.connect(acceptor.local_endpoint());
+  socket.set_option(asio::ip::tcp::no_delay(true));
+  const std::array<char, 96> request{};
+  std::array<char, zqwire::kSettingsRecordSize> answer{};
+  for (auto _ : state) {
+    asio::write(socket, asio::buffer(request));
+    asio::read(socket, asio::buffer(answer));
+  }
+  socket.close();
+  answerer.join();
+  state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations()));
+}
+BENCHMARK(BM_RawTcpRoundTrip)->Unit(benchmark::kMicrosecond)->UseRealTime();
 
 }  // namespace
