@@ -1,5 +1,6 @@
 // zq-sonar-sim: a simulated Zq processing unit on a TCP port, for the host to connect to.
 #include <CLI/CLI.hpp>
+#include <charconv>
 #include <csignal>
 #include <iostream>
 #include <memory>
@@ -69,11 +70,11 @@ int Main(int argc, char** argv) {
   for (const std::string& text : boardErrors) {
     const auto equals = text.find('=');
     BoardError fault{text.substr(0, equals), 0};
-    try {
-      fault.flags =
-          equals == std::string::npos ? 0 : static_cast<unsigned>(std::stoul(text.substr(equals + 1)));
-    } catch (const std::exception&) {
-      fault.flags = 0;
+    if (equals != std::string::npos) {
+      const char* first = text.data() + equals + 1;
+      const char* last = text.data() + text.size();
+      const auto [end, problem] = std::from_chars(first, last, fault.flags);
+      if (problem != std::errc() || end != last) fault.flags = 0;
     }
     if (fault.board.empty() || fault.flags == 0 || fault.flags > 7) {
       std::cerr << "zq-sonar-sim: --board-error \"" << text << "\": expected BOARD=FLAGS with FLAGS 1 to 7\n";
