@@ -1,6 +1,7 @@
 // A host device with an I/O port: sends records through it and reads its own attributes.
 #pragma once
 
+#include "tavrin/BaseDataSource.h"
 #include "tavrin/BaseDevice.h"
 
 class BaseIOHandler;
@@ -26,6 +27,10 @@ class Device : public BaseDevice {
   bool GetAttribValue(const CString& key, int& value, unsigned& flags) const;
   bool GetAttribValue(const CString& key, double& value, unsigned& flags) const;
 
+  // The device's data buffer: its current settings data block and buffer status.
+  BaseDataSource& GetDataSource() { return dataSource_; }
+  const BaseDataSource& GetDataSource() const { return dataSource_; }
+
   // The name of the document template that controls this device.
   void SetDeviceCtrlViewType(const CString& name) { ctrlViewType_ = name; }
   const CString& GetDeviceCtrlViewType() const { return ctrlViewType_; }
@@ -36,4 +41,5 @@ class Device : public BaseDevice {
 
   BaseIOHandler* port_ = nullptr;
   CString ctrlViewType_;
+  BaseDataSource dataSource_;
 };

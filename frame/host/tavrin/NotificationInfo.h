@@ -7,6 +7,7 @@
 namespace NotificationKind {
 inline constexpr int kActiveVessel = 2;  // the active vessel changed
 inline constexpr int kDataBuffer = 4;    // the data buffer of a data identifier's key
+inline constexpr int kNewData = 5;       // new data in a data id's buffer; key = the data id's key
 inline constexpr int kDeviceKey = 6;     // a device's attributes changed; key = the device's data id key
 inline constexpr int kNamed = 7;         // named general notifications such as "$TavrinloggerStartLogging$"
 }  // namespace NotificationKind

@@ -1,10 +1,50 @@
-// Tracking numbers of sonar devices.
+// Tracking numbers of sonar devices, and the records their heads send.
 #include "zq/KavoDevice.h"
 
 #include <atomic>
+#include <mutex>
+#include <optional>
+#include <span>
+
+#include "tavrin/NotificationInfo.h"
+#include "tavrin/SubscriptionManager.h"
+#include "zq/ZqConfigurationDecoder.h"
+#include "zq/ZqSettingsDecoder.h"
+#include "zq/ZqSonarRecordStore.h"
+#include "zq/ZqWireFormat.h"
 
 namespace {
 std::atomic<std::uint64_t> nextTrackingNumber{1};
 }  // namespace
 
 KavoDevice::KavoDevice() : trackingNumber_(nextTrackingNumber.fetch_add(1)) {}
+
+void KavoDevice::ProcessMessage(char* data, int length) {
+  if (data == nullptr || length < static_cast<int>(zqwire::kMinRecordSize)) return;
+  const auto record = std::as_bytes(std::span(data, static_cast<std::size_t>(length)));
+  const std::uint32_t type = zqwire::ReadHeader(record).recordType;
+  const CString key = GetDataId().GetKey();
+  SubscriptionManager& notifications = SubscriptionManager::Instance();
+
+  if (type == zqwire::kPingSettingsRecordType || type == zqwire::kSettingsOnRequestRecordType) {
+    std::optional<CDataBlock> block;
+    {
+      std::lock_guard lock(GetAttribLock());
+      block = ZqSettingsDecoder::Decode(record, GetAttributes());
+    }
+    if (!block) return;
+    GetDataSource().SetDataBlock(std::move(*block));
+    notifications.Publish(NotificationKind::kDeviceKey, key);
+    notifications.Publish(NotificationKind::kNewData, key);
+    return;
+  }
+  if (type == zqwire::kConfigurationRecordType) {
+    bool changed = false;
+    {
+      std::lock_guard lock(GetAttribLock());
+      changed = ZqConfigurationDecoder::Decode(record, GetAttributes());
+    }
+    if (changed) notifications.Publish(NotificationKind::kDeviceKey, key);
+  }
+  ZqSonarRecordStore::Instance().Add(key, GetDeviceName(), type, record);
+}

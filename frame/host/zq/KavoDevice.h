@@ -1,5 +1,5 @@
-// Base of the devices that drive a Zq sonar head: its own device enum, and the tracking number that
-// every remote-control record it builds carries.
+// Base of the devices that drive a Zq sonar head: its own device enum, the tracking number that every
+// remote-control record it builds carries, and the reading of the records its head sends.
 #pragma once
 
 #include <cstdint>
@@ -19,6 +19,12 @@ class KavoDevice : public Device {
   // controls can be traced to the device that sent them.
   std::uint64_t GetTrackingNumber() const { return trackingNumber_; }
   void SetTrackingNumber(std::uint64_t number) { trackingNumber_ = number; }
+
+  // A whole, checked record from this device's head. Settings (7000, 7503) become attributes and the
+  // settings data block, then the device's key is notified of both; a configuration (7003) becomes
+  // attributes, notified likewise, and joins the BITE results and events (7021, 7050, 7051) in the
+  // sonar record store. Other records, and anything shorter than a frame header and trailer, change nothing.
+  void ProcessMessage(char* data, int length) override;
 
  private:
   int zqDeviceEnum_ = 0;
