@@ -7,41 +7,24 @@
 #include <span>
 
 #include "afx/CString.h"
+#include "zq/ZqWireFormat.h"
 
 namespace zq {
 
-inline constexpr std::size_t kFrameHeaderSize = 64;
-inline constexpr std::size_t kTrailerSize = 4;
-// Size of a record with an empty data section.
-inline constexpr std::size_t kEmptyRecordSize = kFrameHeaderSize + kTrailerSize;
+// The frame header and the remote-control header are the wire format of the sonar link.
+using namespace zqwire;
 
-// Frame header fields.
-inline constexpr std::size_t kProtocolVersionOffset = 0;
-inline constexpr std::size_t kDataOffsetOffset = 2;
-inline constexpr std::size_t kSyncPatternOffset = 4;
-inline constexpr std::size_t kRecordSizeOffset = 8;
+// Size of a record with an empty data section.
+inline constexpr std::size_t kEmptyRecordSize = kMinRecordSize;
+
+// Words of the frame header that the caller of BuildHeader supplies.
 inline constexpr std::size_t kWord12Offset = 12;
 inline constexpr std::size_t kWord16Offset = 16;
-inline constexpr std::size_t kTimeStampOffset = 20;
-inline constexpr std::size_t kRecordVersionOffset = 30;
-inline constexpr std::size_t kRecordTypeOffset = 32;
-inline constexpr std::size_t kDeviceIdOffset = 36;
-inline constexpr std::size_t kDeviceEnumOffset = 42;
-inline constexpr std::size_t kFlagsOffset = 48;
-
-inline constexpr std::uint16_t kProtocolVersion = 5;
-inline constexpr std::uint16_t kDataOffsetFromSync = 60;
-inline constexpr std::uint32_t kSyncPattern = 0x0000FFFF;
-inline constexpr std::uint16_t kRecordVersion = 1;
-inline constexpr std::uint16_t kFlags = 1;
 
 // Remote-control records (type 7500): a 24-byte remote-control header at the start of the data section.
-inline constexpr std::uint32_t kRemoteControlRecordType = 7500;
-inline constexpr std::size_t kRemoteControlHeaderSize = 24;
-inline constexpr std::size_t kRemoteControlIdOffset = kFrameHeaderSize + 0;
+inline constexpr std::size_t kRemoteControlHeaderSize = kRemoteControlPayloadOffset - kFrameHeaderSize;
 inline constexpr std::size_t kTicketOffset = kFrameHeaderSize + 4;
 inline constexpr std::size_t kTrackingNumberOffset = kFrameHeaderSize + 8;
-inline constexpr std::size_t kRemoteControlPayloadOffset = kFrameHeaderSize + kRemoteControlHeaderSize;
 inline constexpr std::size_t kRemoteControlRecordSize = kRemoteControlPayloadOffset + kTrailerSize;  // 92
 
 // Single-value records of the 76xx family: one f32 at the start of the data section.

@@ -8,18 +8,18 @@
 #include <string>
 
 #include "tavrin/LittleEndian.h"
+#include "zq/ZqWireFormat.h"
 
 namespace {
 
-// Frame header fields read here (the sonar side defines them; the plug-in writes the same offsets).
-constexpr std::size_t kHeaderSize = 64;
-constexpr std::size_t kSizeOffset = 8;
-constexpr std::size_t kTypeOffset = 32;
-constexpr std::size_t kDeviceIdOffset = 36;
-constexpr std::size_t kDeviceEnumOffset = 42;
-constexpr std::size_t kTrailerSize = 4;
-constexpr std::uint32_t kRemoteControlType = 7500;
-constexpr std::size_t kRemoteControlHeaderSize = 24;
+using zqwire::kDeviceEnumOffset;
+using zqwire::kDeviceIdOffset;
+using zqwire::kTrailerSize;
+constexpr std::size_t kHeaderSize = zqwire::kFrameHeaderSize;
+constexpr std::size_t kSizeOffset = zqwire::kRecordSizeOffset;
+constexpr std::size_t kTypeOffset = zqwire::kRecordTypeOffset;
+constexpr std::uint32_t kRemoteControlType = zqwire::kRemoteControlRecordType;
+constexpr std::size_t kRemoteControlHeaderSize = zqwire::kRemoteControlPayloadOffset - zqwire::kFrameHeaderSize;
 
 // How a payload is laid out: a field code per character.
 //   b  u8     h  u16    i  i32    u  u32    x  u32 flags, in hex    f  f32    d  f64

@@ -3,13 +3,12 @@
 // sonar going away and coming back.
 #include <gtest/gtest.h>
 
-#include <dirent.h>
 #include <chrono>
-#include <functional>
 #include <memory>
 #include <thread>
 
 #include "control/ControlDeviceFixture.h"
+#include "link/Waiting.h"
 #include "sim/SimHead.h"
 #include "sim/SimServer.h"
 #include "tavrin/SubscriptionManager.h"
@@ -19,24 +18,6 @@
 namespace {
 
 using namespace std::chrono_literals;
-
-bool WaitFor(const std::function<bool()>& condition, std::chrono::milliseconds timeout = 5s) {
-  const auto deadline = std::chrono::steady_clock::now() + timeout;
-  while (!condition()) {
-    if (std::chrono::steady_clock::now() > deadline) return false;
-    std::this_thread::sleep_for(5ms);
-  }
-  return true;
-}
-
-std::size_t CountEntries(const char* folder) {
-  std::size_t count = 0;
-  if (DIR* dir = opendir(folder)) {
-    while (readdir(dir) != nullptr) ++count;
-    closedir(dir);
-  }
-  return count;
-}
 
 std::unique_ptr<SimServer> StartSonar(const std::string& listen) {
   SimServerConfig config;

@@ -4,29 +4,19 @@
 
 #include <gtest/gtest.h>
 
-#include <dirent.h>
 #include <chrono>
-#include <functional>
 #include <mutex>
 #include <thread>
 #include <vector>
 
 #include "link/LoopbackPeer.h"
+#include "link/Waiting.h"
 #include "zq/ZqLinkContext.h"
 #include "zq/ZqWireFormat.h"
 
 namespace {
 
 using namespace std::chrono_literals;
-
-bool WaitFor(const std::function<bool()>& condition, std::chrono::milliseconds timeout = 5s) {
-  const auto deadline = std::chrono::steady_clock::now() + timeout;
-  while (!condition()) {
-    if (std::chrono::steady_clock::now() > deadline) return false;
-    std::this_thread::sleep_for(2ms);
-  }
-  return true;
-}
 
 // A 92-byte remote-control record as the control device builds it: trailer still zero.
 CString UnsentRecord(std::uint32_t id) {
@@ -42,15 +32,6 @@ CString UnsentRecord(std::uint32_t id) {
   CString record;
   std::copy(r.begin(), r.end(), record.GetBufferSetLength(92));
   return record;
-}
-
-std::size_t CountEntries(const char* folder) {
-  std::size_t count = 0;
-  if (DIR* dir = opendir(folder)) {
-    while (readdir(dir) != nullptr) ++count;
-    closedir(dir);
-  }
-  return count;
 }
 
 struct LinkFixture : ::testing::Test {
