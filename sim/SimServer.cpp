@@ -24,7 +24,7 @@
 namespace {
 
 constexpr std::size_t kReceivedRecordsKept = 4096;
-constexpr std::size_t kReadBufferSize = 64 * 1024;
+constexpr std::size_t kReadBufferSize = std::size_t{64} * 1024;
 
 asio::steady_timer::time_point AtSteadySeconds(double seconds) {
   return asio::steady_timer::time_point(
@@ -75,6 +75,7 @@ struct SimServer::Impl : std::enable_shared_from_this<SimServer::Impl> {
   SimServerConfig config;
   asio::io_context io;
   asio::ip::tcp::acceptor acceptor{io};
+  asio::ip::tcp::endpoint listening;  // set before the thread starts, read-only afterwards
   asio::steady_timer biteTimer{io};
   std::list<std::shared_ptr<Connection>> connections;
   std::vector<std::unique_ptr<HeadRunner>> heads;
@@ -283,6 +284,7 @@ bool SimServer::Start(std::string& error) {
     acceptor.close(ignored);
     return false;
   }
+  impl_->listening = acceptor.local_endpoint(code);
 
   for (std::size_t i = 0; i < impl_->config.heads.size(); ++i) {
     const ZqHead& head = impl_->config.heads[i];
@@ -307,17 +309,13 @@ void SimServer::Stop() {
 }
 
 std::string SimServer::Address() const {
-  asio::error_code error;
-  const auto endpoint = impl_->acceptor.local_endpoint(error);
-  if (error) return {};
-  return endpoint.address().to_string() + ":" + std::to_string(endpoint.port());
+  const auto& endpoint = impl_->listening;
+  if (endpoint.port() == 0) return {};
+  const std::string host = endpoint.address().to_string();
+  return (endpoint.address().is_v6() ? "[" + host + "]" : host) + ":" + std::to_string(endpoint.port());
 }
 
-unsigned short SimServer::Port() const {
-  asio::error_code error;
-  const auto endpoint = impl_->acceptor.local_endpoint(error);
-  return error ? 0 : endpoint.port();
-}
+unsigned short SimServer::Port() const { return impl_->listening.port(); }
 
 bool SimServer::WithHead(std::size_t index, const HeadAction& fn) {
   if (index >= impl_->heads.size() || !impl_->thread.joinable()) return false;

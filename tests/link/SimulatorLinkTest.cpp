@@ -137,7 +137,7 @@ TEST_F(SonarOverTcp, ALimitChangeReportedByTheSonarShowsAsNewSonarSettings) {
 TEST(SonarRestartTest, TheLinkReconnectsAndAttributesFlowAgainWithNothingLeaked) {
   // The notification thread starts with the first record decoded; count without it.
   SubscriptionManager::Instance().Stop();
-  const std::size_t threadsBefore = CountEntries("/proc/self/task");
+  const std::size_t threadsBefore = CountThreads();
   const std::size_t filesBefore = CountEntries("/proc/self/fd");
   {
     auto sonar = StartSonar("127.0.0.1:0");
@@ -176,7 +176,7 @@ TEST(SonarRestartTest, TheLinkReconnectsAndAttributesFlowAgainWithNothingLeaked)
     socket.DetachDevice(&device);
   }
   SubscriptionManager::Instance().Stop();
-  EXPECT_EQ(CountEntries("/proc/self/task"), threadsBefore);
+  EXPECT_EQ(CountThreads(), threadsBefore);
   EXPECT_EQ(CountEntries("/proc/self/fd"), filesBefore);
 }
 

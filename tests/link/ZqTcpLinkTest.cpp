@@ -119,7 +119,7 @@ TEST(ZqTcpLinkTest, KeepsTryingUntilTheSonarListensWithGrowingDelays) {
 }
 
 TEST(ZqTcpLinkTest, StopLeavesNoThreadOrSocketBehind) {
-  const std::size_t threadsBefore = CountEntries("/proc/self/task");
+  const std::size_t threadsBefore = CountThreads();
   const std::size_t filesBefore = CountEntries("/proc/self/fd");
   {
     LoopbackPeer peer;
@@ -133,7 +133,7 @@ TEST(ZqTcpLinkTest, StopLeavesNoThreadOrSocketBehind) {
     for (int i = 0; i < 50; ++i) links[static_cast<std::size_t>(i % 3)]->Send(UnsentRecord(1107));
     links.clear();
   }
-  EXPECT_EQ(CountEntries("/proc/self/task"), threadsBefore);
+  EXPECT_EQ(CountThreads(), threadsBefore);
   EXPECT_EQ(CountEntries("/proc/self/fd"), filesBefore);
 }
 

@@ -26,7 +26,7 @@ std::string ReadName(const le::ByteReader& reader, std::size_t offset) {
   if (!bytes) return {};
   const auto* first = reinterpret_cast<const char*>(bytes->data());
   const auto* end = std::find(first, first + bytes->size(), '\0');
-  return std::string(first, end);
+  return {first, end};
 }
 
 }  // namespace

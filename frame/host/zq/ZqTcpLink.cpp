@@ -24,7 +24,7 @@
 namespace {
 // Records gathered into one write.
 constexpr std::size_t kRecordsPerWrite = 64;
-constexpr std::size_t kReadBufferSize = 64 * 1024;
+constexpr std::size_t kReadBufferSize = std::size_t{64} * 1024;
 }  // namespace
 
 struct ZqTcpLink::Impl : std::enable_shared_from_this<ZqTcpLink::Impl> {
@@ -161,7 +161,7 @@ void ZqTcpLink::Impl::Write() {
   std::vector<asio::const_buffer> buffers;
   const std::size_t count = std::min(queue.size(), kRecordsPerWrite);
   buffers.reserve(count);
-  for (std::size_t i = 0; i < count; ++i) buffers.push_back(asio::buffer(queue[i]));
+  for (std::size_t i = 0; i < count; ++i) buffers.emplace_back(asio::buffer(queue[i]));
   asio::async_write(socket, buffers,
                     [self = shared_from_this(), current = connection, count](const asio::error_code& error,
                                                                              std::size_t written) {
@@ -283,7 +283,7 @@ bool ZqTcpLink::Send(const CString& record) {
     ++impl_->droppedWhileDown;
     return false;
   }
-  const std::size_t size = static_cast<std::size_t>(record.GetLength());
+  const auto size = static_cast<std::size_t>(record.GetLength());
   if (impl_->queuedBytes.fetch_add(size) + size > kSendQueueLimit) {
     impl_->queuedBytes -= size;
     ++impl_->droppedWhileDown;
