@@ -41,7 +41,13 @@ struct LinkFixture : ::testing::Test {
   std::vector<std::uint32_t> receivedTypes;
   ZqTcpLink link{context, peer.Address()};
 
+  std::vector<std::pair<ZqTcpLink::Direction, std::size_t>> tapped;  // direction and size
+
   void SetUp() override {
+    link.SetTap([this](ZqTcpLink::Direction direction, std::span<const std::byte> record) {
+      std::lock_guard lock(mutex);
+      tapped.emplace_back(direction, record.size());
+    });
     link.SetReceiver([this](std::span<const std::byte> record) {
       std::lock_guard lock(mutex);
       receivedTypes.push_back(zqwire::ReadHeader(record).recordType);
@@ -75,6 +81,9 @@ TEST_F(LinkFixture, WritesRecordsWithTheirChecksumAndReadsRecordsBack) {
                  zqwire::BuildRecord(7051, 7000, 0, "event", 0.0));
   ASSERT_TRUE(WaitFor([&] { return ReceivedCount() == 2; }));
   EXPECT_EQ(receivedTypes, (std::vector<std::uint32_t>{7000, 7051}));
+  using D = ZqTcpLink::Direction;
+  EXPECT_EQ(tapped, (std::vector<std::pair<D, std::size_t>>{
+                        {D::kSent, 92}, {D::kSent, 92}, {D::kReceived, 660}, {D::kReceived, 73}}));
 
   ASSERT_TRUE(WaitFor([&] { return link.GetCounters().recordsSent == 2; }));
   const auto counters = link.GetCounters();

@@ -61,6 +61,7 @@ struct ZqTcpLink::Impl : std::enable_shared_from_this<ZqTcpLink::Impl> {
   std::deque<std::string> queue;
   bool writing = false;
   Receiver receiver;
+  Tap tap;
 
   std::atomic<bool> stopped{false};
   std::atomic<State> state{State::kIdle};
@@ -189,6 +190,7 @@ void ZqTcpLink::Impl::Enqueue(std::string record) {
     queuedBytes -= record.size();
     return;
   }
+  if (tap) tap(Direction::kSent, zqwire::AsBytes(record));
   queue.push_back(std::move(record));
   if (!writing) Write();
 }
@@ -210,6 +212,7 @@ void ZqTcpLink::Impl::Close() {
 }
 
 void ZqTcpLink::Impl::OnRecord(std::span<const std::byte> record) {
+  if (tap) tap(Direction::kReceived, record);
   if (receiver) receiver(record);
 }
 
@@ -250,6 +253,10 @@ bool ZqTcpLink::ParseAddress(const std::string& address, std::string& host, std:
 
 void ZqTcpLink::SetReceiver(Receiver receiver) {
   impl_->receiver = std::move(receiver);
+}
+
+void ZqTcpLink::SetTap(Tap tap) {
+  impl_->tap = std::move(tap);
 }
 
 void ZqTcpLink::Start() {

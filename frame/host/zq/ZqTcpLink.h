@@ -5,6 +5,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -44,6 +45,12 @@ class ZqTcpLink : public ZqRecordTransport {
   // Splits "host:port". False, with a message naming the problem in error, when it is not one.
   static bool ParseAddress(const std::string& address, std::string& host, std::string& port,
                            std::string& error);
+
+  // Sees every record the link hands to the network (with its checksum) and every valid record it
+  // receives, on the I/O thread: for a capture file. Set before Start.
+  enum class Direction { kSent = 0, kReceived = 1 };
+  using Tap = std::function<void(Direction direction, std::span<const std::byte> record)>;
+  void SetTap(Tap tap);
 
   void SetReceiver(Receiver receiver) override;
   void Start();
