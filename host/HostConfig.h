@@ -1,0 +1,59 @@
+// The host's configuration: the vessels, their devices with their stored-form attributes, and for
+// each sonar device either the address of its processing unit with the heads it expects, or a
+// simulated sonar the host starts itself. Read from a JSON file, or the embedded default.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "tavrin/CAttributeMap.h"
+#include "tavrin/CDataId.h"
+#include "zq/ZqHead.h"
+
+struct VesselConfig {
+  std::uint16_t number = 0;
+  std::string name;
+};
+
+// A simulated sonar the host runs in-process, listening on a loopback port of its own.
+struct SimulatedSonarConfig {
+  std::string model = "shallow";
+  double biteIntervalSeconds = 5.0;
+};
+
+struct SonarLinkConfig {
+  std::string address;  // "host:port"; empty for a simulated sonar until it listens
+  std::vector<ZqHead> heads{kDefaultZqHead};
+  std::optional<SimulatedSonarConfig> simulate;
+};
+
+struct DeviceConfig {
+  std::string type;
+  std::string name;
+  CDataId dataId;
+  int deviceEnum = 0;  // the device's own Zq device enum
+  CAttributeMap attributes;
+  std::optional<SonarLinkConfig> link;
+};
+
+struct HttpConfig {
+  std::string address = "127.0.0.1:8080";
+  std::string token;  // required when address is not a loopback address
+};
+
+struct HostConfig {
+  std::vector<VesselConfig> vessels;
+  std::vector<DeviceConfig> devices;
+  HttpConfig http;
+};
+
+// Reads a configuration document. On failure returns false and names the entry at fault in error,
+// e.g. `devices[1].link.address: "sonar" is not host:port`.
+bool ParseHostConfig(std::string_view text, HostConfig& config, std::string& error);
+
+// The configuration used without --config: one vessel and two simulated sonars, one of each model,
+// pinging in one sonar group.
+std::string_view EmbeddedDefaultConfig();

@@ -1,0 +1,99 @@
+// The host configuration: what a good document gives, and that a bad one names the entry at fault.
+#include "HostConfig.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace {
+
+TEST(HostConfigTest, ReadsVesselsDevicesLinksAndSimulatedSonars) {
+  const std::string text = R"({
+    "vessels": [{"number": 3, "name": "Survey 3"}],
+    "devices": [
+      {"type": "KavoSonarConfigurationControlDevice", "name": "Port sonar", "dataId": [1, 78, 1, 3],
+       "deviceEnum": 1, "attributes": {"PingMode": {"int": 1}},
+       "link": {"address": "10.0.0.5:7000", "heads": [{"deviceEnum": 1, "deviceId": 7001}]}},
+      {"type": "KavoSonarConfigurationControlDevice", "name": "Sim", "dataId": [2, 78, 1, 3],
+       "simulate": {"model": "deep", "biteInterval": 0}}
+    ],
+    "http": {"address": "0.0.0.0:8080", "token": "secret"}
+  })";
+  HostConfig config;
+  std::string error;
+  ASSERT_TRUE(ParseHostConfig(text, config, error)) << error;
+  ASSERT_EQ(config.vessels.size(), 1u);
+  EXPECT_EQ(config.vessels[0].name, "Survey 3");
+  ASSERT_EQ(config.devices.size(), 2u);
+  const DeviceConfig& port = config.devices[0];
+  EXPECT_EQ(port.dataId, CDataId(1, 78, 1, 3));
+  EXPECT_EQ(port.deviceEnum, 1);
+  int pingMode = 0;
+  unsigned flags = 0;
+  EXPECT_TRUE(port.attributes.GetAttribValue("PingMode", pingMode, flags));
+  EXPECT_EQ(pingMode, 1);
+  ASSERT_TRUE(port.link.has_value());
+  EXPECT_EQ(port.link->address, "10.0.0.5:7000");
+  ASSERT_EQ(port.link->heads.size(), 1u);
+  EXPECT_EQ(port.link->heads[0].deviceId, 7001u);
+  EXPECT_FALSE(port.link->simulate.has_value());
+  const DeviceConfig& sim = config.devices[1];
+  ASSERT_TRUE(sim.link && sim.link->simulate);
+  EXPECT_EQ(sim.link->simulate->model, "deep");
+  EXPECT_EQ(sim.link->simulate->biteIntervalSeconds, 0.0);
+  EXPECT_EQ(sim.link->heads[0].deviceId, 7000u);  // the default head
+  EXPECT_EQ(config.http.token, "secret");
+}
+
+TEST(HostConfigTest, TheEmbeddedDefaultHasTwoSimulatedSonarsInOneGroup) {
+  HostConfig config;
+  std::string error;
+  ASSERT_TRUE(ParseHostConfig(EmbeddedDefaultConfig(), config, error)) << error;
+  ASSERT_EQ(config.devices.size(), 2u);
+  for (const DeviceConfig& device : config.devices) {
+    ASSERT_TRUE(device.link && device.link->simulate) << device.name;
+    int group = 0;
+    unsigned flags = 0;
+    EXPECT_TRUE(device.attributes.GetAttribValue("SonarGroupId", group, flags));
+    EXPECT_EQ(group, 1);
+  }
+  EXPECT_NE(config.devices[0].link->simulate->model, config.devices[1].link->simulate->model);
+}
+
+TEST(HostConfigTest, ABadDocumentNamesTheEntryAtFault) {
+  const std::string vessel = R"("vessels": [{"number": 1, "name": "V"}])";
+  const std::string device = R"({"type": "T", "name": "N", "dataId": [1, 78, 1, 1])";
+  const struct {
+    std::string text;
+    std::string error;
+  } cases[] = {
+      {"[1, 2", "not JSON"},
+      {"[]", "$: expected an object"},
+      {R"({"devices": []})", "vessels: expected a list"},
+      {"{" + vessel + R"(, "devices": [{"type": "T", "name": "N", "dataId": [1, 78, 1]}]})",
+       "devices[0].dataId: expected four numbers"},
+      {"{" + vessel + R"(, "devices": [{"type": "T", "name": "N", "dataId": [1, 78, 70000, 1]}]})",
+       "devices[0].dataId[2]: expected a whole number from 0 to 65535"},
+      {"{" + vessel + R"(, "devices": [{"type": "T", "name": "N", "dataId": [1, 78, 1, 2]}]})",
+       "devices[0].dataId: names vessel 2, which is not listed"},
+      {"{" + vessel + ", \"devices\": [" + device + "}, " + device + "}]}",
+       "devices[1].dataId: another device has data id 1.78.1.1"},
+      {"{" + vessel + ", \"devices\": [" + device + R"(, "link": {"address": "sonar"}}]})",
+       "devices[0].link.address: sonar address \"sonar\" is not host:port"},
+      {"{" + vessel + ", \"devices\": [" + device + R"(, "simulate": {"model": "mid"}}]})",
+       "devices[0].simulate.model: unknown sonar model \"mid\""},
+      {"{" + vessel + ", \"devices\": [" + device +
+           R"(, "simulate": {"heads": [{"deviceEnum": 0, "deviceId": 0}]}}]})",
+       "devices[0].simulate.heads[0].deviceId: expected a number from 1"},
+      {"{" + vessel + ", \"devices\": [" + device + R"(, "attributes": [{"ZqRange": {"float": 1}}]}]})",
+       "devices[0].attributes: $[0].ZqRange: unknown value type \"float\""},
+  };
+  for (const auto& c : cases) {
+    HostConfig config;
+    std::string error;
+    EXPECT_FALSE(ParseHostConfig(c.text, config, error)) << c.text;
+    EXPECT_EQ(error.rfind(c.error, 0), 0u) << "got: " << error << "\nfor: " << c.text;
+  }
+}
+
+}  // namespace
