@@ -1,0 +1,191 @@
+// Storing and loading device attribute maps in the state folder.
+#include "StateStore.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+#include <cstdio>
+#include <ctime>
+#include <optional>
+#include <vector>
+
+#include "tavrin/AttributeMapJson.h"
+#include "tavrin/DataManager.h"
+#include "tavrin/Device.h"
+#include "tavrin/FileObject.h"
+
+namespace {
+
+// Writes text to path.tmp, syncs it, and renames it over path.
+bool WriteWhole(const std::filesystem::path& path, const std::string& text, std::string& error) {
+  const std::filesystem::path temporary = path.string() + ".tmp";
+  const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  if (fd < 0) {
+    error = temporary.string() + ": cannot create";
+    return false;
+  }
+  std::size_t written = 0;
+  while (written < text.size()) {
+    const ssize_t n = ::write(fd, text.data() + written, text.size() - written);
+    if (n <= 0) break;
+    written += static_cast<std::size_t>(n);
+  }
+  const bool synced = written == text.size() && ::fsync(fd) == 0;
+  ::close(fd);
+  std::error_code status;
+  if (!synced) {
+    std::filesystem::remove(temporary, status);
+    error = temporary.string() + ": cannot write";
+    return false;
+  }
+  std::filesystem::rename(temporary, path, status);
+  if (status) {
+    error = path.string() + ": cannot replace: " + status.message();
+    return false;
+  }
+  return true;
+}
+
+// A name beside path that no file has yet: path.damaged-YYYYmmdd-HHMMSS[-n].
+std::filesystem::path AsideName(const std::filesystem::path& path) {
+  const std::time_t now = std::time(nullptr);
+  std::tm local{};
+  localtime_r(&now, &local);
+  char stamp[32];
+  std::strftime(stamp, sizeof stamp, "%Y%m%d-%H%M%S", &local);
+  std::filesystem::path aside = path.string() + ".damaged-" + stamp;
+  for (int n = 2; std::filesystem::exists(aside); ++n) {
+    aside = path.string() + ".damaged-" + stamp + "-" + std::to_string(n);
+  }
+  return aside;
+}
+
+}  // namespace
+
+std::unique_ptr<StateStore> StateStore::Open(const std::filesystem::path& folder, Reporter reporter,
+                                             std::string& error) {
+  std::error_code status;
+  std::filesystem::create_directories(folder, status);
+  if (status || !std::filesystem::is_directory(folder, status)) {
+    error = "state folder " + folder.string() + ": cannot be created or is not a folder";
+    return nullptr;
+  }
+  return std::unique_ptr<StateStore>(new StateStore(folder, std::move(reporter)));
+}
+
+StateStore::StateStore(std::filesystem::path folder, Reporter reporter)
+    : folder_(std::move(folder)), reporter_(std::move(reporter)) {
+  writer_ = std::thread([this] { Run(); });
+}
+
+StateStore::~StateStore() {
+  {
+    std::lock_guard lock(mutex_);
+    stopping_ = true;
+  }
+  changed_.notify_all();
+  writer_.join();
+  Flush();
+}
+
+std::filesystem::path StateStore::PathOf(const CDataId& id) const {
+  return folder_ / (std::string(id.GetKey().Str()) + ".json");
+}
+
+StateStore::LoadOutcome StateStore::Load(Device& device, std::string& report) {
+  const std::filesystem::path path = PathOf(device.GetDataId());
+  std::error_code status;
+  if (!std::filesystem::exists(path, status)) return LoadOutcome::kNothingStored;
+  FileObject file{std::string()};
+  std::string problem;
+  CAttributeMap check;
+  if (FileObject::Read(path.string(), file, problem)) {
+    const AttributeMapParseResult parsed = ReadAttributeMapJson(file.Text(), check);
+    if (parsed.ok && device.LoadAttribs(CString(), &file)) return LoadOutcome::kLoaded;
+    problem = parsed.ok ? "refused by the device" : parsed.error;
+  }
+  const std::filesystem::path aside = AsideName(path);
+  std::filesystem::rename(path, aside, status);
+  if (status) {
+    std::lock_guard lock(mutex_);
+    blocked_[device.GetDataId()] = true;
+    report = path.string() + " is damaged (" + problem + ") and cannot be set aside (" + status.message() +
+             "); it is left as it is and not written in this run";
+  } else {
+    report = path.string() + " is damaged (" + problem + "); set aside as " + aside.filename().string() +
+             ", the device starts from its configuration";
+  }
+  return LoadOutcome::kSetAside;
+}
+
+void StateStore::MarkChanged(const CDataId& id) {
+  {
+    std::lock_guard lock(mutex_);
+    pending_[id] = true;
+  }
+  changed_.notify_all();
+}
+
+std::string StateStore::Write(const CDataId& id) {
+  {
+    std::lock_guard lock(mutex_);
+    if (blocked_.count(id) != 0) return {};
+  }
+  CAttributeMap map;
+  if (!DataManager::GetDataManager().GetAttributeMap(id, map)) return {};
+  std::string error;
+  std::lock_guard lock(writeMutex_);
+  return WriteWhole(PathOf(id), WriteAttributeMapJson(map, 1) + "\n", error) ? std::string() : error;
+}
+
+std::string StateStore::Flush() {
+  std::map<CDataId, bool> due;
+  {
+    std::lock_guard lock(mutex_);
+    due.swap(pending_);
+  }
+  std::string errors;
+  for (const auto& [id, unused] : due) {
+    const std::string error = Write(id);
+    if (!error.empty()) errors += (errors.empty() ? "" : "\n") + error;
+  }
+  return errors;
+}
+
+void StateStore::Run() {
+  std::unique_lock lock(mutex_);
+  while (!stopping_) {
+    // The next device whose map may be written: pending, and last written long enough ago.
+    const auto now = std::chrono::steady_clock::now();
+    std::optional<std::chrono::steady_clock::time_point> nextDue;
+    std::vector<CDataId> due;
+    for (const auto& [id, unused] : pending_) {
+      const auto last = lastWrite_.find(id);
+      const auto dueAt = last == lastWrite_.end() ? now : last->second + kWriteInterval;
+      if (dueAt <= now) {
+        due.push_back(id);
+      } else if (!nextDue || dueAt < *nextDue) {
+        nextDue = dueAt;
+      }
+    }
+    if (due.empty()) {
+      if (nextDue) {
+        changed_.wait_until(lock, *nextDue);
+      } else {
+        changed_.wait(lock);
+      }
+      continue;
+    }
+    for (const CDataId& id : due) {
+      pending_.erase(id);
+      lastWrite_[id] = now;
+    }
+    lock.unlock();
+    for (const CDataId& id : due) {
+      const std::string error = Write(id);
+      if (error.empty()) continue;
+      if (reporter_) reporter_(error);
+      MarkChanged(id);  // tried again a write interval later
+    }
+    lock.lock();
+  }
+}

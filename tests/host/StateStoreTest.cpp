@@ -1,0 +1,119 @@
+// The state folder: maps written whole and read back, writes gathered, damaged files set aside.
+#include "StateStore.h"
+
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+#include <chrono>
+#include <fstream>
+#include <memory>
+#include <sstream>
+#include <thread>
+
+#include "tavrin/DataManager.h"
+#include "tavrin/Device.h"
+
+namespace {
+
+std::string ReadText(const std::filesystem::path& path) {
+  std::ifstream file(path);
+  std::ostringstream text;
+  text << file.rdbuf();
+  return text.str();
+}
+
+class StateStoreTest : public ::testing::Test {
+ protected:
+  StateStoreTest()
+      : folder_(std::filesystem::temp_directory_path() / ("state-" + std::to_string(::getpid()))) {
+    std::filesystem::remove_all(folder_);
+    auto device = std::make_unique<Device>();
+    device->SetDataId(id_);
+    device_ = device.get();
+    DataManager::GetDataManager().AddDevice(std::move(device));
+  }
+  ~StateStoreTest() override {
+    DataManager::GetDataManager().RemoveDevice(id_);
+    std::filesystem::remove_all(folder_);
+  }
+  std::unique_ptr<StateStore> Open() {
+    std::string error;
+    auto store = StateStore::Open(
+        folder_, [this](const std::string& problem) { problems_ += problem; }, error);
+    EXPECT_TRUE(store) << error;
+    return store;
+  }
+  void SetRange(double range) {
+    std::lock_guard lock(device_->GetAttribLock());
+    device_->GetAttributes().Add("ZqRange", COrvDouble(range));
+  }
+
+  std::filesystem::path folder_;
+  CDataId id_{9, 78, 1, 9};
+  Device* device_ = nullptr;
+  std::string problems_;
+};
+
+TEST_F(StateStoreTest, AChangedMapIsWrittenWithinTheIntervalAndLoadsBack) {
+  auto store = Open();
+  SetRange(120.0);
+  store->MarkChanged(id_);
+  const auto path = folder_ / "9.78.1.9.json";
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+  while (!std::filesystem::exists(path) && std::chrono::steady_clock::now() < deadline) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  EXPECT_EQ(ReadText(path), "[\n {\n  \"ZqRange\": {\n   \"double\": 120.0\n  }\n }\n]\n");
+
+  SetRange(80.0);
+  store->MarkChanged(id_);
+  store.reset();  // closing writes what is pending
+  EXPECT_NE(ReadText(path).find("80.0"), std::string::npos);
+  EXPECT_FALSE(std::filesystem::exists(folder_ / "9.78.1.9.json.tmp"));
+
+  SetRange(1.0);
+  store = Open();
+  std::string report;
+  EXPECT_EQ(store->Load(*device_, report), StateStore::LoadOutcome::kLoaded);
+  double range = 0.0;
+  unsigned flags = 0;
+  EXPECT_TRUE(device_->GetAttribValue("ZqRange", range, flags));
+  EXPECT_EQ(range, 80.0);
+  EXPECT_TRUE(problems_.empty()) << problems_;
+}
+
+TEST_F(StateStoreTest, ADamagedFileIsSetAsideBeforeAnythingIsWrittenInItsPlace) {
+  std::filesystem::create_directories(folder_);
+  const auto path = folder_ / "9.78.1.9.json";
+  std::ofstream(path) << "[{\"ZqRange\": {\"double\": 12";  // cut short by a crash of another writer
+  auto store = Open();
+  SetRange(50.0);
+  std::string report;
+  EXPECT_EQ(store->Load(*device_, report), StateStore::LoadOutcome::kSetAside);
+  EXPECT_NE(report.find("9.78.1.9.json is damaged"), std::string::npos) << report;
+  double range = 0.0;
+  unsigned flags = 0;
+  EXPECT_TRUE(device_->GetAttribValue("ZqRange", range, flags));
+  EXPECT_EQ(range, 50.0);  // the configured map stays
+
+  store->MarkChanged(id_);
+  EXPECT_EQ(store->Flush(), "");
+  EXPECT_NE(ReadText(path).find("50.0"), std::string::npos);
+  int aside = 0;
+  for (const auto& entry : std::filesystem::directory_iterator(folder_)) {
+    if (entry.path().filename().string().starts_with("9.78.1.9.json.damaged-")) {
+      ++aside;
+      EXPECT_EQ(ReadText(entry.path()), "[{\"ZqRange\": {\"double\": 12");
+    }
+  }
+  EXPECT_EQ(aside, 1);
+  EXPECT_EQ(store->Load(*device_, report), StateStore::LoadOutcome::kLoaded);
+}
+
+TEST(StateStoreOpenTest, AFolderThatCannotBeMadeIsNamed) {
+  std::string error;
+  EXPECT_FALSE(StateStore::Open("/proc/self/no-such/state", nullptr, error));
+  EXPECT_NE(error.find("/proc/self/no-such/state"), std::string::npos);
+}
+
+}  // namespace
