@@ -1,0 +1,210 @@
+// Setting up and taking down a running host.
+#include "HostRuntime.h"
+
+#include <ostream>
+
+#include "StateStore.h"
+#include "UiThread.h"
+#include "sim/PingLog.h"
+#include "sim/SimServer.h"
+#include "tavrin/DataManager.h"
+#include "tavrin/Device.h"
+#include "tavrin/SubscriptionImpl.h"
+#include "zq/KavoDevice.h"
+#include "zq/KavoSocketIoHandler.h"
+#include "zq/ZqLinkContext.h"
+
+namespace {
+
+// Has the state folder store a device's map after each change of it.
+class StoreOnChange : public Subscriber {
+ public:
+  StoreOnChange(StateStore& store, CDataId id) : store_(store), id_(id) {}
+  void Notify(const NotificationInfo* /*info*/) override { store_.MarkChanged(id_); }
+
+ private:
+  StateStore& store_;
+  CDataId id_;
+};
+
+}  // namespace
+
+struct HostRuntime::Impl {
+  struct Link {
+    std::string device;
+    std::string address;
+    bool simulated = false;
+    KavoDevice* sonarDevice = nullptr;  // attached to the socket; null for a device of another kind
+    Device* device_ = nullptr;
+    ZqTcpLink* tcp = nullptr;
+    std::unique_ptr<KavoSocketIoHandler> socket;
+  };
+
+  ~Impl() { Stop(); }
+  void Stop();
+
+  HostConfig config;
+  std::unique_ptr<StateStore> state;
+  std::shared_ptr<PingLog> pingLog;
+  std::vector<std::unique_ptr<SimServer>> sonars;
+  ZqLinkContext linkContext;  // outlives the links
+  std::vector<Link> links;
+  std::vector<CDataId> devices;
+  std::vector<std::unique_ptr<SubscriptionImpl>> stateSubscriptions;
+  UiThread ui;
+  bool stopped = false;
+};
+
+void HostRuntime::Impl::Stop() {
+  if (stopped) return;
+  stopped = true;
+  stateSubscriptions.clear();
+  ui.Stop();
+  for (Link& link : links) {
+    if (link.sonarDevice != nullptr) link.socket->DetachDevice(link.sonarDevice);
+    link.device_->SetPortPtr(nullptr);
+    link.socket.reset();  // stops the link: no record arrives afterwards
+  }
+  links.clear();
+  linkContext.Stop();
+  for (auto& sonar : sonars) sonar->Stop();
+  sonars.clear();
+  if (state) {
+    for (const CDataId& id : devices) state->MarkChanged(id);
+    state.reset();  // writes every map
+  }
+  for (const CDataId& id : devices) DataManager::GetDataManager().RemoveDevice(id);
+  devices.clear();
+}
+
+HostRuntime::HostRuntime(std::unique_ptr<Impl> impl) : impl_(std::move(impl)) {}
+
+HostRuntime::~HostRuntime() {
+  impl_->Stop();
+}
+
+std::unique_ptr<HostRuntime> HostRuntime::Start(const HostConfig& config, const HostRuntimeOptions& options,
+                                                const DeviceFactory& factory, std::ostream& log,
+                                                std::string& error) {
+  auto impl = std::make_unique<Impl>();
+  impl->config = config;
+  if (!options.pingLogPath.empty()) {
+    impl->pingLog = PingLog::Open(options.pingLogPath, error);
+    if (!impl->pingLog) return nullptr;
+  }
+  if (!options.stateFolder.empty()) {
+    impl->state = StateStore::Open(
+        options.stateFolder, [&log](const std::string& problem) { log << "state: " << problem << std::endl; },
+        error);
+    if (!impl->state) return nullptr;
+  }
+
+  DataManager& dataManager = DataManager::GetDataManager();
+  for (std::size_t i = 0; i < config.devices.size(); ++i) {
+    const DeviceConfig& entry = config.devices[i];
+    const std::string path = "devices[" + std::to_string(i) + "]";
+    std::unique_ptr<Device> device = factory(entry.type);
+    if (!device) {
+      error = path + ".type: no device type \"" + entry.type + "\" is registered";
+      return nullptr;
+    }
+    device->SetDataId(entry.dataId);
+    device->SetDeviceName(CString(entry.name));
+    {
+      std::lock_guard lock(device->GetAttribLock());
+      device->GetAttributes() = entry.attributes;
+    }
+    auto* sonarDevice = dynamic_cast<KavoDevice*>(device.get());
+    if (sonarDevice != nullptr) sonarDevice->SetZqDeviceEnum(entry.deviceEnum);
+    if (impl->state) {
+      std::string report;
+      if (impl->state->Load(*device, report) == StateStore::LoadOutcome::kSetAside)
+        log << report << std::endl;
+    }
+    Device* added = device.get();
+    if (!dataManager.AddDevice(std::move(device))) {
+      error = path + ".dataId: data id " + std::string(entry.dataId.GetKey().Str()) + " is in use";
+      return nullptr;
+    }
+    impl->devices.push_back(entry.dataId);
+
+    if (entry.link) {
+      Impl::Link link;
+      link.device = entry.name;
+      link.address = entry.link->address;
+      link.sonarDevice = sonarDevice;
+      link.device_ = added;
+      if (entry.link->simulate) {
+        SimServerConfig simulated;
+        simulated.listen = "127.0.0.1:0";
+        simulated.name = entry.name;
+        simulated.model = entry.link->simulate->model;
+        simulated.heads = entry.link->heads;
+        simulated.biteIntervalSeconds = entry.link->simulate->biteIntervalSeconds;
+        simulated.pingLog = impl->pingLog;
+        auto sonar = std::make_unique<SimServer>(simulated);
+        if (!sonar->Start(error)) {
+          error = path + ".simulate: " + error;
+          return nullptr;
+        }
+        link.address = sonar->Address();
+        link.simulated = true;
+        impl->sonars.push_back(std::move(sonar));
+      }
+      auto tcp = std::make_unique<ZqTcpLink>(impl->linkContext, link.address);
+      link.tcp = tcp.get();
+      link.socket = std::make_unique<KavoSocketIoHandler>(std::move(tcp));
+      for (const ZqHead& head : entry.link->heads) link.socket->SetZqDeviceId(head.deviceEnum, head.deviceId);
+      added->SetPortPtr(link.socket.get());
+      if (sonarDevice != nullptr) link.socket->AttachDevice(sonarDevice);
+      link.tcp->Start();
+      log << entry.name << ": " << (link.simulated ? "simulated sonar at " : "sonar at ") << link.address
+          << std::endl;
+      impl->links.push_back(std::move(link));
+    }
+
+    if (impl->state) {
+      auto subscription = std::make_unique<SubscriptionImpl>(NotificationKind::kDeviceKey);
+      subscription->SetSubscriber(new StoreOnChange(*impl->state, entry.dataId), true);
+      subscription->Subscribe(entry.dataId.GetKey());
+      impl->stateSubscriptions.push_back(std::move(subscription));
+    }
+  }
+  return std::unique_ptr<HostRuntime>(new HostRuntime(std::move(impl)));
+}
+
+bool HostRuntime::PostApplyAttributes(const CDataId& id) {
+  if (DataManager::GetDataManager().FindDevice(id) == nullptr) return false;
+  return impl_->ui.Post([id] {
+    // The device may have left meanwhile (shutdown): then there is nothing to apply.
+    if (Device* device = DataManager::GetDataManager().FindDevice(id)) device->ApplyAttribs(true);
+  });
+}
+
+bool HostRuntime::Request(const CDataId& id, const CAttributeMap& request) {
+  CAttributeMap change;
+  change.Append("Request", request);
+  if (!DataManager::GetDataManager().SetAttributeMap(id, change, DataManager::kMergeAttributes)) return false;
+  return PostApplyAttributes(id);
+}
+
+std::vector<HostRuntime::DeviceInfo> HostRuntime::Devices() const {
+  std::vector<DeviceInfo> result;
+  for (const DeviceConfig& entry : impl_->config.devices) {
+    DeviceInfo info{entry.dataId, entry.name, entry.type, entry.dataId.GetVesselId(), {}};
+    for (const VesselConfig& vessel : impl_->config.vessels) {
+      if (vessel.number == info.vessel) info.vesselName = vessel.name;
+    }
+    result.push_back(std::move(info));
+  }
+  return result;
+}
+
+std::vector<HostRuntime::LinkInfo> HostRuntime::Links() const {
+  std::vector<LinkInfo> result;
+  for (std::size_t i = 0; i < impl_->links.size(); ++i) {
+    const Impl::Link& link = impl_->links[i];
+    result.push_back({i, link.device, link.address, link.simulated, link.tcp->GetCounters()});
+  }
+  return result;
+}

@@ -1,0 +1,74 @@
+// A running host: the devices of its configuration in the data manager, each sonar device on a TCP
+// link to its processing unit (or to a simulated sonar started here), the UI thread that applies
+// requests, and the state folder that keeps every device's attributes across restarts.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <iosfwd>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "HostConfig.h"
+#include "tavrin/CAttributeMap.h"
+#include "tavrin/CDataId.h"
+#include "zq/ZqTcpLink.h"
+
+class Device;
+
+struct HostRuntimeOptions {
+  std::filesystem::path stateFolder;  // empty: nothing is stored
+  std::string capturePath;            // empty: no capture file
+  std::string pingLogPath;            // empty: simulated sonars keep no ping log
+};
+
+class HostRuntime {
+ public:
+  // Makes a device of a registered type; null for a type nobody registered.
+  using DeviceFactory = std::function<std::unique_ptr<Device>(const std::string& type)>;
+
+  struct DeviceInfo {
+    CDataId id;
+    std::string name;
+    std::string type;
+    std::uint16_t vessel = 0;
+    std::string vesselName;
+  };
+  struct LinkInfo {
+    std::size_t index = 0;  // order of the links in the configuration
+    std::string device;     // the device whose sonar it reaches
+    std::string address;
+    bool simulated = false;
+    ZqTcpLink::Counters counters;
+  };
+
+  // Starts simulated sonars, creates the devices (stored attributes over configured ones) and
+  // connects their links. Null, with a message naming the entry at fault, when something cannot be
+  // set up. Progress and damaged state files are reported on log.
+  static std::unique_ptr<HostRuntime> Start(const HostConfig& config, const HostRuntimeOptions& options,
+                                            const DeviceFactory& factory, std::ostream& log,
+                                            std::string& error);
+  HostRuntime(const HostRuntime&) = delete;
+  HostRuntime& operator=(const HostRuntime&) = delete;
+  // Stops: the UI thread, the links, the simulated sonars; every attribute map is stored and the
+  // devices leave the data manager.
+  ~HostRuntime();
+
+  // Message 0x8029 for a device: the UI thread has the device apply its attributes. False when no
+  // device has that id.
+  bool PostApplyAttributes(const CDataId& id);
+  // Merges request into the device's "Request" child map and posts the apply. False when no device
+  // has that id.
+  bool Request(const CDataId& id, const CAttributeMap& request);
+
+  std::vector<DeviceInfo> Devices() const;
+  std::vector<LinkInfo> Links() const;
+
+  struct Impl;
+
+ private:
+  explicit HostRuntime(std::unique_ptr<Impl> impl);
+  std::unique_ptr<Impl> impl_;
+};
