@@ -1,0 +1,38 @@
+// The host's JSON API over HTTP: devices and their attributes, change requests, the host's logging,
+// the sonar links with their counters, and a stream of server-sent events on every change. Binds to
+// loopback unless told otherwise; any other address needs a token that every call must carry.
+#pragma once
+
+#include <memory>
+#include <string>
+
+class HostRuntime;
+
+struct HttpApiOptions {
+  std::string address = "127.0.0.1:8080";  // ADDRESS:PORT; port 0 takes any free port
+  std::string token;                       // required for an address that is not loopback
+};
+
+class HttpApi {
+ public:
+  static constexpr std::size_t kLargestBody = 1024 * 1024;
+
+  // Binds and starts serving on a thread of its own. Null, with a message naming the problem, when
+  // the address is bad, taken, or not loopback without a token.
+  static std::unique_ptr<HttpApi> Start(HostRuntime& runtime, const HttpApiOptions& options,
+                                        std::string& error);
+  HttpApi(const HttpApi&) = delete;
+  HttpApi& operator=(const HttpApi&) = delete;
+  ~HttpApi();
+
+  // "ADDRESS:PORT" actually bound.
+  std::string Address() const;
+  // Ends the event streams, stops serving and joins its threads.
+  void Stop();
+
+  struct Impl;
+
+ private:
+  explicit HttpApi(std::unique_ptr<Impl> impl);
+  std::unique_ptr<Impl> impl_;
+};
