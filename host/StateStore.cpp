@@ -133,11 +133,12 @@ std::string StateStore::Write(const CDataId& id) {
   CAttributeMap map;
   if (!DataManager::GetDataManager().GetAttributeMap(id, map)) return {};
   std::string error;
-  std::lock_guard lock(writeMutex_);
   return WriteWhole(PathOf(id), WriteAttributeMapJson(map, 1) + "\n", error) ? std::string() : error;
 }
 
 std::string StateStore::Flush() {
+  // Waits for a batch the writer has taken, so that everything marked before the call is on disk.
+  std::lock_guard writing(writeMutex_);
   std::map<CDataId, bool> due;
   {
     std::lock_guard lock(mutex_);
@@ -175,6 +176,10 @@ void StateStore::Run() {
       }
       continue;
     }
+    lock.unlock();
+    std::lock_guard writing(writeMutex_);
+    lock.lock();
+    std::erase_if(due, [this](const CDataId& id) { return pending_.count(id) == 0; });  // Flush took them
     for (const CDataId& id : due) {
       pending_.erase(id);
       lastWrite_[id] = now;

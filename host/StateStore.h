@@ -50,7 +50,7 @@ class StateStore {
  private:
   StateStore(std::filesystem::path folder, Reporter reporter);
   void Run();
-  // Writes the device's current map; a message when it fails.
+  // Writes the device's current map (writeMutex_ held); a message when it fails.
   std::string Write(const CDataId& id);
 
   const std::filesystem::path folder_;
@@ -61,6 +61,6 @@ class StateStore {
   std::map<CDataId, bool> pending_;
   std::map<CDataId, bool> blocked_;  // damaged files that could not be set aside
   bool stopping_ = false;
-  std::mutex writeMutex_;  // one write at a time: the writer thread or Flush
+  std::mutex writeMutex_;  // held while maps are written, by the writer thread or Flush; taken before mutex_
   std::thread writer_;
 };

@@ -109,7 +109,9 @@ void SimServer::Impl::Connection::Write() {
   writing = true;
   asio::async_write(socket, asio::buffer(queue.front()),
                     [self = shared_from_this()](const asio::error_code& error, std::size_t) {
-                      if (error) {
+                      // A connection closed meanwhile has dropped its queue, the record written
+                      // with it.
+                      if (error || !self->socket.is_open()) {
                         self->Close();
                         return;
                       }

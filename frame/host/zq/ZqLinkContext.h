@@ -12,7 +12,8 @@ class ZqLinkContext {
   ZqLinkContext& operator=(const ZqLinkContext&) = delete;
   ~ZqLinkContext();
 
-  // Ends the event loop and joins the thread; links still open are closed without further callbacks.
+  // Lets the event loop finish what the stopped links left, then ends it and joins the thread. Stop
+  // the links first: one still open holds the loop up to two seconds, then is cut off.
   void Stop();
   // Whether the caller runs on the I/O thread.
   bool IsIoThread() const;
