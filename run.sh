@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
-# Builds the project and runs the dry run of a control device on the example attribute map: the records
-# that one request pass would send to the sonar, each decoded on one line.
+# Builds the project and starts the host on the embedded default: one vessel with two simulated sonars
+# (shallow and deep water) on their own loopback links, and the JSON API on 127.0.0.1:8080. It prints
+# where the API is and three example calls, and runs until Ctrl-C. Extra arguments go to tavrin-host
+# (see build/default/bin/tavrin-host --help), e.g. ./run.sh --http 127.0.0.1:9090 --ping-log pings.jsonl
 set -euo pipefail
 cd "$(dirname "$0")"
 
@@ -8,14 +10,9 @@ scripts/install-deps.sh
 cmake --preset default >/dev/null
 cmake --build --preset default
 
-example=examples/range-and-power.json
 host=build/default/bin/tavrin-host
 echo
-echo "Dry run of one request pass on $example (head 0 = device identifier 7000):"
-"$host" apply --attributes "$example" --decode
+echo "Dry run of one request pass on examples/range-and-power.json (what the control device sends):"
+"$host" apply --attributes examples/range-and-power.json --decode
 echo
-echo "The same as JSON (records in hex, then the device's attributes):"
-"$host" apply --attributes "$example"
-echo
-echo "One request for every request operation, while the host is logging (examples/every-request.json):"
-"$host" apply --attributes examples/every-request.json --head 0=7000 --head 1=7001 --host-logging --decode
+exec "$host" "$@"

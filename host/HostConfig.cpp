@@ -26,7 +26,7 @@ constexpr std::string_view kEmbeddedDefault = R"({
         {"SonarGroupId": {"int": 1}},
         {"Overhead": {"double": 10.0}}
       ],
-      "simulate": {"model": "shallow", "heads": [{"deviceEnum": 0, "deviceId": 7000}, {"deviceEnum": 1, "deviceId": 7000}]}
+      "simulate": {"model": "shallow", "heads": [{"deviceEnum": 0, "deviceId": 7000}]}
     },
     {
       "type": "KavoSonarConfigurationControlDevice",

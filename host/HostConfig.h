@@ -26,6 +26,8 @@ struct SimulatedSonarConfig {
 
 struct SonarLinkConfig {
   std::string address;  // "host:port"; empty for a simulated sonar until it listens
+  // The heads the link expects. A simulated sonar has one head per entry, answering under the
+  // entry's device enum and the next ones, one per setting set of its model.
   std::vector<ZqHead> heads{kDefaultZqHead};
   std::optional<SimulatedSonarConfig> simulate;
 };

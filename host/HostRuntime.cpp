@@ -6,12 +6,14 @@
 #include "StateStore.h"
 #include "UiThread.h"
 #include "sim/PingLog.h"
+#include "sim/SimModel.h"
 #include "sim/SimServer.h"
 #include "tavrin/DataManager.h"
 #include "tavrin/Device.h"
 #include "tavrin/SubscriptionImpl.h"
 #include "zq/KavoDevice.h"
 #include "zq/KavoSocketIoHandler.h"
+#include "zq/ZqCaptureFile.h"
 #include "zq/ZqLinkContext.h"
 
 namespace {
@@ -44,6 +46,7 @@ struct HostRuntime::Impl {
   void Stop();
 
   HostConfig config;
+  std::unique_ptr<ZqCaptureFile> capture;  // outlives the links that write to it
   std::unique_ptr<StateStore> state;
   std::shared_ptr<PingLog> pingLog;
   std::vector<std::unique_ptr<SimServer>> sonars;
@@ -91,6 +94,10 @@ std::unique_ptr<HostRuntime> HostRuntime::Start(const HostConfig& config, const 
   if (!options.pingLogPath.empty()) {
     impl->pingLog = PingLog::Open(options.pingLogPath, error);
     if (!impl->pingLog) return nullptr;
+  }
+  if (!options.capturePath.empty()) {
+    impl->capture = ZqCaptureFile::Open(options.capturePath, error);
+    if (!impl->capture) return nullptr;
   }
   if (!options.stateFolder.empty()) {
     impl->state = StateStore::Open(
@@ -153,8 +160,18 @@ std::unique_ptr<HostRuntime> HostRuntime::Start(const HostConfig& config, const 
       }
       auto tcp = std::make_unique<ZqTcpLink>(impl->linkContext, link.address);
       link.tcp = tcp.get();
+      if (impl->capture) AttachCapture(*tcp, *impl->capture, static_cast<std::uint16_t>(impl->links.size()));
       link.socket = std::make_unique<KavoSocketIoHandler>(std::move(tcp));
       for (const ZqHead& head : entry.link->heads) link.socket->SetZqDeviceId(head.deviceEnum, head.deviceId);
+      if (entry.link->simulate) {
+        // Every setting set of a simulated head answers under a device enum of its own.
+        const std::size_t sets = SimModel::ByName(entry.link->simulate->model)->settingSets.size();
+        for (const ZqHead& head : entry.link->heads) {
+          for (std::size_t set = 1; set < sets; ++set) {
+            link.socket->SetZqDeviceId(static_cast<std::uint16_t>(head.deviceEnum + set), head.deviceId);
+          }
+        }
+      }
       added->SetPortPtr(link.socket.get());
       if (sonarDevice != nullptr) link.socket->AttachDevice(sonarDevice);
       link.tcp->Start();

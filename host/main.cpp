@@ -1,14 +1,35 @@
-// tavrin-host: the survey host program. For now it offers the dry run of a control device.
+// tavrin-host: the survey host program. Without a subcommand it runs the host: the plug-in, the sonars
+// of its configuration (or the embedded default) and the JSON API. `apply` is the dry run of one control
+// device.
 #include <CLI/CLI.hpp>
 #include <iostream>
 
 #include "ApplyCommand.h"
+#include "PluginLoader.h"
+#include "RunHost.h"
 
 namespace {
 
 int Main(int argc, char** argv) {
   CLI::App app{"tavrin-host: runs the sonar configuration plug-in on Linux"};
-  app.require_subcommand(1);
+  app.require_subcommand(0, 1);
+
+  RunHostOptions host;
+  std::string stateFolder;
+  std::string plugin;
+  app.add_option("--config", host.configFile,
+                 "Host configuration (JSON): vessels, devices, sonar links or simulated sonars; default: the "
+                 "embedded default, two simulated sonars");
+  app.add_option("--http", host.http, "ADDRESS:PORT of the JSON API (default 127.0.0.1:8080; port 0: any)");
+  app.add_option(
+      "--token", host.token,
+      "Token every API call must carry (Authorization: Bearer TOKEN); needed for a non-loopback --http");
+  app.add_option("--state", stateFolder,
+                 "Folder where device attributes are stored (default " + DefaultStateFolder().string() + ")");
+  app.add_option("--capture", host.capturePath, "Append every record sent and received to FILE (see zqdump)");
+  app.add_option("--ping-log", host.pingLogPath, "Simulated sonars append one JSON line per ping to FILE");
+  app.add_option("--plugin", plugin,
+                 "The plug-in library (default: " + PluginLoader::DefaultPath().string() + ")");
 
   ApplyOptions options;
   std::vector<std::string> headTexts;
@@ -41,6 +62,12 @@ int Main(int argc, char** argv) {
   } catch (const CLI::ParseError& error) {
     std::cerr << "tavrin-host: " << error.what() << " (see --help)\n";
     return 2;
+  }
+
+  if (!app.got_subcommand(apply)) {
+    host.stateFolder = stateFolder;
+    host.plugin = plugin;
+    return RunHost(host, std::cout, std::cerr);
   }
 
   for (const std::string& text : headTexts) {

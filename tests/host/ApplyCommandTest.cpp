@@ -138,7 +138,8 @@ TEST(TavrinHostProgram, RunsTheExampleDocumentsItsOptionsAndRefusesBadCommandLin
   for (const std::string& arguments :
        {std::string("apply"), "apply --attributes " + example + " --head 0-7000",
         "apply --attributes " + example + " --device-enum 70000",
-        "apply --attributes " + example + " --bogus", std::string("")}) {
+        "apply --attributes " + example + " --bogus", std::string("--bogus"),
+        std::string("--config /no/such/config.json"), "--config " + example}) {
     EXPECT_EQ(RunProgram(arguments).first, 2) << arguments;
   }
 }

@@ -36,8 +36,12 @@ class HostRuntimeTest : public ::testing::Test {
     options_.stateFolder =
         std::filesystem::temp_directory_path() / ("host-state-" + std::to_string(::getpid()));
     std::filesystem::remove_all(options_.stateFolder);
+    options_.capturePath = options_.stateFolder.string() + ".capture";
   }
-  ~HostRuntimeTest() override { std::filesystem::remove_all(options_.stateFolder); }
+  ~HostRuntimeTest() override {
+    std::filesystem::remove_all(options_.stateFolder);
+    std::filesystem::remove(options_.capturePath);
+  }
 
   std::unique_ptr<HostRuntime> Start() {
     std::string error;
@@ -76,6 +80,8 @@ TEST_F(HostRuntimeTest, RequestsReachTheSimulatedSonarsAndSettingsSurviveARestar
   }
   EXPECT_EQ(DataManager::GetDataManager().FindDevice(shallow_), nullptr);
   EXPECT_TRUE(std::filesystem::exists(options_.stateFolder / "1.78.1.1.json"));
+  // Both links captured what they sent and received: at least the range request and its greeting.
+  EXPECT_GT(std::filesystem::file_size(options_.capturePath), 2 * (16 + 96u));
 
   // The new start reads the stored range before the sonar speaks.
   config_.devices.resize(1);

@@ -1,0 +1,76 @@
+// Module entry: the host's version check, joining the framework's library chain, and the device
+// registration exports.
+#include "frame/KavoSonarConfiguration.h"
+
+#include "afx/AFX_EXTENSION_MODULE.h"
+#include "afx/CDynLinkLibrary.h"
+#include "control/KavoSonarConfigurationControlDevice.h"
+#include "tavrin/CDevList.h"
+#include "tavrin/DataManager.h"
+#include "tavrin/ResourceModules.h"
+#include "tavrin/VersionControl.h"
+
+namespace {
+
+// The host interface version the plug-in is built for.
+constexpr unsigned long kBuiltForHostVersion = 0x0400000A;
+constexpr const char* kModuleFileName = "KavoSonarConfiguration";
+
+AFX_EXTENSION_MODULE extensionModule;
+
+int AttachModule(HINSTANCE instance) {
+  if (!CheckDllVersion(kBuiltForHostVersion, kModuleFileName, __DATE__ " " __TIME__)) return 0;
+  if (!AfxInitExtensionModule(extensionModule, instance)) return 0;
+  new CDynLinkLibrary(extensionModule, false);  // the framework owns it from here on
+  Tavrin::LoadDLLResourceDLL(instance, extensionModule.hModule);
+  return 1;
+}
+
+int DetachModule() {
+  // Whatever the plug-in still runs stops here, before its module leaves the framework.
+  AfxTermExtensionModule(extensionModule, false);
+  return 1;
+}
+
+}  // namespace
+
+// Nothing may be thrown into the host: a failure inside refuses the load or does nothing.
+int DllMain(void* instance, unsigned long reason, void* /*reserved*/) {
+  try {
+    switch (reason) {
+      case DLL_PROCESS_ATTACH:
+        return AttachModule(instance);
+      case DLL_PROCESS_DETACH:
+        return DetachModule();
+      default:
+        return 1;
+    }
+  } catch (...) {
+    AfxTermExtensionModule(extensionModule, false);
+    return 0;
+  }
+}
+
+void RegisterDevices() {
+  try {
+    CDevList::GetDevList().RegisterDev(kControlDeviceTypeName,
+                                       new DevCreator<KavoSonarConfigurationControlDevice>());
+  } catch (...) {  // NOLINT(bugprone-empty-catch)
+  }
+}
+
+bool UnRegisterDevices() {
+  try {
+    return CDevList::GetDevList().UnRegisterDev(kControlDeviceTypeName);
+  } catch (...) {
+    return false;
+  }
+}
+
+void DeviceCtrlInit(unsigned short a, unsigned short b, unsigned short c, unsigned short d) {
+  try {
+    Device* device = DataManager::GetDataManager().FindDevice(CDataId(d, b, c, a));
+    if (device != nullptr) device->SetDeviceCtrlViewType(kControlViewTypeName);
+  } catch (...) {  // NOLINT(bugprone-empty-catch)
+  }
+}
