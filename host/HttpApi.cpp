@@ -4,6 +4,7 @@
 #include <httplib.h>
 #include <atomic>
 #include <charconv>
+#include <chrono>
 #include <nlohmann/json.hpp>
 #include <thread>
 
@@ -121,6 +122,7 @@ struct HttpApi::Impl {
   httplib::Server server;
   std::string bound;
   std::thread serving;
+  std::atomic<bool> servingEnded{false};
   EventHub events;
   std::vector<std::unique_ptr<SubscriptionImpl>> attributeSubscriptions;
   ZqSonarRecordStore::Registration sonarEvents;
@@ -306,7 +308,14 @@ std::unique_ptr<HttpApi> HttpApi::Start(HostRuntime& runtime, const HttpApiOptio
                          .dump());
       });
   Impl* raw = impl.get();
-  impl->serving = std::thread([raw] { raw->server.listen_after_bind(); });
+  impl->serving = std::thread([raw] {
+    raw->server.listen_after_bind();
+    raw->servingEnded = true;
+  });
+  // The server only honours stop() once it is accepting, and a stop signal may come at once.
+  while (!raw->server.is_running() && !raw->servingEnded) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
   impl->linkWatch = std::thread([raw] { raw->WatchLinks(); });
   return std::unique_ptr<HttpApi>(new HttpApi(std::move(impl)));
 }
