@@ -1,0 +1,67 @@
+// Latency from a change request posted to the JSON API to the new value in the device's attributes,
+// with the embedded default's two simulated sonars pinging. Reported as median and 99th percentile.
+#include <benchmark/benchmark.h>
+
+#include <httplib.h>
+#include <algorithm>
+#include <chrono>
+#include <sstream>
+#include <thread>
+#include <vector>
+
+#include "HostRuntime.h"
+#include "HttpApi.h"
+#include "control/KavoSonarConfigurationControlDevice.h"
+#include "tavrin/DataManager.h"
+
+namespace {
+
+double Range(const CDataId& id) {
+  CAttributeMap map;
+  double value = 0.0;
+  unsigned flags = 0;
+  DataManager::GetDataManager().GetAttributeMap(id, map);
+  map.GetAttribValue("ZqRange", value, flags);
+  return value;
+}
+
+void BM_ApiRequestToAttribute(benchmark::State& state) {
+  HostConfig config;
+  std::string error;
+  ParseHostConfig(EmbeddedDefaultConfig(), config, error);
+  std::ostringstream log;
+  auto runtime = HostRuntime::Start(
+      config, HostRuntimeOptions{},
+      [](const std::string&) { return std::make_unique<KavoSonarConfigurationControlDevice>(); }, log, error);
+  auto api = runtime ? HttpApi::Start(*runtime, HttpApiOptions{"127.0.0.1:0", ""}, error) : nullptr;
+  if (!api) {
+    state.SkipWithError(error.c_str());
+    return;
+  }
+  const std::string address = api->Address();
+  httplib::Client client("127.0.0.1", std::stoi(address.substr(address.rfind(':') + 1)));
+  const CDataId shallow(1, 78, 1, 1);
+  std::vector<double> micros;
+  int step = 0;
+  for (auto _ : state) {
+    // Ranges the sonar accepts as they are, so that its own answer does not change them back.
+    const double range = 20.0 + (step++ % 100);
+    const auto start = std::chrono::steady_clock::now();
+    const auto reply =
+        client.Post("/api/devices/1.78.1.1/request",
+                    "[{\"ZqRange\": {\"double\": " + std::to_string(range) + "}}]", "application/json");
+    if (!reply || reply->status != 202) {
+      state.SkipWithError("the API refused the change request");
+      return;
+    }
+    while (Range(shallow) != range) std::this_thread::yield();
+    micros.push_back(
+        std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now() - start).count());
+  }
+  std::sort(micros.begin(), micros.end());
+  state.counters["median_us"] = micros[micros.size() / 2];
+  state.counters["p99_us"] = micros[std::min(micros.size() - 1, micros.size() * 99 / 100)];
+}
+BENCHMARK(BM_ApiRequestToAttribute)->Unit(benchmark::kMicrosecond)->UseRealTime()->Iterations(2000);
+
+}  // namespace
