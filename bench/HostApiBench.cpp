@@ -33,7 +33,7 @@ void BM_ApiRequestToAttribute(benchmark::State& state) {
   auto runtime = HostRuntime::Start(
       config, HostRuntimeOptions{},
       [](const std::string&) { return std::make_unique<KavoSonarConfigurationControlDevice>(); }, log, error);
-  auto api = runtime ? HttpApi::Start(*runtime, HttpApiOptions{"127.0.0.1:0", ""}, error) : nullptr;
+  auto api = runtime ? HttpApi::Start(*runtime, HttpApiOptions{"127.0.0.1:0", "", {}}, error) : nullptr;
   if (!api) {
     state.SkipWithError(error.c_str());
     return;

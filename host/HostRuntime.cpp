@@ -11,12 +11,19 @@
 #include "tavrin/DataManager.h"
 #include "tavrin/Device.h"
 #include "tavrin/SubscriptionImpl.h"
+#include "tavrin/SubscriptionManager.h"
+#include "tavrin/VesselManager.h"
 #include "zq/KavoDevice.h"
 #include "zq/KavoSocketIoHandler.h"
 #include "zq/ZqCaptureFile.h"
 #include "zq/ZqLinkContext.h"
 
 namespace {
+
+constexpr std::uint16_t kSonarGroup = 78;
+constexpr std::uint16_t kSensorGroup = 40;
+constexpr unsigned short kSoundVelocityItem = 801;
+constexpr unsigned short kSoundVelocityKey2 = 1;
 
 // Has the state folder store a device's map after each change of it.
 class StoreOnChange : public Subscriber {
@@ -78,6 +85,7 @@ void HostRuntime::Impl::Stop() {
   }
   for (const CDataId& id : devices) DataManager::GetDataManager().RemoveDevice(id);
   devices.clear();
+  VesselManager::GetVesselManager().Clear();
 }
 
 HostRuntime::HostRuntime(std::unique_ptr<Impl> impl) : impl_(std::move(impl)) {}
@@ -106,6 +114,9 @@ std::unique_ptr<HostRuntime> HostRuntime::Start(const HostConfig& config, const 
     if (!impl->state) return nullptr;
   }
 
+  for (const VesselConfig& vessel : config.vessels) {
+    VesselManager::GetVesselManager().AddVessel(vessel.number, CString(vessel.name));
+  }
   DataManager& dataManager = DataManager::GetDataManager();
   for (std::size_t i = 0; i < config.devices.size(); ++i) {
     const DeviceConfig& entry = config.devices[i];
@@ -203,6 +214,34 @@ bool HostRuntime::Request(const CDataId& id, const CAttributeMap& request) {
   change.Append("Request", request);
   if (!DataManager::GetDataManager().SetAttributeMap(id, change, DataManager::kMergeAttributes)) return false;
   return PostApplyAttributes(id);
+}
+
+bool HostRuntime::SelectSonar(const CDataId& id) {
+  if (DataManager::GetDataManager().FindDevice(id) == nullptr) return false;
+  SubscriptionManager::Instance().Publish(std::make_shared<DataId_NI>(
+      NotificationKind::kNamed, CString(GeneralSubKeys::ADT_SELECTED_SONAR_CHANGE), id));
+  return true;
+}
+
+bool HostRuntime::SelectVessel(std::uint16_t vessel) {
+  if (!VesselManager::GetVesselManager().SetActiveVessel(vessel)) return false;
+  SubscriptionManager::Instance().Publish(std::make_shared<NFDataT<unsigned short>>(
+      NotificationKind::kActiveVessel, CString(sel_change::ACTIVE_VESSEL), vessel));
+  return true;
+}
+
+std::size_t HostRuntime::StoreSoundVelocity(double metresPerSecond, std::optional<std::uint16_t> vessel) {
+  std::size_t sonars = 0;
+  for (const CDataId& id : impl_->devices) {
+    if (id.GetGroupId() != kSonarGroup || (vessel && id.GetVesselId() != *vessel)) continue;
+    CDataId sensor = id;
+    sensor.SetGroupId(kSensorGroup);
+    CDataBlock block;
+    block.AddF64(kSoundVelocityItem, kSoundVelocityKey2, metresPerSecond);
+    DataManager::GetDataManager().StoreDataBlock(sensor, std::move(block));
+    ++sonars;
+  }
+  return sonars;
 }
 
 std::vector<HostRuntime::DeviceInfo> HostRuntime::Devices() const {

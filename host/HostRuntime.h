@@ -8,6 +8,7 @@
 #include <functional>
 #include <iosfwd>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -62,6 +63,16 @@ class HostRuntime {
   // Merges request into the device's "Request" child map and posts the apply. False when no device
   // has that id.
   bool Request(const CDataId& id, const CAttributeMap& request);
+
+  // The operator selects a sonar: views that follow the selection bind to it. False when no device
+  // has that id.
+  bool SelectSonar(const CDataId& id);
+  // The operator makes a vessel active. False when the configuration has no vessel of that number.
+  bool SelectVessel(std::uint16_t vessel);
+  // A sound-velocity sensor reading in m/s for the sonar devices of a vessel (of every vessel without
+  // one): stored as item 801 in the sensor data of each sonar's identifier in group 40, whose
+  // subscribers are notified. Returns how many sonars it went to.
+  std::size_t StoreSoundVelocity(double metresPerSecond, std::optional<std::uint16_t> vessel);
 
   std::vector<DeviceInfo> Devices() const;
   std::vector<LinkInfo> Links() const;

@@ -5,10 +5,14 @@
 #include <atomic>
 #include <charconv>
 #include <chrono>
+#include <cmath>
+#include <fstream>
+#include <iterator>
 #include <nlohmann/json.hpp>
 #include <thread>
 
 #include "EventHub.h"
+#include "FrontEndFiles.h"
 #include "HostRuntime.h"
 #include "tavrin/AttributeMapJson.h"
 #include "tavrin/DataManager.h"
@@ -51,6 +55,29 @@ std::optional<CDataId> ParseKey(const std::string& key) {
   if (at != end) return std::nullopt;
   return CDataId(part[0], part[1], part[2], part[3]);
 }
+
+// The body of a call as a JSON object; null after replying 400 when it is not one.
+std::optional<Json> ParseObject(const httplib::Request& request, httplib::Response& response,
+                                const char* expected) {
+  Json body = Json::parse(request.body, nullptr, false);
+  if (body.is_discarded() || !body.is_object()) {
+    ReplyError(response, 400, std::string("body: expected ") + expected);
+    return std::nullopt;
+  }
+  return body;
+}
+
+// A member that must be an integer from 0 to 65535.
+std::optional<std::uint16_t> ReadU16(const Json& value) {
+  if (!value.is_number_integer()) return std::nullopt;
+  const auto number = value.get<std::int64_t>();
+  if (number < 0 || number > 0xFFFF) return std::nullopt;
+  return static_cast<std::uint16_t>(number);
+}
+
+// Sound velocities a sensor in water can report, in m/s.
+constexpr double kLowestSoundVelocity = 1000.0;
+constexpr double kHighestSoundVelocity = 2000.0;
 
 bool IsLoopback(const std::string& host) {
   return host == "localhost" || host == "::1" || host.rfind("127.", 0) == 0;
@@ -209,6 +236,71 @@ void HttpApi::Impl::Routes() {
                 ReplyJson(response, 200, Json{{"logging", start}});
               });
 
+  server.Post("/api/selection/sonar", [this](const httplib::Request& request, httplib::Response& response) {
+    constexpr const char* kExpected = R"({"id": [a, b, c, d]} with four numbers from 0 to 65535)";
+    const auto body = ParseObject(request, response, kExpected);
+    if (!body) return;
+    const Json* id = body->contains("id") ? &(*body)["id"] : nullptr;
+    std::optional<std::uint16_t> part[4];
+    if (id != nullptr && id->is_array() && id->size() == 4) {
+      for (std::size_t i = 0; i < 4; ++i) part[i] = ReadU16((*id)[i]);
+    }
+    if (!part[0] || !part[1] || !part[2] || !part[3]) {
+      ReplyError(response, 400, std::string("body: expected ") + kExpected);
+      return;
+    }
+    const CDataId sonar(*part[0], *part[1], *part[2], *part[3]);
+    if (!runtime.SelectSonar(sonar)) {
+      ReplyError(response, 404, "no device with key \"" + std::string(sonar.GetKey().Str()) + "\"");
+      return;
+    }
+    ReplyJson(response, 200, Json{{"selectedSonar", sonar.GetKey().Str()}});
+  });
+
+  server.Post("/api/selection/vessel", [this](const httplib::Request& request, httplib::Response& response) {
+    constexpr const char* kExpected = R"({"vessel": n} with a vessel number from 0 to 65535)";
+    const auto body = ParseObject(request, response, kExpected);
+    if (!body) return;
+    const auto vessel = body->contains("vessel") ? ReadU16((*body)["vessel"]) : std::nullopt;
+    if (!vessel) {
+      ReplyError(response, 400, std::string("body: expected ") + kExpected);
+      return;
+    }
+    if (!runtime.SelectVessel(*vessel)) {
+      ReplyError(response, 404, "no vessel " + std::to_string(*vessel));
+      return;
+    }
+    ReplyJson(response, 200, Json{{"activeVessel", *vessel}});
+  });
+
+  server.Post(
+      "/api/sensors/sound-velocity", [this](const httplib::Request& request, httplib::Response& response) {
+        constexpr const char* kExpected =
+            R"({"value": m/s} with a sound velocity from 1000 to 2000, and optionally "vessel": n)";
+        const auto body = ParseObject(request, response, kExpected);
+        if (!body) return;
+        const Json* value = body->contains("value") ? &(*body)["value"] : nullptr;
+        if (value == nullptr || !value->is_number() || !std::isfinite(value->get<double>()) ||
+            value->get<double>() < kLowestSoundVelocity || value->get<double>() > kHighestSoundVelocity) {
+          ReplyError(response, 400, std::string("body: expected ") + kExpected);
+          return;
+        }
+        std::optional<std::uint16_t> vessel;
+        if (body->contains("vessel")) {
+          vessel = ReadU16((*body)["vessel"]);
+          if (!vessel) {
+            ReplyError(response, 400, std::string("body: expected ") + kExpected);
+            return;
+          }
+        }
+        const std::size_t sonars = runtime.StoreSoundVelocity(value->get<double>(), vessel);
+        if (sonars == 0) {
+          ReplyError(response, 404, vessel ? "no sonar on vessel " + std::to_string(*vessel) : "no sonar");
+          return;
+        }
+        ReplyJson(response, 200, Json{{"soundVelocity", value->get<double>()}, {"sonars", sonars}});
+      });
+
   server.Get("/api/links", [this](const httplib::Request&, httplib::Response& response) {
     Json links = Json::array();
     for (const HostRuntime::LinkInfo& link : runtime.Links()) links.push_back(LinkJson(link));
@@ -230,6 +322,25 @@ void HttpApi::Impl::Routes() {
           return sink.write(chunk.data(), chunk.size());
         },
         [this, client](bool /*success*/) { events.Forget(client); });
+  });
+
+  // Registered last: every GET that no API route took is a front-end file.
+  server.Get(R"(/.*)", [this](const httplib::Request& request, httplib::Response& response) {
+    if (request.path.rfind("/api/", 0) == 0 || options.frontEnd.empty()) {
+      ReplyError(response, 404, "no such route: GET " + request.path);
+      return;
+    }
+    const FrontEndFile file = FindFrontEndFile(options.frontEnd, request.path);
+    if (file.outcome == FrontEndFile::Outcome::kOutsideFolder) {
+      ReplyError(response, 403, "path leaves the front-end folder: " + request.path);
+      return;
+    }
+    std::ifstream in(file.path, std::ios::binary);
+    if (file.outcome != FrontEndFile::Outcome::kFound || !in) {
+      ReplyError(response, 404, "no front-end file " + request.path);
+      return;
+    }
+    response.set_content(std::string(std::istreambuf_iterator<char>(in), {}), FrontEndContentType(file.path));
   });
 }
 

@@ -1,8 +1,10 @@
 // The host's JSON API over HTTP: devices and their attributes, change requests, the host's logging,
-// the sonar links with their counters, and a stream of server-sent events on every change. Binds to
+// the operator's selection of sonar and vessel, a sound-velocity sensor reading, the sonar links with
+// their counters, a stream of server-sent events on every change, and the front end's static files. Binds to
 // loopback unless told otherwise; any other address needs a token that every call must carry.
 #pragma once
 
+#include <filesystem>
 #include <memory>
 #include <string>
 
@@ -11,6 +13,7 @@ class HostRuntime;
 struct HttpApiOptions {
   std::string address = "127.0.0.1:8080";  // ADDRESS:PORT; port 0 takes any free port
   std::string token;                       // required for an address that is not loopback
+  std::filesystem::path frontEnd;          // folder of the front end's files; empty: none is served
 };
 
 class HttpApi {

@@ -100,6 +100,7 @@ int RunHost(const RunHostOptions& options, std::ostream& out, std::ostream& err)
   HttpApiOptions apiOptions;
   apiOptions.address = !options.http.empty() ? options.http : config.http.address;
   apiOptions.token = !options.token.empty() ? options.token : config.http.token;
+  apiOptions.frontEnd = TAVRIN_FRONT_END_DIR;
   auto api = HttpApi::Start(*runtime, apiOptions, problem);
   if (!api) {
     err << "tavrin-host: " << problem << '\n';

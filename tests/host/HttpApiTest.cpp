@@ -6,6 +6,8 @@
 #include <httplib.h>
 
 #include <atomic>
+#include <filesystem>
+#include <fstream>
 #include <memory>
 #include <nlohmann/json.hpp>
 #include <sstream>
@@ -14,6 +16,10 @@
 #include "HostRuntime.h"
 #include "control/KavoSonarConfigurationControlDevice.h"
 #include "link/Waiting.h"
+#include "tavrin/DataManager.h"
+#include "tavrin/DataSubscription.h"
+#include "tavrin/SubscriptionManager.h"
+#include "tavrin/VesselManager.h"
 
 namespace {
 
@@ -21,7 +27,7 @@ using Json = nlohmann::json;
 
 class HttpApiTest : public ::testing::Test {
  protected:
-  void Start(const std::string& token = "") {
+  void Start(const std::string& token = "", const std::filesystem::path& frontEnd = {}) {
     HostConfig config;
     std::string error;
     ASSERT_TRUE(ParseHostConfig(EmbeddedDefaultConfig(), config, error)) << error;
@@ -30,7 +36,7 @@ class HttpApiTest : public ::testing::Test {
         [](const std::string&) { return std::make_unique<KavoSonarConfigurationControlDevice>(); }, log_,
         error);
     ASSERT_TRUE(runtime_) << error;
-    api_ = HttpApi::Start(*runtime_, HttpApiOptions{"127.0.0.1:0", token}, error);
+    api_ = HttpApi::Start(*runtime_, HttpApiOptions{"127.0.0.1:0", token, frontEnd}, error);
     ASSERT_TRUE(api_) << error;
     const std::string address = api_->Address();
     port_ = std::stoi(address.substr(address.rfind(':') + 1));
@@ -130,8 +136,140 @@ TEST_F(HttpApiTest, WithATokenEveryCallMustCarryIt) {
   EXPECT_EQ(body[1]["device"], "Deep sonar");
 
   std::string error;
-  EXPECT_FALSE(HttpApi::Start(*runtime_, HttpApiOptions{"0.0.0.0:0", ""}, error));
+  EXPECT_FALSE(HttpApi::Start(*runtime_, HttpApiOptions{"0.0.0.0:0", "", {}}, error));
   EXPECT_EQ(error, "--http 0.0.0.0:0 is reachable from other machines: give --token TOKEN");
+}
+
+// Keeps every notification of one subscription, for the test thread to read once delivery is idle.
+struct Heard : Subscriber {
+  void Notify(const NotificationInfo* info) override {
+    if (const auto* about = dynamic_cast<const DataId_NI*>(info)) ids.push_back(about->GetDataId());
+    if (const auto* vessel = dynamic_cast<const NFDataT<unsigned short>*>(info))
+      vessels.push_back(vessel->GetData());
+  }
+  std::vector<CDataId> ids;
+  std::vector<unsigned short> vessels;
+};
+
+TEST_F(HttpApiTest, SelectingASonarOrAVesselNotifiesTheirFollowersAndRefusesWhatDoesNotExist) {
+  Start();
+  Heard sonars;
+  Heard vessels;
+  SubscriptionImpl sonarSelection(NotificationKind::kNamed);
+  SubscriptionImpl vesselSelection(NotificationKind::kActiveVessel);
+  sonarSelection.SetSubscriber(&sonars, false);
+  vesselSelection.SetSubscriber(&vessels, false);
+  ASSERT_TRUE(sonarSelection.Subscribe(GeneralSubKeys::ADT_SELECTED_SONAR_CHANGE));
+  ASSERT_TRUE(vesselSelection.Subscribe(sel_change::ACTIVE_VESSEL));
+
+  auto selected = client_->Post("/api/selection/sonar", R"({"id": [2, 78, 1, 1]})", "application/json");
+  ASSERT_TRUE(selected);
+  EXPECT_EQ(selected->status, 200);
+  EXPECT_EQ(Json::parse(selected->body), Json::parse(R"({"selectedSonar": "2.78.1.1"})"));
+  selected = client_->Post("/api/selection/vessel", R"({"vessel": 1})", "application/json");
+  ASSERT_TRUE(selected);
+  EXPECT_EQ(selected->status, 200);
+  EXPECT_EQ(VesselManager::GetVesselManager().GetActiveVessel(), 1);
+
+  const struct {
+    const char* path;
+    const char* body;
+    int status;
+    const char* error;
+  } refused[] = {
+      {"/api/selection/sonar", R"({"id": [9, 78, 1, 1]})", 404, "no device with key \"9.78.1.1\""},
+      {"/api/selection/sonar", R"({"id": [1, 78, 1]})", 400, "body: expected {\"id\": [a, b, c, d]}"},
+      {"/api/selection/sonar", R"({"id": [1, 78, 1, 65536]})", 400, "body: expected {\"id\": [a, b, c, d]}"},
+      {"/api/selection/sonar", R"({"id": [1, 78, 1.5, 1]})", 400, "body: expected {\"id\": [a, b, c, d]}"},
+      {"/api/selection/sonar", R"([1, 78, 1, 1])", 400, "body: expected {\"id\": [a, b, c, d]}"},
+      {"/api/selection/vessel", R"({"vessel": 7})", 404, "no vessel 7"},
+      {"/api/selection/vessel", R"({"vessel": "1"})", 400, "body: expected {\"vessel\": n}"},
+      {"/api/selection/vessel", R"({"vessel": -1})", 400, "body: expected {\"vessel\": n}"},
+      {"/api/selection/vessel", "{", 400, "body: expected {\"vessel\": n}"},
+  };
+  for (const auto& c : refused) {
+    const auto response = client_->Post(c.path, c.body, "application/json");
+    ASSERT_TRUE(response) << c.body;
+    EXPECT_EQ(response->status, c.status) << c.body;
+    EXPECT_EQ(Json::parse(response->body).value("error", "").rfind(c.error, 0), 0u) << response->body;
+  }
+  ASSERT_TRUE(SubscriptionManager::Instance().WaitIdle(std::chrono::seconds(5)));
+  EXPECT_EQ(sonars.ids, std::vector<CDataId>{CDataId(2, 78, 1, 1)});
+  EXPECT_EQ(vessels.vessels, std::vector<unsigned short>{1});
+}
+
+TEST_F(HttpApiTest, ASoundVelocityReadingReachesTheSensorDataOfEverySonar) {
+  Start();
+  Heard shallow;
+  DataSubscription sensor;
+  sensor.SetSubscriber(&shallow, false);
+  ASSERT_TRUE(sensor.Subscribe(CDataId(1, 40, 1, 1)));
+
+  const auto stored =
+      client_->Post("/api/sensors/sound-velocity", R"({"value": 1487.3})", "application/json");
+  ASSERT_TRUE(stored);
+  EXPECT_EQ(stored->status, 200);
+  EXPECT_EQ(Json::parse(stored->body), Json::parse(R"({"soundVelocity": 1487.3, "sonars": 2})"));
+  ASSERT_TRUE(SubscriptionManager::Instance().WaitIdle(std::chrono::seconds(5)));
+  EXPECT_EQ(shallow.ids, std::vector<CDataId>{CDataId(1, 40, 1, 1)});
+  CDataBlock block;
+  ASSERT_NE(sensor.GetDataBuffer(), nullptr);
+  ASSERT_TRUE(sensor.GetDataBuffer()->ReadDataBlock(BaseDataSource::kCurrentSettingsBlock, block));
+  int index = -1;
+  ASSERT_TRUE(block.LookUp(801, 1, index));
+  double value = 0.0;
+  EXPECT_TRUE(block.GetElement(index)->GetValue(value));
+  EXPECT_EQ(value, 1487.3);
+  EXPECT_NE(DataManager::GetDataManager().FindDatablockBuffer(CDataId(2, 40, 1, 1)), nullptr);
+
+  for (const char* body : {R"({"value": "fast"})", R"({"value": 5000})",
+                           R"({"value": 1500, "vessel": "one"})", R"({"speed": 1500})"}) {
+    const auto response = client_->Post("/api/sensors/sound-velocity", body, "application/json");
+    ASSERT_TRUE(response);
+    EXPECT_EQ(response->status, 400) << body;
+    EXPECT_EQ(Json::parse(response->body).value("error", "").rfind("body: expected {\"value\": m/s}", 0), 0u)
+        << response->body;
+  }
+  const auto noSonar =
+      client_->Post("/api/sensors/sound-velocity", R"({"value": 1500, "vessel": 9})", "application/json");
+  ASSERT_TRUE(noSonar);
+  EXPECT_EQ(noSonar->status, 404);
+  EXPECT_EQ(Json::parse(noSonar->body)["error"], "no sonar on vessel 9");
+}
+
+TEST_F(HttpApiTest, FrontEndFilesComeOnlyFromTheFrontEndFolder) {
+  const auto root = std::filesystem::temp_directory_path() / ("front-end-" + std::to_string(::getpid()));
+  std::filesystem::remove_all(root);
+  std::filesystem::create_directories(root / "web" / "js");
+  std::ofstream(root / "web" / "index.html") << "<html>survey</html>";
+  std::ofstream(root / "web" / "js" / "app.js") << "start();";
+  std::ofstream(root / "secret.txt") << "not for the web";
+  std::filesystem::create_symlink(root / "secret.txt", root / "web" / "link.txt");
+  Start("", root / "web");
+
+  const auto index = client_->Get("/");
+  ASSERT_TRUE(index);
+  EXPECT_EQ(index->status, 200);
+  EXPECT_EQ(index->body, "<html>survey</html>");
+  EXPECT_EQ(index->get_header_value("Content-Type"), "text/html; charset=utf-8");
+  const auto script = client_->Get("/js/app.js");
+  ASSERT_TRUE(script);
+  EXPECT_EQ(script->body, "start();");
+  EXPECT_EQ(script->get_header_value("Content-Type"), "text/javascript; charset=utf-8");
+
+  for (const char* path : {"/../secret.txt", "/js/../../secret.txt", "/%2e%2e/secret.txt", "/link.txt"}) {
+    const auto response = client_->Get(path);
+    ASSERT_TRUE(response) << path;
+    EXPECT_EQ(response->status, 403) << path;
+    EXPECT_EQ(Json::parse(response->body).value("error", "").rfind("path leaves the front-end folder", 0), 0u)
+        << response->body;
+    EXPECT_EQ(response->body.find("not for the web"), std::string::npos);
+  }
+  const auto missing = client_->Get("/missing.html");
+  ASSERT_TRUE(missing);
+  EXPECT_EQ(missing->status, 404);
+  EXPECT_EQ(Json::parse(missing->body)["error"], "no front-end file /missing.html");
+  std::filesystem::remove_all(root);
 }
 
 }  // namespace

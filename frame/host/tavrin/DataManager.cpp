@@ -60,3 +60,31 @@ bool DataManager::SetAttributeMap(const CDataId& id, const CAttributeMap& map, i
   }
   return true;
 }
+
+BaseDataSource* DataManager::FindDatablockBuffer(const CDataId& id) const {
+  std::lock_guard lock(mutex_);
+  if (const auto device = devices_.find(id); device != devices_.end()) {
+    return &device->second->GetDataSource();
+  }
+  const auto sensor = sensorBuffers_.find(id);
+  return sensor == sensorBuffers_.end() ? nullptr : sensor->second.get();
+}
+
+void DataManager::StoreDataBlock(const CDataId& id, CDataBlock block) {
+  std::shared_ptr<Device> device;  // kept alive while its buffer is written
+  BaseDataSource* buffer = nullptr;
+  {
+    std::lock_guard lock(mutex_);
+    if (const auto found = devices_.find(id); found != devices_.end()) {
+      device = found->second;
+      buffer = &device->GetDataSource();
+    } else {
+      auto& sensor = sensorBuffers_[id];
+      if (!sensor) sensor = std::make_unique<BaseDataSource>();
+      buffer = sensor.get();
+    }
+  }
+  buffer->SetDataBlock(std::move(block));
+  const CString key = id.GetKey();
+  SubscriptionManager::Instance().Publish(std::make_shared<DataId_NI>(NotificationKind::kNewData, key, id));
+}

@@ -6,7 +6,9 @@
 #include <memory>
 #include <mutex>
 
+#include "tavrin/BaseDataSource.h"
 #include "tavrin/CAttributeMap.h"
+#include "tavrin/CDataBlock.h"
 #include "tavrin/CDataId.h"
 #include "tavrin/Device.h"
 
@@ -35,6 +37,15 @@ class DataManager {
   // has that identifier. The host then has the device apply it (message 0x8029).
   bool SetAttributeMap(const CDataId& id, const CAttributeMap& map, int flags);
 
+  // The data buffer of a data identifier: the device's own buffer for a device, otherwise the buffer
+  // the host keeps for that identifier's sensor data once a block was stored for it. Null when there
+  // is neither. A device's buffer is valid while the device stays; a sensor buffer for good.
+  BaseDataSource* FindDatablockBuffer(const CDataId& id) const;
+  // Makes block the current data block of the identifier's buffer (a sensor buffer is made for an
+  // identifier that no device has), then notifies the new-data subscribers of the identifier's key
+  // with a DataId_NI.
+  void StoreDataBlock(const CDataId& id, CDataBlock block);
+
  private:
   DataManager();
   // The device, kept alive for the caller even if another thread removes it meanwhile.
@@ -42,4 +53,5 @@ class DataManager {
 
   mutable std::mutex mutex_;
   std::map<CDataId, std::shared_ptr<Device>> devices_;
+  std::map<CDataId, std::unique_ptr<BaseDataSource>> sensorBuffers_;
 };

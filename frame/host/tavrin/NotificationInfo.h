@@ -1,7 +1,10 @@
 // What a notification carries to its subscribers: its kind and key. Kinds with a payload derive from it.
 #pragma once
 
+#include <utility>
+
 #include "afx/CString.h"
+#include "tavrin/CDataId.h"
 
 // Subscription kinds of the host.
 namespace NotificationKind {
@@ -24,6 +27,38 @@ class NotificationInfo {
   int kind_;
   CString key_;
 };
+
+// A notification about a data identifier: new data in its buffer, a change of its buffer status, or
+// the sonar the operator selected.
+class DataId_NI : public NotificationInfo {
+ public:
+  DataId_NI(int kind, CString key, const CDataId& id) : NotificationInfo(kind, std::move(key)), id_(id) {}
+  const CDataId& GetDataId() const { return id_; }
+
+ private:
+  CDataId id_;
+};
+
+// A notification that carries one value, such as the number of the vessel that became active.
+template <typename T>
+class NFDataT : public NotificationInfo {
+ public:
+  NFDataT(int kind, CString key, T data) : NotificationInfo(kind, std::move(key)), data_(std::move(data)) {}
+  const T& GetData() const { return data_; }
+
+ private:
+  T data_;
+};
+
+// Keys of the host's selection notifications.
+namespace GeneralSubKeys {
+// Named notification (kind 7) with a DataId_NI naming the sonar the operator selected.
+inline constexpr const char* ADT_SELECTED_SONAR_CHANGE = "$SelectedSonarChange$";
+}  // namespace GeneralSubKeys
+namespace sel_change {
+// Active-vessel notification (kind 2) with an NFDataT<unsigned short> holding the vessel number.
+inline constexpr const char* ACTIVE_VESSEL = "$ActiveVesselChange$";
+}  // namespace sel_change
 
 // Receives notifications; called on the host's notification thread.
 class Subscriber {

@@ -35,7 +35,7 @@ void KavoDevice::ProcessMessage(char* data, int length) {
     if (!block) return;
     GetDataSource().SetDataBlock(std::move(*block));
     notifications.Publish(NotificationKind::kDeviceKey, key);
-    notifications.Publish(NotificationKind::kNewData, key);
+    notifications.Publish(std::make_shared<DataId_NI>(NotificationKind::kNewData, key, GetDataId()));
     return;
   }
   if (type == zqwire::kConfigurationRecordType) {
