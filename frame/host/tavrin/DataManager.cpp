@@ -1,6 +1,8 @@
 // Device registry and attribute map access of the data manager.
 #include "tavrin/DataManager.h"
 
+#include <algorithm>
+
 #include "tavrin/SubscriptionManager.h"
 
 DataManager& DataManager::GetDataManager() {
@@ -18,7 +20,9 @@ bool DataManager::AddDevice(std::unique_ptr<Device> device) {
   if (!device) return false;
   std::lock_guard lock(mutex_);
   const CDataId id = device->GetDataId();
-  return devices_.try_emplace(id, std::move(device)).second;
+  if (!devices_.try_emplace(id, std::move(device)).second) return false;
+  order_.push_back(id);
+  return true;
 }
 
 bool DataManager::RemoveDevice(const CDataId& id) {
@@ -28,11 +32,27 @@ bool DataManager::RemoveDevice(const CDataId& id) {
   if (found == devices_.end()) return false;
   removed = std::move(found->second);
   devices_.erase(found);
+  std::erase(order_, id);
   return true;
 }
 
 Device* DataManager::FindDevice(const CDataId& id) const {
   return ShareDevice(id).get();
+}
+
+unsigned short DataManager::GetDeviceCount(std::uint16_t vesselId) const {
+  std::lock_guard lock(mutex_);
+  return static_cast<unsigned short>(std::count_if(
+      order_.begin(), order_.end(), [vesselId](const CDataId& id) { return id.GetVesselId() == vesselId; }));
+}
+
+Device* DataManager::GetDevice(int index, std::uint16_t vesselId) const {
+  std::lock_guard lock(mutex_);
+  for (const CDataId& id : order_) {
+    if (id.GetVesselId() != vesselId) continue;
+    if (index-- == 0) return devices_.at(id).get();
+  }
+  return nullptr;
 }
 
 std::shared_ptr<Device> DataManager::ShareDevice(const CDataId& id) const {

@@ -5,6 +5,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <vector>
 
 #include "tavrin/BaseDataSource.h"
 #include "tavrin/CAttributeMap.h"
@@ -29,6 +30,10 @@ class DataManager {
   bool RemoveDevice(const CDataId& id);
   // The device, valid while it stays in the manager (the host removes devices only at shutdown).
   Device* FindDevice(const CDataId& id) const;
+  // How many devices the vessel has, and the one at index among them in the order they were added;
+  // null outside that range.
+  unsigned short GetDeviceCount(std::uint16_t vesselId) const;
+  Device* GetDevice(int index, std::uint16_t vesselId) const;
 
   // Copies the device's attribute map into map. False when no device has that identifier.
   bool GetAttributeMap(const CDataId& id, CAttributeMap& map) const;
@@ -53,5 +58,6 @@ class DataManager {
 
   mutable std::mutex mutex_;
   std::map<CDataId, std::shared_ptr<Device>> devices_;
+  std::vector<CDataId> order_;  // the devices' identifiers in the order they were added
   std::map<CDataId, std::unique_ptr<BaseDataSource>> sensorBuffers_;
 };

@@ -74,6 +74,33 @@ TEST(DataManager, RegistersDevicesByIdAndCopiesMergesOrReplacesTheirAttributes) 
   EXPECT_FALSE(manager.RemoveDevice(id) || manager.FindDevice(id));
 }
 
+TEST(DataManager, ListsEachVesselsDevicesInTheOrderTheyWereAdded) {
+  DataManager& manager = DataManager::GetDataManager();
+  // Vessel 77 gets three devices whose identifiers sort in another order than they are added.
+  const CDataId added[] = {CDataId(9203, 78, 1, 77), CDataId(9201, 40, 1, 77), CDataId(9202, 78, 1, 78),
+                           CDataId(9200, 78, 1, 77)};
+  for (const CDataId& id : added) {
+    auto device = std::make_unique<Device>();
+    device->SetDataId(id);
+    ASSERT_TRUE(manager.AddDevice(std::move(device)));
+  }
+  ASSERT_EQ(manager.GetDeviceCount(77), 3);
+  EXPECT_EQ(manager.GetDeviceCount(78), 1);
+  EXPECT_EQ(manager.GetDeviceCount(79), 0);
+  EXPECT_EQ(manager.GetDevice(0, 77)->GetDataId(), added[0]);
+  EXPECT_EQ(manager.GetDevice(1, 77)->GetDataId(), added[1]);
+  EXPECT_EQ(manager.GetDevice(2, 77)->GetDataId(), added[3]);
+  EXPECT_EQ(manager.GetDevice(3, 77), nullptr);
+  EXPECT_EQ(manager.GetDevice(-1, 77), nullptr);
+  EXPECT_EQ(manager.GetDevice(0, 78)->GetDataId(), added[2]);
+
+  ASSERT_TRUE(manager.RemoveDevice(added[1]));
+  EXPECT_EQ(manager.GetDeviceCount(77), 2);
+  EXPECT_EQ(manager.GetDevice(1, 77)->GetDataId(), added[3]);
+  for (const CDataId& id : {added[0], added[2], added[3]}) EXPECT_TRUE(manager.RemoveDevice(id));
+  EXPECT_EQ(manager.GetDeviceCount(77), 0);
+}
+
 TEST(KavoSocketIoHandler, KnowsHeadIdsByDeviceEnum) {
   KavoSocketIoHandler socket(std::make_unique<ZqCaptureTransport>());
   socket.SetZqDeviceId(0, 7000);
