@@ -1,21 +1,47 @@
 // tavrin-host as a process: it loads the plug-in, serves the API on the embedded default, and stops
-// cleanly on SIGTERM with every device's attributes stored; a plug-in it cannot use is named.
+// cleanly on SIGTERM with every device's attributes stored; settings applied more than a second before
+// a SIGKILL are still there for the next start; a plug-in it cannot use is named.
 #include <gtest/gtest.h>
+#include <httplib.h>
 
+#include <poll.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <algorithm>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
+#include <memory>
+#include <nlohmann/json.hpp>
+#include <optional>
+#include <sstream>
 #include <string>
+#include <thread>
+#include <vector>
+
+#include "HostConfig.h"
+#include "link/Waiting.h"
 
 namespace {
 
-// Starts the host with its output on a pipe; reads until `marker` shows or the pipe ends.
+using Json = nlohmann::json;
+using namespace std::chrono_literals;
+
+// Starts the host with its output on a pipe; reads until `marker` shows or the pipe ends. A host the
+// test leaves running is killed.
 struct HostProcess {
   pid_t pid = -1;
   int output = -1;
+
+  HostProcess() = default;
+  HostProcess(const HostProcess&) = delete;
+  HostProcess& operator=(const HostProcess&) = delete;
+  ~HostProcess() {
+    if (pid > 0) ::kill(pid, SIGKILL);
+    Wait();
+  }
 
   bool Start(const std::string& arguments) {
     int pipeEnds[2];
@@ -33,23 +59,74 @@ struct HostProcess {
     output = pipeEnds[0];
     return pid > 0;
   }
+  // Gives up after 20 s without the marker.
   std::string ReadUntil(const std::string& marker) {
+    const auto deadline = std::chrono::steady_clock::now() + 20s;
     std::string text;
     char buffer[512];
     while (text.find(marker) == std::string::npos) {
+      const auto left =
+          std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+      pollfd ready{output, POLLIN, 0};
+      if (left.count() <= 0 || ::poll(&ready, 1, static_cast<int>(left.count())) <= 0) break;
       const ssize_t n = ::read(output, buffer, sizeof buffer);
       if (n <= 0) break;
       text.append(buffer, static_cast<std::size_t>(n));
     }
     return text;
   }
+  // The exit code; -1 for a host ended by a signal, or killed here after 20 s without ending.
   int Wait() {
     int status = 0;
-    ::waitpid(pid, &status, 0);
-    ::close(output);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    if (pid > 0) {
+      if (!WaitFor([&] { return ::waitpid(pid, &status, WNOHANG) == pid; }, 20s)) {
+        ::kill(pid, SIGKILL);
+        ::waitpid(pid, &status, 0);
+        status = -1;
+      }
+      pid = -1;
+    }
+    if (output >= 0) ::close(output);
+    output = -1;
+    return status != -1 && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   }
 };
+
+// A client of the API whose address the welcome text names ("API at http://127.0.0.1:PORT/api").
+std::unique_ptr<httplib::Client> ApiClient(const std::string& welcome) {
+  const std::string lead = "API at http://";
+  const auto start = welcome.find(lead);
+  if (start == std::string::npos) return nullptr;
+  const auto end = welcome.find("/api", start + lead.size());
+  if (end == std::string::npos) return nullptr;
+  const std::string address = welcome.substr(start + lead.size(), end - start - lead.size());
+  const auto colon = address.rfind(':');
+  if (colon == std::string::npos) return nullptr;
+  auto client =
+      std::make_unique<httplib::Client>(address.substr(0, colon), std::stoi(address.substr(colon + 1)));
+  client->set_connection_timeout(5);
+  client->set_read_timeout(5);
+  return client;
+}
+
+// A device's attribute map as the API gives it; null when it does not answer.
+Json Attributes(httplib::Client& client, const std::string& key) {
+  const auto response = client.Get(("/api/devices/" + key + "/attributes").c_str());
+  if (!response || response->status != 200) return nullptr;
+  return Json::parse(response->body, nullptr, false);
+}
+
+// The number under key in such a map ([{"ZqRange": {"double": 120.0}}, ...]) if it has that type.
+std::optional<double> Value(const Json& map, const std::string& key, const std::string& type = "double") {
+  if (!map.is_array()) return std::nullopt;
+  for (const Json& entry : map) {
+    const auto found = entry.find(key);
+    if (found != entry.end() && found->is_object() && found->contains(type) && (*found)[type].is_number()) {
+      return (*found)[type].get<double>();
+    }
+  }
+  return std::nullopt;
+}
 
 TEST(HostProgramTest, ServesTheEmbeddedDefaultAndStopsCleanlyOnSigterm) {
   const auto state = std::filesystem::temp_directory_path() / ("host-program-" + std::to_string(::getpid()));
@@ -67,6 +144,105 @@ TEST(HostProgramTest, ServesTheEmbeddedDefaultAndStopsCleanlyOnSigterm) {
   EXPECT_TRUE(std::filesystem::exists(state / "1.78.1.1.json"));
   EXPECT_TRUE(std::filesystem::exists(state / "2.78.1.1.json"));
   std::filesystem::remove_all(state);
+}
+
+TEST(HostProgramTest, SettingsAppliedASecondBeforeAKillAreThereForTheNextStart) {
+  const auto folder =
+      std::filesystem::temp_directory_path() / ("host-durability-" + std::to_string(::getpid()));
+  const auto state = folder / "state";
+  std::filesystem::remove_all(folder);
+  std::filesystem::create_directories(folder);
+  // Away from the factory settings (shallow 50 m, gain 40 dB; deep 200 m, 220 dB), within the limits.
+  const std::pair<std::string, Json> requests[] = {
+      {"1.78.1.1", Json::parse(R"([{"ZqRange": {"double": 120.0}}, {"ZqGain": {"double": 55.0}}])")},
+      {"2.78.1.1", Json::parse(R"([{"ZqRange": {"double": 300.0}}, {"ZqPower": {"double": 200.0}}])")},
+  };
+  const auto shows = [](const Json& map, const Json& request) {
+    for (const Json& entry : request) {
+      const auto item = entry.begin();
+      if (Value(map, item.key()) != item.value()["double"].get<double>()) return false;
+    }
+    return true;
+  };
+
+  {
+    HostProcess host;
+    ASSERT_TRUE(host.Start("--http 127.0.0.1:0 --state " + state.string()));
+    const auto client = ApiClient(host.ReadUntil("follow the event stream"));
+    ASSERT_TRUE(client);
+    // A request handed to a link that is not connected yet is lost.
+    ASSERT_TRUE(WaitFor(
+        [&] {
+          const auto links = client->Get("/api/links");
+          if (!links) return false;
+          const Json body = Json::parse(links->body, nullptr, false);
+          return body.is_array() && body.size() == 2 && body[0]["state"] == "connected" &&
+                 body[1]["state"] == "connected";
+        },
+        10s));
+    for (const auto& [key, request] : requests) {
+      const auto posted =
+          client->Post(("/api/devices/" + key + "/request").c_str(), request.dump(), "application/json");
+      ASSERT_TRUE(posted);
+      EXPECT_EQ(posted->status, 202) << key;
+    }
+    // Applied once a ping after the first sight of them still shows them: until then a settings record
+    // the sonar sent before taking them may still bring back the old ones.
+    for (const auto& [key, request] : requests) {
+      std::optional<double> firstPing;
+      EXPECT_TRUE(WaitFor(
+          [&] {
+            const Json map = Attributes(*client, key);
+            const auto ping = Value(map, "ZqPingNumber", "int64");
+            if (!shows(map, request) || !ping) return false;
+            if (!firstPing) firstPing = ping;
+            return *ping > *firstPing;
+          },
+          10s))
+          << key;
+    }
+    // The state files are rewritten within a second of a change.
+    std::this_thread::sleep_for(1500ms);
+    ::kill(host.pid, SIGKILL);
+    EXPECT_EQ(host.Wait(), -1);
+  }
+
+  // Each device's file is whole. A write the kill cut short may leave its .tmp, which no start reads.
+  std::vector<std::string> files;
+  for (const auto& entry : std::filesystem::directory_iterator(state)) {
+    const std::string name = entry.path().filename().string();
+    if (name.ends_with(".tmp")) continue;
+    files.push_back(name);
+    std::ifstream in(entry.path());
+    std::stringstream text;
+    text << in.rdbuf();
+    EXPECT_TRUE(Json::parse(text.str(), nullptr, false).is_array()) << name << ":\n" << text.str();
+  }
+  std::sort(files.begin(), files.end());
+  EXPECT_EQ(files, (std::vector<std::string>{"1.78.1.1.json", "2.78.1.1.json"}));
+
+  // The same devices without their sonars: a simulated sonar starts again from its factory settings,
+  // and its first ping would overwrite what the host loaded.
+  Json unplugged = Json::parse(EmbeddedDefaultConfig());
+  for (Json& device : unplugged["devices"]) device.erase("simulate");
+  const auto configFile = folder / "unplugged.json";
+  std::ofstream(configFile) << unplugged.dump(2);
+
+  HostProcess host;
+  ASSERT_TRUE(
+      host.Start("--http 127.0.0.1:0 --config " + configFile.string() + " --state " + state.string()));
+  const std::string started = host.ReadUntil("follow the event stream");
+  EXPECT_EQ(started.find("damaged"), std::string::npos) << started;
+  const auto client = ApiClient(started);
+  ASSERT_TRUE(client) << started;
+  for (const auto& [key, request] : requests) {
+    const Json map = Attributes(*client, key);
+    EXPECT_TRUE(shows(map, request)) << key << ": " << map.dump();
+  }
+  ::kill(host.pid, SIGTERM);
+  EXPECT_NE(host.ReadUntil("tavrin-host: stopped").find("tavrin-host: stopped"), std::string::npos);
+  EXPECT_EQ(host.Wait(), 0);
+  std::filesystem::remove_all(folder);
 }
 
 TEST(HostProgramTest, APluginItCannotUseIsNamedWithExitCode2) {
