@@ -30,6 +30,11 @@ void EventHub::Forget(const std::shared_ptr<Client>& client) {
   std::erase(clients_, client);
 }
 
+bool EventHub::HasListeners() {
+  std::lock_guard lock(mutex_);
+  return !clients_.empty();
+}
+
 void EventHub::Publish(const std::string& event) {
   std::lock_guard lock(mutex_);
   for (const auto& client : clients_) {

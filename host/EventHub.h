@@ -35,6 +35,8 @@ class EventHub {
   std::shared_ptr<Client> Listen();
   void Forget(const std::shared_ptr<Client>& client);
   void Publish(const std::string& event);
+  // Whether any client listens: an event nobody would read need not be built.
+  bool HasListeners();
   // Wakes every client with nothing more to come.
   void Close();
 

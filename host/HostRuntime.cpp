@@ -162,7 +162,7 @@ std::unique_ptr<HostRuntime> HostRuntime::Start(const HostConfig& config, const 
         simulated.pingLog = impl->pingLog;
         auto sonar = std::make_unique<SimServer>(simulated);
         if (!sonar->Start(error)) {
-          error = path + ".simulate: " + error;
+          error.insert(0, path + ".simulate: ");
           return nullptr;
         }
         link.address = sonar->Address();

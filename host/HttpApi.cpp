@@ -125,6 +125,9 @@ class AttributeEvents : public Subscriber {
  public:
   AttributeEvents(EventHub& hub, CDataId id) : hub_(hub), id_(id) {}
   void Notify(const NotificationInfo* /*info*/) override {
+    // Every settings record of every sonar lands here; with nobody on the stream, copying and
+    // converting the map would only hold up the notification thread.
+    if (!hub_.HasListeners()) return;
     CAttributeMap map;
     if (!DataManager::GetDataManager().GetAttributeMap(id_, map)) return;
     hub_.Publish(
@@ -160,6 +163,9 @@ struct HttpApi::Impl {
 
 void HttpApi::Impl::Routes() {
   server.set_payload_max_length(kLargestBody);
+  // Answers are small and clients keep their connection: without this, each answer waits on the
+  // client's delayed acknowledgement of the one before.
+  server.set_tcp_nodelay(true);
   server.set_pre_routing_handler([this](const httplib::Request& request, httplib::Response& response) {
     if (options.token.empty() || request.path.rfind("/api/", 0) != 0)
       return httplib::Server::HandlerResponse::Unhandled;

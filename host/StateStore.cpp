@@ -15,7 +15,16 @@
 
 namespace {
 
-// Writes text to path.tmp, syncs it, and renames it over path.
+// Makes a rename in folder durable: until the folder itself is synced, a power loss may bring back
+// the old name.
+void SyncFolder(const std::filesystem::path& folder) {
+  const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return;
+  ::fsync(fd);
+  ::close(fd);
+}
+
+// Writes text to path.tmp, syncs it, renames it over path, and syncs the folder.
 bool WriteWhole(const std::filesystem::path& path, const std::string& text, std::string& error) {
   const std::filesystem::path temporary = path.string() + ".tmp";
   const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
@@ -42,6 +51,7 @@ bool WriteWhole(const std::filesystem::path& path, const std::string& text, std:
     error = path.string() + ": cannot replace: " + status.message();
     return false;
   }
+  SyncFolder(path.parent_path());
   return true;
 }
 
