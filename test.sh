@@ -22,7 +22,7 @@ run_preset default
 if [ "${TAVRIN_SANITIZERS:-1}" != 0 ]; then
   run_preset asan
   # Labels whose code runs on more than one thread.
-  run_preset tsan -L 'platform|control|link|sim'
+  run_preset tsan -L 'platform|control|link|sim|sequencing'
 fi
 if [ "${TAVRIN_FUZZ_SECONDS:-20}" != 0 ]; then
   echo "== fuzz targets"

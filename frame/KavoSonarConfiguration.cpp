@@ -1,10 +1,11 @@
-// Module entry: the host's version check, joining the framework's library chain, and the device
-// registration exports.
+// Module entry: the host's version check, joining the framework's library chain, the device
+// registration exports, and the start of the ping sequencer.
 #include "frame/KavoSonarConfiguration.h"
 
 #include "afx/AFX_EXTENSION_MODULE.h"
 #include "afx/CDynLinkLibrary.h"
 #include "control/KavoSonarConfigurationControlDevice.h"
+#include "sequencing/KavoSonarConfigurationInfo.h"
 #include "tavrin/CDevList.h"
 #include "tavrin/DataManager.h"
 #include "tavrin/ResourceModules.h"
@@ -27,7 +28,9 @@ int AttachModule(HINSTANCE instance) {
 }
 
 int DetachModule() {
-  // Whatever the plug-in still runs stops here, before its module leaves the framework.
+  // Whatever the plug-in still runs stops here, before its module leaves the framework: the
+  // sequencer's subscriptions end and its trigger threads are joined.
+  KavoSonarConfigurationInfo::Instance().Exit();
   AfxTermExtensionModule(extensionModule, false);
   return 1;
 }
@@ -71,6 +74,13 @@ void DeviceCtrlInit(unsigned short a, unsigned short b, unsigned short c, unsign
   try {
     Device* device = DataManager::GetDataManager().FindDevice(CDataId(d, b, c, a));
     if (device != nullptr) device->SetDeviceCtrlViewType(kControlViewTypeName);
+  } catch (...) {  // NOLINT(bugprone-empty-catch)
+  }
+}
+
+void InitializeTemplates(CWinApp* /*app*/) {
+  try {
+    KavoSonarConfigurationInfo::Instance().Init();
   } catch (...) {  // NOLINT(bugprone-empty-catch)
   }
 }

@@ -3,6 +3,8 @@
 
 #include "tavrin/DevICreator.h"
 
+class CWinApp;
+
 // The name under which the control device type is registered with the host.
 inline constexpr const char* kControlDeviceTypeName = "KavoSonarConfigurationControlDevice";
 // The control view type given to each control device: the name of the configuration view's template.
@@ -31,5 +33,8 @@ KAVO_EXPORT bool UnRegisterDevices();
 // Makes the device whose data identifier is (d, b, c, a) a control device of the configuration view.
 // An identifier that names no device changes nothing.
 KAVO_EXPORT void DeviceCtrlInit(unsigned short a, unsigned short b, unsigned short c, unsigned short d);
+// Called once the host's devices exist: starts the ping sequencer on them. The host's application
+// object will receive the plug-in's document templates.
+KAVO_EXPORT void InitializeTemplates(CWinApp* app);
 
 }  // extern "C"

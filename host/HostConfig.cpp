@@ -3,6 +3,7 @@
 
 #include <nlohmann/json.hpp>
 #include <set>
+#include <sstream>
 #include <type_traits>
 
 #include "tavrin/AttributeMapJson.h"
@@ -22,6 +23,7 @@ constexpr std::string_view kEmbeddedDefault = R"({
       "deviceEnum": 0,
       "attributes": [
         {"DeviceEnum": {"int": 0}},
+        {"DeviceId": {"int": 7000}},
         {"PingMode": {"int": 1}},
         {"SonarGroupId": {"int": 1}},
         {"Overhead": {"double": 10.0}}
@@ -35,6 +37,7 @@ constexpr std::string_view kEmbeddedDefault = R"({
       "deviceEnum": 0,
       "attributes": [
         {"DeviceEnum": {"int": 0}},
+        {"DeviceId": {"int": 7001}},
         {"PingMode": {"int": 1}},
         {"SonarGroupId": {"int": 1}},
         {"Overhead": {"double": 10.0}}
@@ -43,6 +46,18 @@ constexpr std::string_view kEmbeddedDefault = R"({
     }
   ]
 })";
+
+// A bound as an error message shows it: "3600", not "3600.000000".
+template <typename Number>
+std::string NumberText(Number value) {
+  if constexpr (std::is_integral_v<Number>) {
+    return std::to_string(value);
+  } else {
+    std::ostringstream text;
+    text << value;
+    return text.str();
+  }
+}
 
 // Reading with the path of the entry at hand, so that every message names its place.
 class Reader {
@@ -64,8 +79,7 @@ class Reader {
     }
     const double value = found->get<double>();
     if (!(value >= static_cast<double>(low) && value <= static_cast<double>(high))) {
-      return Fail(path + "." + key,
-                  "expected a number from " + std::to_string(low) + " to " + std::to_string(high));
+      return Fail(path + "." + key, "expected a number from " + NumberText(low) + " to " + NumberText(high));
     }
     if (std::is_integral_v<Number> && value != static_cast<double>(static_cast<long long>(value))) {
       return Fail(path + "." + key, "expected a whole number");
@@ -204,6 +218,8 @@ bool ParseHostConfig(std::string_view text, HostConfig& config, std::string& err
         !reader.ReadText(item, path, "name", device.name, true) ||
         !reader.ReadDataId(item, path, device.dataId) ||
         !reader.ReadNumber<int>(item, path, "deviceEnum", 0, 0xFFFF, device.deviceEnum, false) ||
+        !reader.ReadNumber<double>(item, path, "dataTimeOut", 0.0, kLongestDataTimeOutSeconds,
+                                   device.dataTimeOutSeconds, false) ||
         !reader.ReadLink(item, path, device.link)) {
       return false;
     }

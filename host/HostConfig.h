@@ -32,11 +32,16 @@ struct SonarLinkConfig {
   std::optional<SimulatedSonarConfig> simulate;
 };
 
+// How long a device's settings data may stay away before its buffer status says the data timed out.
+inline constexpr double kDefaultDataTimeOutSeconds = 5.0;
+inline constexpr double kLongestDataTimeOutSeconds = 3600.0;
+
 struct DeviceConfig {
   std::string type;
   std::string name;
   CDataId dataId;
-  int deviceEnum = 0;  // the device's own Zq device enum
+  int deviceEnum = 0;                                      // the device's own Zq device enum
+  double dataTimeOutSeconds = kDefaultDataTimeOutSeconds;  // 0: never times out
   CAttributeMap attributes;
   std::optional<SonarLinkConfig> link;
 };

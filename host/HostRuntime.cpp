@@ -1,8 +1,10 @@
 // Setting up and taking down a running host.
 #include "HostRuntime.h"
 
+#include <cmath>
 #include <ostream>
 
+#include "BufferStatusWatch.h"
 #include "StateStore.h"
 #include "UiThread.h"
 #include "sim/PingLog.h"
@@ -61,6 +63,7 @@ struct HostRuntime::Impl {
   std::vector<Link> links;
   std::vector<CDataId> devices;
   std::vector<std::unique_ptr<SubscriptionImpl>> stateSubscriptions;
+  std::unique_ptr<BufferStatusWatch> bufferWatch;  // asks the links, so it stops before them
   UiThread ui;
   bool stopped = false;
 };
@@ -69,6 +72,7 @@ void HostRuntime::Impl::Stop() {
   if (stopped) return;
   stopped = true;
   stateSubscriptions.clear();
+  bufferWatch.reset();
   ui.Stop();
   for (Link& link : links) {
     if (link.sonarDevice != nullptr) link.socket->DetachDevice(link.sonarDevice);
@@ -128,6 +132,7 @@ std::unique_ptr<HostRuntime> HostRuntime::Start(const HostConfig& config, const 
     }
     device->SetDataId(entry.dataId);
     device->SetDeviceName(CString(entry.name));
+    device->SetDataTimeOut(std::chrono::milliseconds(std::llround(entry.dataTimeOutSeconds * 1000.0)));
     {
       std::lock_guard lock(device->GetAttribLock());
       device->GetAttributes() = entry.attributes;
@@ -198,6 +203,15 @@ std::unique_ptr<HostRuntime> HostRuntime::Start(const HostConfig& config, const 
       impl->stateSubscriptions.push_back(std::move(subscription));
     }
   }
+  // The buffer status of every sonar device follows its link and its data.
+  std::vector<BufferStatusWatch::Watched> watched;
+  for (const Impl::Link& link : impl->links) {
+    if (link.sonarDevice == nullptr) continue;
+    watched.push_back({link.sonarDevice, [tcp = link.tcp] {
+                         return tcp->GetCounters().state == ZqTcpLink::State::kConnected;
+                       }});
+  }
+  impl->bufferWatch = std::make_unique<BufferStatusWatch>(std::move(watched));
   return std::unique_ptr<HostRuntime>(new HostRuntime(std::move(impl)));
 }
 
@@ -260,7 +274,11 @@ std::vector<HostRuntime::LinkInfo> HostRuntime::Links() const {
   std::vector<LinkInfo> result;
   for (std::size_t i = 0; i < impl_->links.size(); ++i) {
     const Impl::Link& link = impl_->links[i];
-    result.push_back({i, link.device, link.address, link.simulated, link.tcp->GetCounters()});
+    LinkInfo info{i, link.device, link.address, link.simulated, link.tcp->GetCounters(), std::nullopt};
+    double time = 0.0;
+    unsigned short status = 0;
+    if (link.device_->GetDataSource().GetBufferStatus(time, status)) info.bufferStatus = status;
+    result.push_back(std::move(info));
   }
   return result;
 }

@@ -43,6 +43,9 @@ class HostRuntime {
     std::string address;
     bool simulated = false;
     ZqTcpLink::Counters counters;
+    // The buffer status of the device's data (BufferStatus in tavrin/BaseDataSource.h); nothing
+    // before the first was set.
+    std::optional<unsigned short> bufferStatus;
   };
 
   // Starts simulated sonars, creates the devices (stored attributes over configured ones) and

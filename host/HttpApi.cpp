@@ -104,6 +104,7 @@ Json LinkJson(const HostRuntime::LinkInfo& link) {
               {"address", link.address},
               {"simulated", link.simulated},
               {"state", StateName(c.state)},
+              {"bufferStatus", link.bufferStatus ? Json(*link.bufferStatus) : Json()},
               {"recordsSent", c.recordsSent},
               {"bytesSent", c.bytesSent},
               {"recordsReceived", c.recordsReceived},

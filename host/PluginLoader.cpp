@@ -38,6 +38,7 @@ std::filesystem::path PluginLoader::DefaultPath() {
 
 PluginLoader::PluginLoader(PluginLoader&& other) noexcept
     : handle_(std::exchange(other.handle_, nullptr)),
+      attached_(std::exchange(other.attached_, false)),
       path_(std::move(other.path_)),
       exports_(std::exchange(other.exports_, {})) {}
 
@@ -45,6 +46,7 @@ PluginLoader& PluginLoader::operator=(PluginLoader&& other) noexcept {
   if (this != &other) {
     Unload();
     handle_ = std::exchange(other.handle_, nullptr);
+    attached_ = std::exchange(other.attached_, false);
     path_ = std::move(other.path_);
     exports_ = std::exchange(other.exports_, {});
   }
@@ -70,16 +72,24 @@ bool PluginLoader::Load(const std::filesystem::path& path, std::string& problem)
     return false;
   }
   handle_ = handle;
+  attached_ = true;
   path_ = path;
   exports_.registerDevices = As<decltype(exports_.registerDevices)>(Find("RegisterDevices"));
   exports_.unRegisterDevices = As<decltype(exports_.unRegisterDevices)>(Find("UnRegisterDevices"));
   exports_.deviceCtrlInit = As<decltype(exports_.deviceCtrlInit)>(Find("DeviceCtrlInit"));
+  exports_.initializeTemplates = As<decltype(exports_.initializeTemplates)>(Find("InitializeTemplates"));
   return true;
+}
+
+void PluginLoader::Detach() {
+  if (handle_ == nullptr || !attached_) return;
+  attached_ = false;
+  if (const auto entry = As<DllMainFunction>(Find("DllMain"))) entry(handle_, DLL_PROCESS_DETACH, nullptr);
 }
 
 void PluginLoader::Unload() {
   if (handle_ == nullptr) return;
-  if (const auto entry = As<DllMainFunction>(Find("DllMain"))) entry(handle_, DLL_PROCESS_DETACH, nullptr);
+  Detach();
   dlclose(std::exchange(handle_, nullptr));
   path_.clear();
   exports_ = {};

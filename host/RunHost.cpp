@@ -2,14 +2,18 @@
 #include "RunHost.h"
 
 #include <pthread.h>
+#include <algorithm>
 #include <csignal>
 #include <cstdlib>
+#include <iterator>
 #include <ostream>
 
 #include "HostConfig.h"
 #include "HostRuntime.h"
 #include "HttpApi.h"
+#include "PingRateReport.h"
 #include "PluginLoader.h"
+#include "afx/MainWindow.h"
 #include "tavrin/CDevList.h"
 #include "tavrin/FileObject.h"
 
@@ -97,6 +101,10 @@ int RunHost(const RunHostOptions& options, std::ostream& out, std::ostream& err)
     }
   }
 
+  // The host runs from here: the plug-in starts what follows its devices (the ping sequencer).
+  AfxOpenMainWnd();
+  if (exports.initializeTemplates != nullptr) exports.initializeTemplates(nullptr);
+
   HttpApiOptions apiOptions;
   apiOptions.address = !options.http.empty() ? options.http : config.http.address;
   apiOptions.token = !options.token.empty() ? options.token : config.http.token;
@@ -104,17 +112,26 @@ int RunHost(const RunHostOptions& options, std::ostream& out, std::ostream& err)
   auto api = HttpApi::Start(*runtime, apiOptions, problem);
   if (!api) {
     err << "tavrin-host: " << problem << '\n';
+    AfxCloseMainWnd();
+    plugin.Detach();
     runtime.reset();
     if (exports.unRegisterDevices != nullptr) exports.unRegisterDevices();
     return 2;
   }
   out << "tavrin-host: state in " << runtimeOptions.stateFolder.string() << '\n';
   PrintWelcome(out, *api, apiOptions.token, devices);
+  std::vector<CDataId> deviceIds;
+  std::ranges::transform(devices, std::back_inserter(deviceIds), &HostRuntime::DeviceInfo::id);
+  PingRateReport pingRates(deviceIds, out, std::chrono::duration<double>(options.pingRateSeconds));
 
   int signal = 0;
   sigwait(&stopSignals, &signal);
+  pingRates.Stop();
   out << "tavrin-host: stopping" << std::endl;
+  AfxCloseMainWnd();
   api.reset();
+  // The plug-in stops what it runs on the devices (its trigger threads) before they go.
+  plugin.Detach();
   runtime.reset();  // stores every device's attributes
   if (exports.unRegisterDevices != nullptr) exports.unRegisterDevices();
   plugin.Unload();

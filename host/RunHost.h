@@ -13,6 +13,7 @@ struct RunHostOptions {
   std::filesystem::path stateFolder;  // empty: DefaultStateFolder()
   std::string capturePath;
   std::string pingLogPath;
+  double pingRateSeconds = 5.0;  // between reports of each sonar group's ping rate; 0: none
   std::filesystem::path plugin;  // empty: next to the host program
 };
 

@@ -28,6 +28,9 @@ int Main(int argc, char** argv) {
                  "Folder where device attributes are stored (default " + DefaultStateFolder().string() + ")");
   app.add_option("--capture", host.capturePath, "Append every record sent and received to FILE (see zqdump)");
   app.add_option("--ping-log", host.pingLogPath, "Simulated sonars append one JSON line per ping to FILE");
+  app.add_option("--ping-rate-seconds", host.pingRateSeconds,
+                 "Print the pings per second of each sonar group every N seconds; 0: never (default 5)")
+      ->check(CLI::Range(0.0, 86400.0));
   app.add_option("--plugin", plugin,
                  "The plug-in library (default: " + PluginLoader::DefaultPath().string() + ")");
 

@@ -221,7 +221,9 @@ void SimHead::ApplyRemoteControl(std::uint32_t id, std::span<const std::byte> pa
             "Factory settings loaded for device enum " + std::to_string(CurrentDeviceEnum()), out);
       return;
     case kTrigger:
-      if (pinging_ && State().maxPingRate == 0.0 && !triggerPending_) {
+      // A trigger that comes while a ping is under way finds the sonar not ready and is lost: the
+      // ping's own settings record, when its listening window closes, is what the host waits for.
+      if (pinging_ && State().maxPingRate == 0.0 && !triggerPending_ && !pingInProgress_) {
         triggerPending_ = true;
         triggerTime_ = now;
       }

@@ -44,8 +44,9 @@ class SimHead {
 
   // When the next ping may be transmitted: free-running, one ping per period, the period being the
   // longer of 1 / maximum ping rate and the two-way travel time of the range; with a maximum ping
-  // rate of 0, once per pending trigger. Nothing while pinging is off, while a ping is in progress,
-  // or while no trigger is pending. The time may lie before `now`: then at once.
+  // rate of 0, once per trigger that came while no ping was in progress. Nothing while pinging is
+  // off, while a ping is in progress, or while no trigger is pending. The time may lie before `now`: then at
+  // once.
   std::optional<double> NextPingStart(double now) const;
   // Transmits a ping at `now` (the caller asked NextPingStart first); its listening window closes
   // two-way travel time later. Takes the pending trigger when the maximum ping rate is 0.

@@ -1,6 +1,6 @@
 // The simulated processing unit's network side and ping clock. Everything here runs on the server's
-// one thread; other threads reach it only through posted work (WithHead, DropConnections, Stop) and
-// the received-records log, which has its own lock.
+// one thread; other threads reach it only through posted work (WithHead, DropConnections, Unplug,
+// PlugIn, Stop) and the received-records log, which has its own lock.
 #include "sim/SimServer.h"
 
 #include <asio/ip/tcp.hpp>
@@ -29,6 +29,27 @@ constexpr std::size_t kReadBufferSize = std::size_t{64} * 1024;
 asio::steady_timer::time_point AtSteadySeconds(double seconds) {
   return asio::steady_timer::time_point(
       std::chrono::duration_cast<asio::steady_timer::duration>(std::chrono::duration<double>(seconds)));
+}
+
+// "ADDRESS:PORT", with brackets around an IPv6 address.
+std::string EndpointText(const asio::ip::tcp::endpoint& endpoint) {
+  const std::string host = endpoint.address().to_string();
+  return (endpoint.address().is_v6() ? "[" + host + "]" : host) + ":" + std::to_string(endpoint.port());
+}
+
+// Opens, binds and listens. The address is reused so that the port can be listened on again while
+// connections closed on it linger.
+asio::error_code Listen(asio::ip::tcp::acceptor& acceptor, const asio::ip::tcp::endpoint& endpoint) {
+  asio::error_code code;
+  acceptor.open(endpoint.protocol(), code);
+  if (!code) acceptor.set_option(asio::socket_base::reuse_address(true), code);
+  if (!code) acceptor.bind(endpoint, code);
+  if (!code) acceptor.listen(asio::socket_base::max_listen_connections, code);
+  if (code) {
+    asio::error_code ignored;
+    acceptor.close(ignored);
+  }
+  return code;
 }
 
 }  // namespace
@@ -70,10 +91,14 @@ struct SimServer::Impl : std::enable_shared_from_this<SimServer::Impl> {
   void StartPing(HeadRunner& runner);
   void FinishPing(HeadRunner& runner);
   void ScheduleBite();
+  void CloseConnections();
   void CloseAll();
 
   SimServerConfig config;
   asio::io_context io;
+  // Keeps the thread running while unplugged, when a head waiting for triggers may leave it nothing
+  // else to wait for; released by Stop.
+  asio::executor_work_guard<asio::io_context::executor_type> work{io.get_executor()};
   asio::ip::tcp::acceptor acceptor{io};
   asio::ip::tcp::endpoint listening;  // set before the thread starts, read-only afterwards
   asio::steady_timer biteTimer{io};
@@ -81,6 +106,10 @@ struct SimServer::Impl : std::enable_shared_from_this<SimServer::Impl> {
   std::vector<std::unique_ptr<HeadRunner>> heads;
   std::thread thread;
   bool stopped = false;
+  bool unplugged = false;
+  // Counts the times the sonar was unplugged: an accept begun before the latest unplugging may still
+  // complete, and must neither keep its peer nor accept again.
+  std::uint64_t plugging = 0;
 
   mutable std::mutex receivedMutex;
   std::deque<std::string> received;
@@ -135,25 +164,25 @@ void SimServer::Impl::Connection::Close() {
 }
 
 void SimServer::Impl::Accept() {
-  acceptor.async_accept(
-      [self = shared_from_this()](const asio::error_code& error, asio::ip::tcp::socket peer) {
-        if (self->stopped) return;
-        if (!error) {
-          asio::error_code ignored;
-          peer.set_option(asio::ip::tcp::no_delay(true), ignored);
-          auto connection = std::make_shared<Connection>(*self, std::move(peer));
-          self->connections.push_back(connection);
-          {
-            std::lock_guard lock(self->receivedMutex);
-            self->connectionCount = self->connections.size();
-          }
-          std::vector<std::string> greeting;
-          for (auto& runner : self->heads) runner->head->OnConnect(greeting);
-          for (const std::string& record : greeting) connection->Send(record);
-          connection->Read();
-        }
-        self->Accept();
-      });
+  acceptor.async_accept([self = shared_from_this(), plugging = plugging](const asio::error_code& error,
+                                                                         asio::ip::tcp::socket peer) {
+    if (self->stopped || plugging != self->plugging) return;
+    if (!error) {
+      asio::error_code ignored;
+      peer.set_option(asio::ip::tcp::no_delay(true), ignored);
+      auto connection = std::make_shared<Connection>(*self, std::move(peer));
+      self->connections.push_back(connection);
+      {
+        std::lock_guard lock(self->receivedMutex);
+        self->connectionCount = self->connections.size();
+      }
+      std::vector<std::string> greeting;
+      for (auto& runner : self->heads) runner->head->OnConnect(greeting);
+      for (const std::string& record : greeting) connection->Send(record);
+      connection->Read();
+    }
+    self->Accept();
+  });
 }
 
 void SimServer::Impl::OnRecord(std::span<const std::byte> record) {
@@ -227,14 +256,20 @@ void SimServer::Impl::ScheduleBite() {
   });
 }
 
+void SimServer::Impl::CloseConnections() {
+  // Each connection takes itself out of the list: walk a copy.
+  const auto open = connections;
+  for (const auto& connection : open) connection->Close();
+}
+
 void SimServer::Impl::CloseAll() {
   stopped = true;
   asio::error_code ignored;
   acceptor.close(ignored);
   biteTimer.cancel();
   for (auto& runner : heads) runner->timer.cancel();
-  const auto open = connections;
-  for (const auto& connection : open) connection->Close();
+  CloseConnections();
+  work.reset();
 }
 
 SimServer::SimServer(SimServerConfig config) : impl_(std::make_shared<Impl>(std::move(config))) {}
@@ -276,14 +311,9 @@ bool SimServer::Start(std::string& error) {
   }
   const asio::ip::tcp::endpoint endpoint(address, static_cast<unsigned short>(port));
   auto& acceptor = impl_->acceptor;
-  acceptor.open(endpoint.protocol(), code);
-  if (!code) acceptor.set_option(asio::socket_base::reuse_address(true), code);
-  if (!code) acceptor.bind(endpoint, code);
-  if (!code) acceptor.listen(asio::socket_base::max_listen_connections, code);
+  code = Listen(acceptor, endpoint);
   if (code) {
     error = "cannot listen on " + listen + ": " + code.message();
-    asio::error_code ignored;
-    acceptor.close(ignored);
     return false;
   }
   impl_->listening = acceptor.local_endpoint(code);
@@ -313,11 +343,12 @@ void SimServer::Stop() {
 std::string SimServer::Address() const {
   const auto& endpoint = impl_->listening;
   if (endpoint.port() == 0) return {};
-  const std::string host = endpoint.address().to_string();
-  return (endpoint.address().is_v6() ? "[" + host + "]" : host) + ":" + std::to_string(endpoint.port());
+  return EndpointText(endpoint);
 }
 
-unsigned short SimServer::Port() const { return impl_->listening.port(); }
+unsigned short SimServer::Port() const {
+  return impl_->listening.port();
+}
 
 bool SimServer::WithHead(std::size_t index, const HeadAction& fn) {
   if (index >= impl_->heads.size() || !impl_->thread.joinable()) return false;
@@ -338,11 +369,57 @@ void SimServer::DropConnections() {
   if (!impl_->thread.joinable()) return;
   std::promise<void> done;
   asio::post(impl_->io, [self = impl_, &done] {
-    const auto open = self->connections;
-    for (const auto& connection : open) connection->Close();
+    self->CloseConnections();
     done.set_value();
   });
   done.get_future().wait();
+}
+
+void SimServer::Unplug() {
+  if (!impl_->thread.joinable()) return;
+  std::promise<void> done;
+  asio::post(impl_->io, [self = impl_, &done] {
+    if (!self->stopped && !self->unplugged) {
+      self->unplugged = true;
+      ++self->plugging;
+      // Closed rather than left unaccepted: a host's connection attempt is refused at once.
+      asio::error_code ignored;
+      self->acceptor.close(ignored);
+      self->CloseConnections();
+    }
+    done.set_value();
+  });
+  done.get_future().wait();
+}
+
+bool SimServer::PlugIn(std::string& error) {
+  if (!impl_->thread.joinable()) {
+    error = "the simulated sonar is not running";
+    return false;
+  }
+  std::promise<std::string> done;
+  asio::post(impl_->io, [self = impl_, &done] {
+    if (self->stopped) {
+      done.set_value("the simulated sonar is not running");
+      return;
+    }
+    if (!self->unplugged) {
+      done.set_value({});
+      return;
+    }
+    const asio::error_code code = Listen(self->acceptor, self->listening);
+    if (code) {
+      done.set_value("cannot listen on " + EndpointText(self->listening) + " again: " + code.message());
+      return;
+    }
+    self->unplugged = false;
+    self->Accept();
+    done.set_value({});
+  });
+  std::string problem = done.get_future().get();
+  if (problem.empty()) return true;
+  error = std::move(problem);
+  return false;
 }
 
 std::vector<std::string> SimServer::ReceivedRecords() const {

@@ -49,6 +49,19 @@ class SimServer {
   // Closes the connections open now (a dropped connection); new ones are accepted.
   void DropConnections();
 
+  // The network cable is pulled: every connection closes and the port is no longer listened on, so
+  // that a host's connection attempts are refused. The processing unit goes on running: its heads
+  // keep every setting, their ping mode and ping counter; a free-running head goes on pinging (its
+  // records and ping log lines are produced but reach no host), a head waiting for triggers gets none.
+  // Nothing when unplugged already, not started or stopped. Waits for the server's thread, so not to
+  // be called from a WithHead action.
+  void Unplug();
+  // The cable is plugged in again: listens on the same address and port as before, and a host that
+  // connects is greeted as on any new connection (configuration, then settings). True when listening
+  // (also when it was never unplugged); false, with a message, when the port cannot be listened on
+  // again (another program took it meanwhile; the sonar stays unplugged) or the sonar is not running.
+  bool PlugIn(std::string& error);
+
   // The records received from hosts, oldest first (the most recent 4096).
   std::vector<std::string> ReceivedRecords() const;
   std::size_t ConnectionCount() const;

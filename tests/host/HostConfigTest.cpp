@@ -12,7 +12,7 @@ TEST(HostConfigTest, ReadsVesselsDevicesLinksAndSimulatedSonars) {
     "vessels": [{"number": 3, "name": "Survey 3"}],
     "devices": [
       {"type": "KavoSonarConfigurationControlDevice", "name": "Port sonar", "dataId": [1, 78, 1, 3],
-       "deviceEnum": 1, "attributes": {"PingMode": {"int": 1}},
+       "deviceEnum": 1, "dataTimeOut": 0.5, "attributes": {"PingMode": {"int": 1}},
        "link": {"address": "10.0.0.5:7000", "heads": [{"deviceEnum": 1, "deviceId": 7001}]}},
       {"type": "KavoSonarConfigurationControlDevice", "name": "Sim", "dataId": [2, 78, 1, 3],
        "simulate": {"model": "deep", "biteInterval": 0}}
@@ -28,6 +28,7 @@ TEST(HostConfigTest, ReadsVesselsDevicesLinksAndSimulatedSonars) {
   const DeviceConfig& port = config.devices[0];
   EXPECT_EQ(port.dataId, CDataId(1, 78, 1, 3));
   EXPECT_EQ(port.deviceEnum, 1);
+  EXPECT_EQ(port.dataTimeOutSeconds, 0.5);
   int pingMode = 0;
   unsigned flags = 0;
   EXPECT_TRUE(port.attributes.GetAttribValue("PingMode", pingMode, flags));
@@ -42,6 +43,7 @@ TEST(HostConfigTest, ReadsVesselsDevicesLinksAndSimulatedSonars) {
   EXPECT_EQ(sim.link->simulate->model, "deep");
   EXPECT_EQ(sim.link->simulate->biteIntervalSeconds, 0.0);
   EXPECT_EQ(sim.link->heads[0].deviceId, 7000u);  // the default head
+  EXPECT_EQ(sim.dataTimeOutSeconds, 5.0);         // the default data time-out
   EXPECT_EQ(config.http.token, "secret");
 }
 
@@ -85,6 +87,12 @@ TEST(HostConfigTest, ABadDocumentNamesTheEntryAtFault) {
       {"{" + vessel + ", \"devices\": [" + device +
            R"(, "simulate": {"heads": [{"deviceEnum": 0, "deviceId": 0}]}}]})",
        "devices[0].simulate.heads[0].deviceId: expected a number from 1"},
+      {"{" + vessel + ", \"devices\": [" + device + R"(, "dataTimeOut": -0.5}]})",
+       "devices[0].dataTimeOut: expected a number from 0 to 3600"},
+      {"{" + vessel + ", \"devices\": [" + device + R"(, "dataTimeOut": 3601}]})",
+       "devices[0].dataTimeOut: expected a number from 0 to 3600"},
+      {"{" + vessel + ", \"devices\": [" + device + R"(, "dataTimeOut": "5"}]})",
+       "devices[0].dataTimeOut: expected a number"},
       {"{" + vessel + ", \"devices\": [" + device + R"(, "attributes": [{"ZqRange": {"float": 1}}]}]})",
        "devices[0].attributes: $[0].ZqRange: unknown value type \"float\""},
   };

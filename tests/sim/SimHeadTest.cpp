@@ -208,10 +208,12 @@ TEST_F(SimHeadTest, WithoutARateOnePingPerTrigger) {
   EXPECT_EQ(head.NextPingStart(5.5), 5.0);
   const PingTiming ping = head.StartPing(5.5);
   EXPECT_EQ(ping.trigger, "1107");
-  Send(Control(1107), 5.52);  // while the ping listens: kept for the next
+  Send(Control(1107), 5.52);  // while the ping listens: the head is not ready, the trigger is lost
   head.FinishPing(ping, out);
-  EXPECT_DOUBLE_EQ(*head.NextPingStart(5.6), ping.end);
-  head.FinishPing(head.StartPing(5.6), out);
+  EXPECT_FALSE(head.NextPingStart(5.6));
+  Send(Control(1107), 5.7);
+  Send(Control(1107), 5.71);  // one pending trigger absorbs the next
+  head.FinishPing(head.StartPing(5.7), out);
   EXPECT_FALSE(head.NextPingStart(6.0));
 }
 

@@ -7,6 +7,14 @@
 
 #include "tavrin/CDataBlock.h"
 
+// Buffer status values of a sonar device's data buffer, as the host sets them and a ping sequence
+// reads them: anything but kDataFlowing means the sonar's data is not to be waited for.
+namespace BufferStatus {
+inline constexpr unsigned short kDataFlowing = 0;   // the link is up and data came within the time-out
+inline constexpr unsigned short kLinkDown = 1;      // the sonar's link is not connected
+inline constexpr unsigned short kDataTimedOut = 2;  // the link is up but data stayed away too long
+}  // namespace BufferStatus
+
 class BaseDataSource {
  public:
   // Data-block selector of the current settings block.

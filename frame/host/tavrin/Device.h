@@ -1,8 +1,14 @@
 // A host device with an I/O port: sends records through it and reads its own attributes.
 #pragma once
 
+#include <chrono>
+#include <functional>
+#include <mutex>
+#include <optional>
+
 #include "tavrin/BaseDataSource.h"
 #include "tavrin/BaseDevice.h"
+#include "tavrin/DataTimeOut.h"
 
 class BaseIOHandler;
 
@@ -31,6 +37,32 @@ class Device : public BaseDevice {
   BaseDataSource& GetDataSource() { return dataSource_; }
   const BaseDataSource& GetDataSource() const { return dataSource_; }
 
+  // The data time-out: how long the device's settings data may stay away while its link is up before
+  // its buffer status says the data timed out. Zero (the default) never times out.
+  void SetDataTimeOut(std::chrono::milliseconds timeOut);
+  std::chrono::milliseconds GetDataTimeOut() const;
+  // While disabled, missing data is not reported for the device, and a data time-out already
+  // reported is withdrawn: a sonar waiting its turn in a ping sequence sends nothing. Enabling it
+  // again starts a fresh wait. Safe from any thread.
+  void DisableTimeOut(bool disable);
+  bool IsTimeOutDisabled() const;
+  // When settings data last arrived, and when the time-out was last enabled again after being
+  // disabled; nothing before either happened.
+  std::optional<std::chrono::steady_clock::time_point> GetLastDataTime() const;
+  std::optional<std::chrono::steady_clock::time_point> GetTimeOutEnabledTime() const;
+
+  // Settings data arrived from the sonar (so its link is up): the wait starts again and the buffer
+  // status is data flowing at once.
+  void OnSettingsData();
+  // The host's periodic judgement of the buffer status: link down while portConnected says so,
+  // otherwise data timed out when the time-out ran out, otherwise data flowing. A connection found
+  // since the last check starts a fresh wait. portConnected is asked under the device's data-flow
+  // lock, so that data arriving meanwhile is not overwritten by a judgement made before it.
+  void CheckDataFlow(const std::function<bool()>& portConnected);
+  // Sets the buffer status of the device's data buffer. When it differs from the status set before
+  // (or none was), the device's key is notified (kind 4, with a DataId_NI naming the device).
+  void SetBufferStatus(unsigned short status);
+
   // The name of the document template that controls this device.
   void SetDeviceCtrlViewType(const CString& name) { ctrlViewType_ = name; }
   const CString& GetDeviceCtrlViewType() const { return ctrlViewType_; }
@@ -38,8 +70,17 @@ class Device : public BaseDevice {
  private:
   template <typename T>
   bool ReadAttribute(const CString& key, T& value, unsigned& flags) const;
+  // With flowMutex_ held.
+  void SetBufferStatusLocked(unsigned short status);
 
   BaseIOHandler* port_ = nullptr;
   CString ctrlViewType_;
   BaseDataSource dataSource_;
+
+  // Data flow: the time-out, the link state the last check found, and the status last set. The link's
+  // I/O thread, the host's watch and a ping sequence's thread all come here.
+  mutable std::mutex flowMutex_;
+  DataTimeOut timeOut_;
+  bool portConnected_ = false;
+  std::optional<unsigned short> bufferStatus_;
 };

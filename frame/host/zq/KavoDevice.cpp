@@ -34,6 +34,8 @@ void KavoDevice::ProcessMessage(char* data, int length) {
     }
     if (!block) return;
     GetDataSource().SetDataBlock(std::move(*block));
+    // Only settings data shows that the sonar's data flows: it is what a ping sequence waits for.
+    OnSettingsData();
     notifications.Publish(NotificationKind::kDeviceKey, key);
     notifications.Publish(std::make_shared<DataId_NI>(NotificationKind::kNewData, key, GetDataId()));
     return;

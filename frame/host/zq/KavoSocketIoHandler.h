@@ -13,9 +13,8 @@
 #include <vector>
 
 #include "tavrin/BaseIOHandler.h"
+#include "zq/KavoDevice.h"
 #include "zq/ZqRecordTransport.h"
-
-class KavoDevice;
 
 class KavoSocketIoHandler : public BaseIOHandler {
  public:
@@ -35,8 +34,8 @@ class KavoSocketIoHandler : public BaseIOHandler {
   // Devices that hear the records of their head (not owned; detach before destroying a device).
   void AttachDevice(KavoDevice* device);
   void DetachDevice(KavoDevice* device);
-  int NumDevices() const;
-  KavoDevice* GetDevice(int index) const;
+  int NumDevices() const override;
+  KavoDevice* GetDevice(int index) const override;
 
   // A valid record from the sonar: learns its head and hands it to the devices of that head, each
   // of which reads it on the calling thread.

@@ -1,0 +1,55 @@
+// How long a device's settings data may stay away before the host reports it missing, and the
+// moments the wait counts from. A value kept by its device, which guards it; not thread-safe itself.
+#pragma once
+
+#include <algorithm>
+#include <chrono>
+#include <optional>
+
+class DataTimeOut {
+ public:
+  using Clock = std::chrono::steady_clock;
+
+  // The wait counts from `start`: a device that never had data times out one limit after it was made.
+  explicit DataTimeOut(Clock::time_point start = Clock::now()) : waitStart_(start) {}
+
+  // Zero or less: the data never times out.
+  void SetLimit(Clock::duration limit) { limit_ = limit; }
+  Clock::duration GetLimit() const { return limit_; }
+
+  // While disabled nothing times out (a sonar waiting its turn sends nothing). Enabling it again
+  // starts a fresh wait, so that the time spent waiting does not count as missing data; enabling
+  // what is enabled changes nothing, so repeating it cannot hide data that stays away.
+  void Disable(bool disable, Clock::time_point now) {
+    if (disabled_ && !disable) {
+      lastEnabled_ = now;
+      waitStart_ = std::max(waitStart_, now);
+    }
+    disabled_ = disable;
+  }
+  bool IsDisabled() const { return disabled_; }
+  // When it was last enabled again after being disabled; nothing before that happened.
+  std::optional<Clock::time_point> LastEnabled() const { return lastEnabled_; }
+
+  // Settings data arrived: the wait starts again.
+  void NoteData(Clock::time_point now) {
+    lastData_ = now;
+    waitStart_ = std::max(waitStart_, now);
+  }
+  std::optional<Clock::time_point> LastData() const { return lastData_; }
+
+  // Starts a fresh wait without data: the device's link has just connected.
+  void RestartWait(Clock::time_point now) { waitStart_ = std::max(waitStart_, now); }
+
+  // Enabled, with a limit, and more than the limit since the latest of data, re-enabling and restart.
+  bool HasExpired(Clock::time_point now) const {
+    return !disabled_ && limit_ > Clock::duration::zero() && now - waitStart_ > limit_;
+  }
+
+ private:
+  Clock::duration limit_{};
+  bool disabled_ = false;
+  Clock::time_point waitStart_;
+  std::optional<Clock::time_point> lastData_;
+  std::optional<Clock::time_point> lastEnabled_;
+};

@@ -1,0 +1,188 @@
+// The buffer status of a running host's sonar device against a simulated sonar the test starts, stops
+// and silences: link down until it connects, data flowing while settings arrive, timed out when they
+// stop (unless the time-out is switched off), and one notification per change.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <memory>
+#include <mutex>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "HostRuntime.h"
+#include "link/Waiting.h"
+#include "sim/SimHead.h"
+#include "sim/SimServer.h"
+#include "tavrin/DataManager.h"
+#include "tavrin/SubscriptionImpl.h"
+#include "tavrin/SubscriptionManager.h"
+#include "zq/KavoDevice.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+
+constexpr auto kBound = std::chrono::seconds(10);
+constexpr auto kTimeOut = 400ms;
+
+int StatusOf(const CDataId& id) {
+  const BaseDataSource* buffer = DataManager::GetDataManager().FindDatablockBuffer(id);
+  double time = 0.0;
+  unsigned short status = 0;
+  if (buffer == nullptr || !buffer->GetBufferStatus(time, status)) return -1;
+  return status;
+}
+
+// Keeps the status each buffer-status notification of a key finds when it is delivered. The host
+// sets a status before it announces it, and the tests make their next change only once the last one
+// was delivered, so each notification reads the status it announces.
+struct StatusFollower : Subscriber {
+  explicit StatusFollower(const CString& key) {
+    subscription.SetSubscriber(this, false);
+    subscription.Subscribe(key);
+  }
+  void Notify(const NotificationInfo* info) override {
+    const auto* dataInfo = dynamic_cast<const DataId_NI*>(info);
+    std::lock_guard lock(mutex);
+    statuses.push_back(dataInfo == nullptr ? -2 : StatusOf(dataInfo->GetDataId()));
+  }
+  // What was delivered of what was published so far.
+  std::vector<int> Statuses() {
+    EXPECT_TRUE(SubscriptionManager::Instance().WaitIdle(kBound));
+    std::lock_guard lock(mutex);
+    return statuses;
+  }
+  // Waits, bounded, until the statuses delivered are these; the caller checks them afterwards.
+  void AwaitStatuses(const std::vector<int>& expected) {
+    WaitFor(
+        [&] {
+          std::lock_guard lock(mutex);
+          return statuses == expected;
+        },
+        kBound);
+  }
+  std::mutex mutex;
+  std::vector<int> statuses;
+  SubscriptionImpl subscription{NotificationKind::kDataBuffer};
+};
+
+class BufferStatusWatchTest : public ::testing::Test {
+ protected:
+  BufferStatusWatchTest() {
+    // A port that nothing listens on until the test starts its sonar there.
+    SimServer probe(SimConfig("127.0.0.1:0"));
+    std::string error;
+    EXPECT_TRUE(probe.Start(error)) << error;
+    address_ = probe.Address();
+    probe.Stop();
+
+    config_.vessels.push_back({1, "Vessel"});
+    DeviceConfig device;
+    device.type = "sonar";
+    device.name = "Sonar";
+    device.dataId = id_;
+    device.dataTimeOutSeconds = std::chrono::duration<double>(kTimeOut).count();
+    device.link = SonarLinkConfig{address_, {kDefaultZqHead}, std::nullopt};
+    config_.devices.push_back(device);
+  }
+
+  static SimServerConfig SimConfig(const std::string& listen) {
+    SimServerConfig config;
+    config.listen = listen;
+    config.biteIntervalSeconds = 0.0;
+    return config;
+  }
+
+  std::unique_ptr<HostRuntime> StartHost() {
+    std::string error;
+    auto runtime = HostRuntime::Start(
+        config_, {}, [](const std::string&) { return std::make_unique<KavoDevice>(); }, log_, error);
+    EXPECT_TRUE(runtime) << error;
+    return runtime;
+  }
+
+  std::unique_ptr<SimServer> StartSonar() {
+    auto sonar = std::make_unique<SimServer>(SimConfig(address_));
+    std::string error;
+    EXPECT_TRUE(sonar->Start(error)) << error;
+    return sonar;
+  }
+
+  static void Silence(SimServer& sonar, bool silent) {
+    ASSERT_TRUE(
+        sonar.WithHead(0, [silent](SimHead& head, std::vector<std::string>&) { head.SetSilent(silent); }));
+  }
+
+  Device& Sonar() const { return *DataManager::GetDataManager().FindDevice(id_); }
+
+  const CDataId id_{9401, 78, 1, 1};
+  std::string address_;
+  HostConfig config_;
+  std::ostringstream log_;
+};
+
+TEST_F(BufferStatusWatchTest, LinkDownUntilTheSonarSpeaksAgainAndOneNotificationPerChange) {
+  StatusFollower follower(id_.GetKey());
+  auto runtime = StartHost();
+  ASSERT_TRUE(runtime);
+  EXPECT_EQ(StatusOf(id_), 1);  // before the first connection
+  follower.AwaitStatuses({1});
+
+  auto sonar = StartSonar();
+  follower.AwaitStatuses({1, 0});
+  // Many settings records later the status has been announced once for each change only.
+  ASSERT_TRUE(WaitFor([&] { return runtime->Links()[0].counters.recordsReceived >= 8; }, kBound));
+  EXPECT_EQ(follower.Statuses(), (std::vector<int>{1, 0}));
+  EXPECT_EQ(runtime->Links()[0].bufferStatus, 0);
+
+  sonar->Stop();  // the sonar goes away: its link drops
+  follower.AwaitStatuses({1, 0, 1});
+  sonar = StartSonar();
+  follower.AwaitStatuses({1, 0, 1, 0});
+  ASSERT_TRUE(WaitFor([&] { return runtime->Links()[0].counters.connects == 2; }, kBound));
+  EXPECT_EQ(follower.Statuses(), (std::vector<int>{1, 0, 1, 0}));
+
+  // The watch stops before the links when the host stops: their going down is not announced.
+  runtime.reset();
+  EXPECT_EQ(follower.Statuses(), (std::vector<int>{1, 0, 1, 0}));
+}
+
+TEST_F(BufferStatusWatchTest, SilenceTimesOutAfterTheTimeOutButNotWhileItIsSwitchedOff) {
+  StatusFollower follower(id_.GetKey());
+  auto runtime = StartHost();
+  ASSERT_TRUE(runtime);
+  EXPECT_EQ(Sonar().GetDataTimeOut(), kTimeOut);
+  auto sonar = StartSonar();
+  follower.AwaitStatuses({1, 0});
+  ASSERT_TRUE(WaitFor([&] { return Sonar().GetLastDataTime().has_value(); }, kBound));
+
+  // Quiet with its time-out on: timed out, and not before a whole time-out after its last data.
+  Silence(*sonar, true);
+  follower.AwaitStatuses({1, 0, 2});
+  ASSERT_EQ(StatusOf(id_), 2);
+  EXPECT_GE(std::chrono::steady_clock::now() - *Sonar().GetLastDataTime(), kTimeOut);
+
+  // Waiting its turn: the time-out is withdrawn and not reported for several time-outs.
+  Sonar().DisableTimeOut(true);
+  EXPECT_EQ(StatusOf(id_), 0);
+  follower.AwaitStatuses({1, 0, 2, 0});
+  std::this_thread::sleep_for(3 * kTimeOut);
+  EXPECT_EQ(StatusOf(id_), 0);
+
+  // Its turn comes: a fresh wait from the moment it is switched back on, not from its last data.
+  Sonar().DisableTimeOut(false);
+  const auto enabled = Sonar().GetTimeOutEnabledTime();
+  ASSERT_TRUE(enabled.has_value());
+  follower.AwaitStatuses({1, 0, 2, 0, 2});
+  ASSERT_EQ(StatusOf(id_), 2);
+  EXPECT_GE(std::chrono::steady_clock::now() - *enabled, kTimeOut);
+
+  // Its data comes back.
+  Silence(*sonar, false);
+  follower.AwaitStatuses({1, 0, 2, 0, 2, 0});
+  EXPECT_EQ(follower.Statuses(), (std::vector<int>{1, 0, 2, 0, 2, 0}));
+}
+
+}  // namespace

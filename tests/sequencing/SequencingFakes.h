@@ -1,0 +1,92 @@
+// Sonar devices for sequencing tests: each on a port that notes, in one shared log, which sonar a
+// record was sent to, and that lists the devices attached to it.
+#pragma once
+
+#include <chrono>
+#include <condition_variable>
+#include <functional>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "afx/MainWindow.h"
+#include "tavrin/BaseIOHandler.h"
+#include "tavrin/Device.h"
+
+// Records sent to the sonars, in the order sent.
+class SendLog {
+ public:
+  struct Sent {
+    std::string sonar;
+    std::string record;
+  };
+
+  void Add(const std::string& sonar, const CString& record) {
+    {
+      std::lock_guard lock(mutex_);
+      sent_.push_back({sonar, record.Str()});
+    }
+    changed_.notify_all();
+  }
+  // Waits up to 5 s until count records were sent; false if they were not.
+  bool WaitForCount(std::size_t count) {
+    std::unique_lock lock(mutex_);
+    return changed_.wait_for(lock, std::chrono::seconds(5), [&] { return sent_.size() >= count; });
+  }
+  // Whether a record beyond count is sent within the time given: for what must not happen.
+  bool MoreThanWithin(std::size_t count, std::chrono::milliseconds time) {
+    std::unique_lock lock(mutex_);
+    return changed_.wait_for(lock, time, [&] { return sent_.size() > count; });
+  }
+  std::vector<Sent> All() {
+    std::lock_guard lock(mutex_);
+    return sent_;
+  }
+  std::vector<std::string> Sonars() {
+    std::vector<std::string> sonars;
+    for (const Sent& sent : All()) sonars.push_back(sent.sonar);
+    return sonars;
+  }
+  std::size_t Count() {
+    std::lock_guard lock(mutex_);
+    return sent_.size();
+  }
+
+ private:
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  std::vector<Sent> sent_;
+};
+
+// A sonar's port: every record sent through it goes to the log under the sonar's name; onSend, when
+// set, runs on the sending thread after that.
+class LoggingPort : public BaseIOHandler {
+ public:
+  LoggingPort(std::string sonar, SendLog& log) : sonar_(std::move(sonar)), log_(log) {}
+
+  bool Send(const CString& record) override {
+    log_.Add(sonar_, record);
+    if (onSend) onSend(record);
+    return true;
+  }
+  int NumDevices() const override { return static_cast<int>(devices.size()); }
+  Device* GetDevice(int index) const override {
+    return index >= 0 && index < NumDevices() ? devices[static_cast<std::size_t>(index)] : nullptr;
+  }
+
+  std::vector<Device*> devices;
+  std::function<void(const CString&)> onSend;
+
+ private:
+  std::string sonar_;
+  SendLog& log_;
+};
+
+// Keeps the host's main window open for a test: sequencing stops once it is gone.
+class MainWindowOpen {
+ public:
+  MainWindowOpen() { AfxOpenMainWnd(); }
+  ~MainWindowOpen() { AfxCloseMainWnd(); }
+  MainWindowOpen(const MainWindowOpen&) = delete;
+  MainWindowOpen& operator=(const MainWindowOpen&) = delete;
+};
