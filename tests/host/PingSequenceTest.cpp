@@ -25,6 +25,14 @@ using namespace std::chrono_literals;
 
 constexpr double kOverheadPercent = 10.0;  // "Overhead" of both sonars of the embedded default
 
+// A sanitizer slows every step between a ping's end and the next trigger; the guard time is then
+// only reported.
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+constexpr bool kTimed = false;
+#else
+constexpr bool kTimed = true;
+#endif
+
 struct Ping {
   std::string sonar;
   double start = 0.0;
@@ -104,7 +112,9 @@ TEST(PingSequenceTest, TheEmbeddedDefaultsSonarsTakeTurnsWithTheGuardTimeBetween
   const double median = guardErrorsMs[guardErrorsMs.size() / 2];
   std::cout << "[ pings    ] " << sequenced.size() << " pings in " << sequenced.back().end - begun
             << " s; guard time off by " << median << " ms (median), " << p99 << " ms (99th percentile)\n";
-  EXPECT_LE(p99, 5.0);
+  if (kTimed) {
+    EXPECT_LE(p99, 5.0);
+  }
   std::filesystem::remove_all(folder);
 }
 
