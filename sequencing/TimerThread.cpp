@@ -88,8 +88,12 @@ void TimerThread::Start() {
   if (thread_) return;
   stopRequested_ = false;
   wakeEvent_.ResetEvent();
-  current_.SetUndefined();
-  delayMs_ = 0;
+  {
+    // A settings notification may read them meanwhile; the section can be held already (AddEntry).
+    SectionLock hold(lock_);
+    current_.SetUndefined();
+    delayMs_ = 0;
+  }
   thread_ = std::make_unique<CWinThread>(&TimerThread::ThreadProc, this);
   thread_->m_bAutoDelete = false;
   if (!thread_->CreateThread(CREATE_SUSPENDED)) {

@@ -3,14 +3,19 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <memory>
 
 #include "afx/CDynLinkLibrary.h"
 #include "control/KavoSonarConfigurationControlDevice.h"
+#include "sequencing/SequencingFakes.h"
 #include "tavrin/CDevList.h"
+#include "tavrin/COrvType.h"
 #include "tavrin/DataManager.h"
 #include "tavrin/ResourceModules.h"
+#include "tavrin/SubscriptionManager.h"
 #include "tavrin/VersionControl.h"
+#include "tavrin/VesselManager.h"
 
 namespace {
 
@@ -56,6 +61,40 @@ TEST(DeviceCtrlInit, SetsTheViewTypeOfTheDeviceWithTheArgumentsReordered) {
   EXPECT_TRUE(manager.FindDevice(CDataId(1, 2, 3, 4))->GetDeviceCtrlViewType().IsEmpty());
   manager.RemoveDevice(CDataId(4, 2, 3, 1));
   manager.RemoveDevice(CDataId(1, 2, 3, 4));
+}
+
+TEST(InitializeTemplates, StartsThePingSequencerWhichTheDetachStops) {
+  const CDataId id(1, 78, 1, 1);
+  VesselManager::GetVesselManager().Clear();
+  VesselManager::GetVesselManager().AddVessel(1, "Survey Vessel");
+  SendLog log;
+  LoggingPort port("sonar", log);
+  auto device = std::make_unique<Device>();
+  device->SetDataId(id);
+  device->SetPortPtr(&port);
+  device->GetAttributes().Add("PingMode", COrvInt(1));
+  device->GetAttributes().Add("DeviceId", COrvInt(7000));
+  ASSERT_TRUE(DataManager::GetDataManager().AddDevice(std::move(device)));
+  CDataBlock settings;
+  settings.AddF32(699, 2, 50.0F);
+  const auto feed = [&] {
+    DataManager::GetDataManager().StoreDataBlock(id, settings);
+    ASSERT_TRUE(SubscriptionManager::Instance().WaitIdle(std::chrono::seconds(5)));
+  };
+
+  int instance = 0;
+  MainWindowOpen window;
+  ASSERT_EQ(DllMain(&instance, DLL_PROCESS_ATTACH, nullptr), 1);
+  InitializeTemplates(nullptr);
+  feed();
+  ASSERT_TRUE(log.WaitForCount(2));  // no ping rate, then the first trigger
+  // The detach joins the trigger thread, which waits for the sonar, and ends the subscriptions.
+  EXPECT_EQ(DllMain(&instance, DLL_PROCESS_DETACH, nullptr), 1);
+  feed();
+  EXPECT_FALSE(log.MoreThanWithin(2, std::chrono::milliseconds(30)));
+
+  DataManager::GetDataManager().RemoveDevice(id);
+  VesselManager::GetVesselManager().Clear();
 }
 
 }  // namespace
