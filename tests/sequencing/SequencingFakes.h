@@ -59,14 +59,15 @@ class SendLog {
 };
 
 // A sonar's port: every record sent through it goes to the log under the sonar's name; onSend, when
-// set, runs on the sending thread after that.
+// set, runs on the sending thread just before, so that what it notes is there once the log shows the
+// record.
 class LoggingPort : public BaseIOHandler {
  public:
   LoggingPort(std::string sonar, SendLog& log) : sonar_(std::move(sonar)), log_(log) {}
 
   bool Send(const CString& record) override {
-    log_.Add(sonar_, record);
     if (onSend) onSend(record);
+    log_.Add(sonar_, record);
     return true;
   }
   int NumDevices() const override { return static_cast<int>(devices.size()); }
