@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "HostRuntime.h"
+#include "frame/host/BufferStatusFollower.h"
 #include "link/Waiting.h"
 #include "sim/SimHead.h"
 #include "sim/SimServer.h"
@@ -26,47 +27,6 @@ using namespace std::chrono_literals;
 
 constexpr auto kBound = std::chrono::seconds(10);
 constexpr auto kTimeOut = 400ms;
-
-int StatusOf(const CDataId& id) {
-  const BaseDataSource* buffer = DataManager::GetDataManager().FindDatablockBuffer(id);
-  double time = 0.0;
-  unsigned short status = 0;
-  if (buffer == nullptr || !buffer->GetBufferStatus(time, status)) return -1;
-  return status;
-}
-
-// Keeps the status each buffer-status notification of a key finds when it is delivered. The host
-// sets a status before it announces it, and the tests make their next change only once the last one
-// was delivered, so each notification reads the status it announces.
-struct StatusFollower : Subscriber {
-  explicit StatusFollower(const CString& key) {
-    subscription.SetSubscriber(this, false);
-    subscription.Subscribe(key);
-  }
-  void Notify(const NotificationInfo* info) override {
-    const auto* dataInfo = dynamic_cast<const DataId_NI*>(info);
-    std::lock_guard lock(mutex);
-    statuses.push_back(dataInfo == nullptr ? -2 : StatusOf(dataInfo->GetDataId()));
-  }
-  // What was delivered of what was published so far.
-  std::vector<int> Statuses() {
-    EXPECT_TRUE(SubscriptionManager::Instance().WaitIdle(kBound));
-    std::lock_guard lock(mutex);
-    return statuses;
-  }
-  // Waits, bounded, until the statuses delivered are these; the caller checks them afterwards.
-  void AwaitStatuses(const std::vector<int>& expected) {
-    WaitFor(
-        [&] {
-          std::lock_guard lock(mutex);
-          return statuses == expected;
-        },
-        kBound);
-  }
-  std::mutex mutex;
-  std::vector<int> statuses;
-  SubscriptionImpl subscription{NotificationKind::kDataBuffer};
-};
 
 class BufferStatusWatchTest : public ::testing::Test {
  protected:

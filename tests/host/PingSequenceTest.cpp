@@ -10,14 +10,13 @@
 #include <cmath>
 #include <csignal>
 #include <filesystem>
-#include <fstream>
 #include <map>
-#include <nlohmann/json.hpp>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "HostProcess.h"
+#include "LoggedPings.h"
 
 namespace {
 
@@ -33,33 +32,9 @@ constexpr bool kTimed = false;
 constexpr bool kTimed = true;
 #endif
 
-struct Ping {
-  std::string sonar;
-  double start = 0.0;
-  double end = 0.0;
-  bool triggered = false;
-};
-
-std::vector<Ping> ReadPingLog(const std::filesystem::path& path) {
-  std::vector<Ping> pings;
-  std::ifstream in(path);
-  std::string line;
-  while (std::getline(in, line)) {
-    const auto entry = nlohmann::json::parse(line, nullptr, false);
-    if (!entry.is_object()) {
-      ADD_FAILURE() << "not a ping: " << line;
-      continue;
-    }
-    pings.push_back({entry.value("sonar", ""), entry.value("start", 0.0), entry.value("end", 0.0),
-                     entry.value("trigger", "") == "1107"});
-  }
-  std::sort(pings.begin(), pings.end(), [](const Ping& a, const Ping& b) { return a.start < b.start; });
-  return pings;
-}
-
 // The guard time the sequencer works out for a ping, in seconds: from the range and sound velocity
 // of the sonar's settings, whose two-way travel time is the ping's listening time, in whole ms.
-double GuardSeconds(const Ping& ping) {
+double GuardSeconds(const LoggedPing& ping) {
   return std::floor((ping.end - ping.start) * 1000.0 * kOverheadPercent / 100.0 + 0.5) / 1000.0;
 }
 
@@ -80,27 +55,27 @@ TEST(PingSequenceTest, TheEmbeddedDefaultsSonarsTakeTurnsWithTheGuardTimeBetween
     EXPECT_EQ(host.Wait(), 0);
   }
 
-  const std::vector<Ping> pings = ReadPingLog(pingLog);
+  const std::vector<LoggedPing> pings = ReadPingLog(pingLog);
   // Sequencing has begun once each sonar has pinged on trigger and the last free ping has ended.
   std::map<std::string, double> firstTriggered;
   double lastFreeEnd = 0.0;
-  for (const Ping& ping : pings) {
+  for (const LoggedPing& ping : pings) {
     if (ping.triggered && !firstTriggered.contains(ping.sonar)) firstTriggered[ping.sonar] = ping.start;
     if (!ping.triggered) lastFreeEnd = std::max(lastFreeEnd, ping.end);
   }
   ASSERT_EQ(firstTriggered.size(), 2u);
   double begun = lastFreeEnd;
   for (const auto& [sonar, start] : firstTriggered) begun = std::max(begun, start);
-  std::vector<Ping> sequenced;
+  std::vector<LoggedPing> sequenced;
   std::copy_if(pings.begin(), pings.end(), std::back_inserter(sequenced),
-               [&](const Ping& ping) { return ping.start >= begun; });
+               [&](const LoggedPing& ping) { return ping.start >= begun; });
   ASSERT_GE(sequenced.size(), 2u);
   ASSERT_GE(sequenced.back().end - begun, 10.0) << "sequenced for less than 10 s";
 
   std::vector<double> guardErrorsMs;
   for (std::size_t i = 0; i + 1 < sequenced.size(); ++i) {
-    const Ping& ping = sequenced[i];
-    const Ping& next = sequenced[i + 1];
+    const LoggedPing& ping = sequenced[i];
+    const LoggedPing& next = sequenced[i + 1];
     ASSERT_TRUE(next.triggered) << "a free ping at " << next.start;
     ASSERT_GE(next.start, ping.end) << next.sonar << " at " << next.start << " while " << ping.sonar
                                     << " listens until " << ping.end;

@@ -6,15 +6,14 @@
 #include <unistd.h>
 #include <chrono>
 #include <filesystem>
-#include <fstream>
 #include <memory>
-#include <nlohmann/json.hpp>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "HostConfig.h"
 #include "HostRuntime.h"
+#include "LoggedPings.h"
 #include "afx/MainWindow.h"
 #include "control/KavoSonarConfigurationControlDevice.h"
 #include "link/Waiting.h"
@@ -26,37 +25,15 @@ namespace {
 
 using namespace std::chrono_literals;
 
-struct Ping {
-  std::string sonar;
-  double start = 0.0;
-  bool triggered = false;
-};
-
-// The pings logged so far, in the order they started.
-std::vector<Ping> Pings(const std::filesystem::path& path) {
-  std::vector<Ping> pings;
-  std::ifstream in(path);
-  std::string line;
-  while (std::getline(in, line)) {
-    const auto entry = nlohmann::json::parse(line, nullptr, false);
-    if (entry.is_object()) {
-      pings.push_back(
-          {entry.value("sonar", ""), entry.value("start", 0.0), entry.value("trigger", "") == "1107"});
-    }
-  }
-  std::sort(pings.begin(), pings.end(), [](const Ping& a, const Ping& b) { return a.start < b.start; });
-  return pings;
-}
-
 // Triggered pings of sonar that started after `after`.
-std::size_t TriggeredSince(const std::vector<Ping>& pings, const std::string& sonar, double after) {
-  return static_cast<std::size_t>(std::count_if(pings.begin(), pings.end(), [&](const Ping& ping) {
+std::size_t TriggeredSince(const std::vector<LoggedPing>& pings, const std::string& sonar, double after) {
+  return static_cast<std::size_t>(std::count_if(pings.begin(), pings.end(), [&](const LoggedPing& ping) {
     return ping.sonar == sonar && ping.triggered && ping.start > after;
   }));
 }
 
 // Whether the last `count` pings took turns.
-bool LastTakeTurns(const std::vector<Ping>& pings, std::size_t count) {
+bool LastTakeTurns(const std::vector<LoggedPing>& pings, std::size_t count) {
   if (pings.size() < count) return false;
   for (std::size_t i = pings.size() - count + 1; i < pings.size(); ++i) {
     if (pings[i].sonar == pings[i - 1].sonar || !pings[i].triggered) return false;
@@ -102,19 +79,20 @@ TEST(SequencedSonarUnplugTest, AnUnpluggedSonarLeavesItsGroupAndComesBackWhenPlu
   KavoSonarConfigurationInfo& sequencer = KavoSonarConfigurationInfo::Instance();
   sequencer.Init();
 
-  ASSERT_TRUE(WaitFor([&] { return LastTakeTurns(Pings(pingLogPath), 6); }, 10s)) << "no turns taken";
+  ASSERT_TRUE(WaitFor([&] { return LastTakeTurns(ReadPingLog(pingLogPath), 6); }, 10s)) << "no turns taken";
 
   // The deep sonar's cable is pulled: the shallow one pings on alone.
   sonars[1]->Unplug();
   const double unplugged = SteadySeconds();
-  EXPECT_TRUE(WaitFor([&] { return TriggeredSince(Pings(pingLogPath), shallow, unplugged) >= 10; }, 10s));
-  EXPECT_EQ(TriggeredSince(Pings(pingLogPath), deep, unplugged + 0.5), 0u);
+  EXPECT_TRUE(
+      WaitFor([&] { return TriggeredSince(ReadPingLog(pingLogPath), shallow, unplugged) >= 10; }, 10s));
+  EXPECT_EQ(TriggeredSince(ReadPingLog(pingLogPath), deep, unplugged + 0.5), 0u);
 
   // Plugged in again, it is triggered again once its link is back, and the two take turns.
   ASSERT_TRUE(sonars[1]->PlugIn(error)) << error;
   const double pluggedIn = SteadySeconds();
-  EXPECT_TRUE(WaitFor([&] { return TriggeredSince(Pings(pingLogPath), deep, pluggedIn) >= 3; }, 15s));
-  EXPECT_TRUE(WaitFor([&] { return LastTakeTurns(Pings(pingLogPath), 6); }, 5s));
+  EXPECT_TRUE(WaitFor([&] { return TriggeredSince(ReadPingLog(pingLogPath), deep, pluggedIn) >= 3; }, 15s));
+  EXPECT_TRUE(WaitFor([&] { return LastTakeTurns(ReadPingLog(pingLogPath), 6); }, 5s));
 
   sequencer.Exit();
   AfxCloseMainWnd();

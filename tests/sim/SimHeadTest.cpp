@@ -7,6 +7,8 @@
 #include <cstring>
 #include <limits>
 
+#include "HostRecords.h"
+#include "frame/host/zq/ZqTestRecords.h"
 #include "tavrin/LittleEndian.h"
 
 namespace {
@@ -15,34 +17,11 @@ std::span<const std::byte> Bytes(const std::string& text) {
   return std::as_bytes(std::span(text.data(), text.size()));
 }
 
-// A record as the host sends it: frame header, data section, zero trailer.
-std::string HostRecord(std::uint32_t type, const std::string& data) {
-  std::string record(64 + data.size() + 4, '\0');
-  const auto bytes = std::as_writable_bytes(std::span(record.data(), record.size()));
-  le::PutU16(bytes, 0, 5);
-  le::PutU16(bytes, 2, 60);
-  le::PutU32(bytes, 4, 0xFFFF);
-  le::PutU32(bytes, 8, static_cast<std::uint32_t>(record.size()));
-  le::PutU16(bytes, 30, 1);
-  le::PutU32(bytes, 32, type);
-  le::PutU32(bytes, 36, 7000);
-  le::PutU16(bytes, 48, 1);
-  std::memcpy(record.data() + 64, data.data(), data.size());
-  return record;
-}
+using zqtest::F32;
+using zqtest::U32;
 
-std::string U32(std::uint32_t value) {
-  std::string bytes(4, '\0');
-  le::PutU32(std::as_writable_bytes(std::span(bytes.data(), 4)), 0, value);
-  return bytes;
-}
-std::string F32(float value) {
-  return U32(std::bit_cast<std::uint32_t>(value));
-}
-
-// Remote control: ID, ticket, tracking number, 8 zero bytes, payload.
 std::string Control(std::uint32_t id, const std::string& payload = {}) {
-  return HostRecord(7500, U32(id) + U32(id) + std::string(16, '\0') + payload);
+  return HostControl(id, payload);
 }
 
 std::uint32_t TypeOf(const std::string& record) {

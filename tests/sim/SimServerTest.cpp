@@ -17,6 +17,8 @@
 #include <string>
 #include <vector>
 
+#include "HostRecords.h"
+#include "frame/host/zq/ZqTestRecords.h"
 #include "link/Waiting.h"
 #include "sim/SimHead.h"
 #include "tavrin/LittleEndian.h"
@@ -27,33 +29,16 @@ using namespace std::chrono_literals;
 
 constexpr auto kBound = std::chrono::seconds(5);
 
-std::string U32(std::uint32_t value) {
-  std::string bytes(4, '\0');
-  le::PutU32(std::as_writable_bytes(std::span(bytes.data(), 4)), 0, value);
-  return bytes;
-}
-std::string F32(float value) {
-  return U32(std::bit_cast<std::uint32_t>(value));
-}
+using zqtest::F32;
+using zqtest::U32;
 
 // A remote control as the host sends it to head 7000: frame header, ID, ticket, tracking number,
 // 8 zero bytes, payload, and the trailer holding the sum of every byte before it.
 std::string RemoteControl(std::uint32_t id, const std::string& payload = {}) {
-  const std::string data = U32(id) + U32(id) + std::string(16, '\0') + payload;
-  std::string record(64 + data.size() + 4, '\0');
-  const auto bytes = std::as_writable_bytes(std::span(record.data(), record.size()));
-  le::PutU16(bytes, 0, 5);
-  le::PutU16(bytes, 2, 60);
-  le::PutU32(bytes, 4, 0xFFFF);
-  le::PutU32(bytes, 8, static_cast<std::uint32_t>(record.size()));
-  le::PutU16(bytes, 30, 1);
-  le::PutU32(bytes, 32, 7500);
-  le::PutU32(bytes, 36, 7000);
-  le::PutU16(bytes, 48, 1);
-  std::memcpy(record.data() + 64, data.data(), data.size());
+  std::string record = HostControl(id, payload);
   std::uint32_t sum = 0;
   for (std::size_t i = 0; i + 4 < record.size(); ++i) sum += static_cast<unsigned char>(record[i]);
-  le::PutU32(bytes, record.size() - 4, sum);
+  le::PutU32(std::as_writable_bytes(std::span(record.data(), record.size())), record.size() - 4, sum);
   return record;
 }
 

@@ -9,6 +9,7 @@
 #include <thread>
 #include <vector>
 
+#include "frame/host/BufferStatusFollower.h"
 #include "frame/host/zq/ZqTestRecords.h"
 #include "tavrin/CaptureIoHandler.h"
 #include "tavrin/DataManager.h"
@@ -25,48 +26,10 @@ using Clock = DataTimeOut::Clock;
 
 constexpr auto kBound = std::chrono::seconds(5);
 
-// The status in a data id's buffer as a subscriber reads it; -1 when the buffer has none.
-int StatusOf(const CDataId& id) {
-  const BaseDataSource* buffer = DataManager::GetDataManager().FindDatablockBuffer(id);
-  double time = 0.0;
-  unsigned short status = 0;
-  if (buffer == nullptr || !buffer->GetBufferStatus(time, status)) return -1;
-  return status;
-}
-
 // Lets every notification published so far be delivered.
 void Settle() {
   EXPECT_TRUE(SubscriptionManager::Instance().WaitIdle(kBound));
 }
-
-// Follows a key's buffer-status notifications (kind 4) and keeps, for each, the data id it names and
-// the status its buffer holds when it is delivered. The test settles delivery after each change, so
-// that each notification reads the status it announces.
-struct StatusFollower : Subscriber {
-  explicit StatusFollower(const CString& key) {
-    subscription.SetSubscriber(this, false);
-    subscription.Subscribe(key);
-  }
-  void Notify(const NotificationInfo* info) override {
-    const auto* dataInfo = dynamic_cast<const DataId_NI*>(info);
-    std::lock_guard lock(mutex);
-    if (dataInfo == nullptr) {
-      statuses.push_back(-2);  // a notification without a data id
-      return;
-    }
-    ids.push_back(dataInfo->GetDataId());
-    statuses.push_back(StatusOf(dataInfo->GetDataId()));
-  }
-  std::vector<int> Statuses() {
-    Settle();
-    std::lock_guard lock(mutex);
-    return statuses;
-  }
-  std::mutex mutex;
-  std::vector<CDataId> ids;
-  std::vector<int> statuses;
-  SubscriptionImpl subscription{NotificationKind::kDataBuffer};
-};
 
 // Puts a sonar device into the data manager for the test's duration, so that its buffer is found by id.
 class ManagedSonar {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <gtest/gtest.h>
+#include <bit>
 
 #include <cstdint>
 #include <span>
@@ -24,6 +25,10 @@ inline std::string U16(std::uint16_t value) {
 
 inline std::string U32(std::uint32_t value) {
   return U16(static_cast<std::uint16_t>(value & 0xFFFF)) + U16(static_cast<std::uint16_t>(value >> 16));
+}
+
+inline std::string F32(float value) {
+  return U32(std::bit_cast<std::uint32_t>(value));
 }
 
 inline std::string Record(std::uint32_t type, std::string_view data) {
