@@ -113,10 +113,6 @@ TEST(PingRateLinesTest, GroupsByTheLatestSampleAndCountsARestartedSonarFromItsNe
             "tavrin-host: free-running: Alpha 10.0 pings/s\n");
 }
 
-TEST(PingRateLinesTest, NothingWithoutSonars) {
-  EXPECT_EQ(PingRateLines({}, {}, 5.0), "");
-}
-
 // A stream buffer that the report's thread writes and the test reads, each under a lock.
 class SharedText : public std::streambuf {
  public:
@@ -210,19 +206,6 @@ TEST(PingRateReportTest, StopsAtOnceInsideALongPeriod) {
   EXPECT_EQ(text.Text(), "");
 }
 
-TEST(PingRateReportTest, APeriodNotAboveZeroStartsNoThreadAndPrintsNothing) {
-  ManagedDevices devices;
-  devices.Add(21, 78, "Sonar", SonarAttributes(1, 1, 1));
-  SharedText text;
-  std::ostream out(&text);
-  const std::size_t threads = CountThreads();
-  for (const double seconds : {0.0, -5.0, std::nan("")}) {
-    PingRateReport report(devices.Ids(), out, std::chrono::duration<double>(seconds));
-    EXPECT_EQ(CountThreads(), threads) << seconds;
-  }
-  EXPECT_EQ(text.Text(), "");
-}
-
 TEST(PingRateReportInTheHostTest, PrintsThePingRateOfTheEmbeddedDefaultsSonarGroupWhileItRuns) {
   const auto state =
       std::filesystem::temp_directory_path() / ("host-ping-rate-" + std::to_string(::getpid()));
@@ -247,14 +230,6 @@ TEST(PingRateReportInTheHostTest, PrintsThePingRateOfTheEmbeddedDefaultsSonarGro
   EXPECT_NE(host.ReadUntil("tavrin-host: stopped").find("tavrin-host: stopped"), std::string::npos);
   EXPECT_EQ(host.Wait(), 0);
   std::filesystem::remove_all(state);
-}
-
-TEST(PingRateReportInTheHostTest, APeriodOutOfRangeIsNamedWithExitCode2) {
-  HostProcess host;
-  ASSERT_TRUE(host.Start("--http 127.0.0.1:0 --ping-rate-seconds -1"));
-  const std::string output = host.ReadUntil("\n");
-  EXPECT_EQ(host.Wait(), 2);
-  EXPECT_NE(output.find("--ping-rate-seconds"), std::string::npos) << output;
 }
 
 }  // namespace
