@@ -79,6 +79,12 @@ std::unique_ptr<StateStore> StateStore::Open(const std::filesystem::path& folder
     error = "state folder " + folder.string() + ": cannot be created or is not a folder";
     return nullptr;
   }
+  // A write that a kill cut short leaves its new file behind; the old file it was to replace is whole.
+  std::filesystem::directory_iterator entry(folder, status);
+  for (std::error_code removed; !status && entry != std::filesystem::directory_iterator();
+       entry.increment(status)) {
+    if (entry->path().extension() == ".tmp") std::filesystem::remove(entry->path(), removed);
+  }
   return std::unique_ptr<StateStore>(new StateStore(folder, std::move(reporter)));
 }
 
@@ -138,7 +144,7 @@ void StateStore::MarkChanged(const CDataId& id) {
 std::string StateStore::Write(const CDataId& id) {
   {
     std::lock_guard lock(mutex_);
-    if (blocked_.count(id) != 0) return {};
+    if (blocked_.contains(id)) return {};
   }
   CAttributeMap map;
   if (!DataManager::GetDataManager().GetAttributeMap(id, map)) return {};
@@ -189,7 +195,7 @@ void StateStore::Run() {
     lock.unlock();
     std::lock_guard writing(writeMutex_);
     lock.lock();
-    std::erase_if(due, [this](const CDataId& id) { return pending_.count(id) == 0; });  // Flush took them
+    std::erase_if(due, [this](const CDataId& id) { return !pending_.contains(id); });  // Flush took them
     for (const CDataId& id : due) {
       pending_.erase(id);
       lastWrite_[id] = now;

@@ -71,8 +71,11 @@ TEST_F(StateStoreTest, AChangedMapIsWrittenWithinTheIntervalAndLoadsBack) {
   EXPECT_NE(ReadText(path).find("80.0"), std::string::npos);
   EXPECT_FALSE(std::filesystem::exists(folder_ / "9.78.1.9.json.tmp"));
 
+  // A new file that a kill left half written is cleared away at the next start; the old one stays.
+  std::ofstream(folder_ / "9.78.1.9.json.tmp") << "[\n {\n  \"ZqRan";
   SetRange(1.0);
   store = Open();
+  EXPECT_FALSE(std::filesystem::exists(folder_ / "9.78.1.9.json.tmp"));
   std::string report;
   EXPECT_EQ(store->Load(*device_, report), StateStore::LoadOutcome::kLoaded);
   double range = 0.0;
