@@ -75,24 +75,29 @@ void KavoSonarConfigurationInfo::GetAttributes() {
       entry.dataSubscription->SetSubscriber(new MemFunSubscriber<KavoSonarConfigurationInfo>(
                                                 this, &KavoSonarConfigurationInfo::OnNewSonarSettingsData),
                                             true);
-      entry.dataSubscription->Subscribe(id);
       entry.statusSubscription = new Subscription(NotificationKind::kDataBuffer);
       entry.statusSubscription->SetSubscriber(new MemFunSubscriber<KavoSonarConfigurationInfo>(
                                                   this, &KavoSonarConfigurationInfo::OnBufferStatusChange),
                                               true);
-      entry.statusSubscription->Subscribe(id.GetKey());
       sonars_.push_back(entry);
     }
+  }
+  // The handlers read the list on the notification thread, so it is complete before the first
+  // subscription can deliver.
+  for (const SonarEntry& entry : sonars_) {
+    entry.dataSubscription->Subscribe(entry.dataId);
+    entry.statusSubscription->Subscribe(entry.dataId.GetKey());
   }
 }
 
 void KavoSonarConfigurationInfo::ClearList() {
-  while (!sonars_.empty()) {
-    SonarEntry& entry = sonars_.back();
+  // Every subscription ends (waiting for a delivery under way) before the list the handlers read
+  // changes.
+  for (SonarEntry& entry : sonars_) {
     delete entry.dataSubscription;
     delete entry.statusSubscription;
-    sonars_.pop_back();
   }
+  sonars_.clear();
   while (!timers_.empty()) {
     delete timers_.back();
     timers_.pop_back();
