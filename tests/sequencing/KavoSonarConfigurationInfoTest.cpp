@@ -4,11 +4,13 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <map>
 #include <memory>
 #include <optional>
 #include <string>
+#include <thread>
 
 #include "../control/ControlDeviceFixture.h"
 #include "SequencingFakes.h"
@@ -199,6 +201,32 @@ TEST_F(KavoSonarConfigurationInfoTest, ExitStopsEverySequenceAtOnceAndFollowsNot
   Feed("a", Settings(50.0F));
   ASSERT_TRUE(log.WaitForCount(6));
   EXPECT_EQ(SentTo("a")[2], NoPingRate(7000, 0));
+}
+
+TEST_F(KavoSonarConfigurationInfoTest, StartsAndStopsWhileSettingsDataStreamIn) {
+  // The handlers read the tracker's lists on the notification thread while Init and Exit change
+  // them here; the thread sanitizer sees any overlap.
+  for (std::uint16_t n = 1; n <= 8; ++n) {
+    AddSonar({"s" + std::to_string(n), CDataId(n, 78, 1, 1), 1, n % 2, 7000 + n, 0, 0.0});
+  }
+  std::atomic<bool> streaming{true};
+  std::thread sonars([&] {
+    while (streaming) {
+      for (const auto& [name, id] : ids) DataManager::GetDataManager().StoreDataBlock(id, Settings(50.0F));
+      std::this_thread::sleep_for(1ms);
+    }
+  });
+  for (int round = 0; round < 20; ++round) {
+    tracker.Init();
+    std::this_thread::sleep_for(2ms);
+    tracker.Exit();
+  }
+  streaming = false;
+  sonars.join();
+  ASSERT_TRUE(SubscriptionManager::Instance().WaitIdle(5s));
+  const std::size_t sent = log.Count();
+  EXPECT_GT(sent, 0u);
+  EXPECT_FALSE(log.MoreThanWithin(sent, 30ms));  // nothing follows the last stop
 }
 
 }  // namespace
