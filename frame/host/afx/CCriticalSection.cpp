@@ -2,10 +2,9 @@
 #include "afx/CCriticalSection.h"
 
 bool CEvent::SetEvent() {
-  {
-    std::lock_guard lock(mutex_);
-    signalled_ = true;
-  }
+  // Notified under the lock: a waiter it releases may destroy the event as soon as it returns.
+  std::lock_guard lock(mutex_);
+  signalled_ = true;
   if (manualReset_) {
     signalledChanged_.notify_all();
   } else {
