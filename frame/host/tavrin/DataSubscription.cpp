@@ -1,10 +1,14 @@
+// Following a data identifier's buffer through a subscription to its new-data notifications.
 #include "tavrin/DataSubscription.h"
 
 #include "tavrin/DataManager.h"
+#include "tavrin/SubscriptionManager.h"
 
 DataSubscription::DataSubscription() : SubscriptionImpl(NotificationKind::kNewData) {}
 
 bool DataSubscription::Subscribe(const CDataId& id) {
+  // A delivery for the new identifier may read it as soon as the subscription is registered.
+  auto guard = SubscriptionManager::Instance().LockDelivery();
   if (!SubscriptionImpl::Subscribe(id.GetKey())) return false;
   id_ = id;
   return true;

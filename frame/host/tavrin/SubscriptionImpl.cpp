@@ -18,6 +18,9 @@ void SubscriptionImpl::SetSubscriber(Subscriber* subscriber, bool owns) {
 
 bool SubscriptionImpl::Subscribe(const CString& key) {
   if (subscriber_ == nullptr) return false;
+  // No delivery reads the subscription while it changes what it follows: one can start as soon as
+  // it is registered.
+  auto guard = SubscriptionManager::Instance().LockDelivery();
   Unsubscribe();
   SubscriptionManager::Instance().Add(this, key);
   subscribed_ = true;
