@@ -31,3 +31,18 @@ char* KavoDataRecFrame::BuildHeader(CString& buffer, std::uint32_t totalSize, st
   le::PutU16(header, zq::kFlagsOffset, zq::kFlags);
   return first;
 }
+
+CString zq::BuildRemoteControl(unsigned long id, const void* data, unsigned long length, int deviceId,
+                               int deviceEnum, std::uint64_t trackingNumber) {
+  CString record;
+  KavoDataRecFrame().BuildHeader(record, static_cast<std::uint32_t>(length + kRemoteControlRecordSize),
+                                 static_cast<std::uint32_t>(deviceId), CExTime::GetCurTime(),
+                                 static_cast<std::uint16_t>(deviceEnum), kRemoteControlRecordType, 0, 0);
+  const std::span<std::byte> bytes = RecordBytes(record);
+  le::Zero(bytes, kFrameHeaderSize, kRemoteControlHeaderSize);
+  le::PutU32(bytes, kRemoteControlIdOffset, static_cast<std::uint32_t>(id));
+  le::PutU32(bytes, kTicketOffset, static_cast<std::uint32_t>(id));
+  le::PutU64(bytes, kTrackingNumberOffset, trackingNumber);
+  if (length != 0) le::PutBytes(bytes, kRemoteControlPayloadOffset, data, length);
+  return record;
+}

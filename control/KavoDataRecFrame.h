@@ -40,6 +40,16 @@ inline std::span<std::byte> RecordBytes(CString& record) {
 
 }  // namespace zq
 
+namespace zq {
+
+// A remote-control record (type 7500) to head (deviceId, deviceEnum), stamped now: frame header,
+// remote-control header with id as ID and ticket and the tracking number, the length bytes of data,
+// and the four trailing bytes, which the link fills.
+CString BuildRemoteControl(unsigned long id, const void* data, unsigned long length, int deviceId,
+                           int deviceEnum, std::uint64_t trackingNumber);
+
+}  // namespace zq
+
 class KavoDataRecFrame {
  public:
   virtual ~KavoDataRecFrame() = default;

@@ -10,18 +10,7 @@
 CString KavoSonarConfigurationControlDevice::BuildRemoteControlRecord(unsigned long id, const void* data,
                                                                       unsigned long length, int deviceId,
                                                                       int deviceEnum) const {
-  const double now = CExTime::GetCurTime();
-  const auto totalSize = static_cast<std::uint32_t>(length + zq::kRemoteControlRecordSize);
-  CString record;
-  KavoDataRecFrame().BuildHeader(record, totalSize, static_cast<std::uint32_t>(deviceId), now,
-                                 static_cast<std::uint16_t>(deviceEnum), zq::kRemoteControlRecordType, 0, 0);
-  const std::span<std::byte> bytes = zq::RecordBytes(record);
-  le::Zero(bytes, zq::kFrameHeaderSize, zq::kRemoteControlHeaderSize);
-  le::PutU32(bytes, zq::kRemoteControlIdOffset, static_cast<std::uint32_t>(id));
-  le::PutU32(bytes, zq::kTicketOffset, static_cast<std::uint32_t>(id));
-  le::PutU64(bytes, zq::kTrackingNumberOffset, GetTrackingNumber());
-  if (length != 0) le::PutBytes(bytes, zq::kRemoteControlPayloadOffset, data, length);
-  return record;
+  return zq::BuildRemoteControl(id, data, length, deviceId, deviceEnum, GetTrackingNumber());
 }
 
 unsigned KavoSonarConfigurationControlDevice::ResolveDeviceId(int deviceEnum) const {

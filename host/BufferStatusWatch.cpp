@@ -1,4 +1,4 @@
-// The watch's thread: a judgement of every device per interval until it is stopped.
+// The watch: a judgement of every device at start and then per interval until it is stopped.
 #include "BufferStatusWatch.h"
 
 #include <utility>
@@ -6,9 +6,9 @@
 #include "tavrin/Device.h"
 
 BufferStatusWatch::BufferStatusWatch(std::vector<Watched> devices, std::chrono::milliseconds interval)
-    : devices_(std::move(devices)), interval_(interval) {
+    : devices_(std::move(devices)), task_(interval, [this] { CheckAll(); }) {
+  // The task's first judgement is an interval away; each device judges under its own lock.
   CheckAll();
-  thread_ = std::thread([this] { Run(); });
 }
 
 BufferStatusWatch::~BufferStatusWatch() {
@@ -16,21 +16,7 @@ BufferStatusWatch::~BufferStatusWatch() {
 }
 
 void BufferStatusWatch::Stop() {
-  {
-    std::lock_guard lock(mutex_);
-    stopping_ = true;
-  }
-  wake_.notify_all();
-  if (thread_.joinable()) thread_.join();
-}
-
-void BufferStatusWatch::Run() {
-  std::unique_lock lock(mutex_);
-  while (!wake_.wait_for(lock, interval_, [this] { return stopping_; })) {
-    lock.unlock();
-    CheckAll();
-    lock.lock();
-  }
+  task_.Stop();
 }
 
 void BufferStatusWatch::CheckAll() {

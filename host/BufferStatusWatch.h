@@ -5,11 +5,11 @@
 #pragma once
 
 #include <chrono>
-#include <condition_variable>
 #include <functional>
-#include <mutex>
-#include <thread>
+#include <memory>
 #include <vector>
+
+#include "PeriodicTask.h"
 
 class Device;
 
@@ -33,13 +33,8 @@ class BufferStatusWatch {
   void Stop();
 
  private:
-  void Run();
   void CheckAll();
 
   const std::vector<Watched> devices_;
-  const std::chrono::milliseconds interval_;
-  std::mutex mutex_;
-  std::condition_variable wake_;
-  bool stopping_ = false;
-  std::thread thread_;
+  PeriodicTask task_;  // declared last: started once the devices are there
 };

@@ -83,7 +83,6 @@ PingRateReport::PingRateReport(const std::vector<CDataId>& devices, std::ostream
     : out_(out) {
   // Not above zero, or not a number: no report.
   if (!(period.count() > 0.0)) return;
-  period_ = std::chrono::duration_cast<std::chrono::steady_clock::duration>(std::min(period, kLongestPeriod));
   DataManager& manager = DataManager::GetDataManager();
   for (const CDataId& id : devices) {
     if (id.GetGroupId() != kSonarDataGroup) continue;
@@ -94,7 +93,11 @@ PingRateReport::PingRateReport(const std::vector<CDataId>& devices, std::ostream
     sonars_.push_back({id, name.empty() ? id.GetKey().Str() : name});
   }
   if (sonars_.empty()) return;
-  thread_ = std::thread([this] { Run(); });
+  before_ = Sample();
+  beforeTime_ = std::chrono::steady_clock::now();
+  task_ = std::make_unique<PeriodicTask>(
+      std::chrono::duration_cast<std::chrono::steady_clock::duration>(std::min(period, kLongestPeriod)),
+      [this] { Report(); });
 }
 
 PingRateReport::~PingRateReport() {
@@ -102,12 +105,7 @@ PingRateReport::~PingRateReport() {
 }
 
 void PingRateReport::Stop() {
-  {
-    std::lock_guard lock(mutex_);
-    stopping_ = true;
-  }
-  wake_.notify_all();
-  if (thread_.joinable()) thread_.join();
+  if (task_) task_->Stop();
 }
 
 std::vector<PingCountSample> PingRateReport::Sample() const {
@@ -122,20 +120,13 @@ std::vector<PingCountSample> PingRateReport::Sample() const {
   return samples;
 }
 
-void PingRateReport::Run() {
-  std::vector<PingCountSample> before = Sample();
-  auto beforeTime = std::chrono::steady_clock::now();
-  std::unique_lock lock(mutex_);
-  while (!wake_.wait_for(lock, period_, [this] { return stopping_; })) {
-    lock.unlock();
-    std::vector<PingCountSample> now = Sample();
-    const auto nowTime = std::chrono::steady_clock::now();
-    const std::string lines =
-        PingRateLines(before, now, std::chrono::duration<double>(nowTime - beforeTime).count());
-    // One write for the whole report, so that it stays together.
-    out_ << lines << std::flush;
-    before = std::move(now);
-    beforeTime = nowTime;
-    lock.lock();
-  }
+void PingRateReport::Report() {
+  std::vector<PingCountSample> now = Sample();
+  const auto nowTime = std::chrono::steady_clock::now();
+  const std::string lines =
+      PingRateLines(before_, now, std::chrono::duration<double>(nowTime - beforeTime_).count());
+  // One write for the whole report, so that it stays together.
+  out_ << lines << std::flush;
+  before_ = std::move(now);
+  beforeTime_ = nowTime;
 }

@@ -5,15 +5,14 @@
 #pragma once
 
 #include <chrono>
-#include <condition_variable>
 #include <cstdint>
 #include <iosfwd>
-#include <mutex>
+#include <memory>
 #include <optional>
 #include <string>
-#include <thread>
 #include <vector>
 
+#include "PeriodicTask.h"
 #include "tavrin/CDataId.h"
 
 class CAttributeMap;
@@ -63,14 +62,14 @@ class PingRateReport {
     std::string name;
   };
 
-  void Run();
+  // Prints the rates since the last sample.
+  void Report();
   std::vector<PingCountSample> Sample() const;
 
   std::vector<Sonar> sonars_;
   std::ostream& out_;
-  std::chrono::steady_clock::duration period_{};
-  std::mutex mutex_;
-  std::condition_variable wake_;
-  bool stopping_ = false;
-  std::thread thread_;
+  // The last sample; only the task's thread touches it once the task runs.
+  std::vector<PingCountSample> before_;
+  std::chrono::steady_clock::time_point beforeTime_;
+  std::unique_ptr<PeriodicTask> task_;  // declared last: stopped before what it reads goes
 };

@@ -10,7 +10,6 @@
 #include "sequencing/SettingsGuardTime.h"
 #include "sequencing/TimerThread.h"
 #include "tavrin/BaseDataSource.h"
-#include "tavrin/CExTime.h"
 #include "tavrin/DataManager.h"
 #include "tavrin/DataSubscription.h"
 #include "tavrin/Device.h"
@@ -107,17 +106,7 @@ void KavoSonarConfigurationInfo::ClearList() {
 CString KavoSonarConfigurationInfo::BuildRemoteControlRecord(unsigned long id, const unsigned char* data,
                                                              unsigned long length, int deviceId,
                                                              int deviceEnum) {
-  const double now = CExTime::GetCurTime();
-  CString record;
-  KavoDataRecFrame().BuildHeader(record, static_cast<std::uint32_t>(length + zq::kRemoteControlRecordSize),
-                                 static_cast<std::uint32_t>(deviceId), now,
-                                 static_cast<std::uint16_t>(deviceEnum), zq::kRemoteControlRecordType, 0, 0);
-  const std::span<std::byte> bytes = zq::RecordBytes(record);
-  le::Zero(bytes, zq::kFrameHeaderSize, zq::kRemoteControlHeaderSize);
-  le::PutU32(bytes, zq::kRemoteControlIdOffset, static_cast<std::uint32_t>(id));
-  le::PutU32(bytes, zq::kTicketOffset, static_cast<std::uint32_t>(id));
-  if (length != 0) le::PutBytes(bytes, zq::kRemoteControlPayloadOffset, data, length);
-  return record;
+  return zq::BuildRemoteControl(id, data, length, deviceId, deviceEnum, 0);
 }
 
 void KavoSonarConfigurationInfo::OnNewSonarSettingsData(const NotificationInfo* info) {
