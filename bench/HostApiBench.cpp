@@ -2,12 +2,12 @@
 // with the embedded default's two simulated sonars pinging. Reported as median and 99th percentile.
 #include <benchmark/benchmark.h>
 
-#include <httplib.h>
 #include <algorithm>
 #include <chrono>
 #include <sstream>
 #include <thread>
 #include <vector>
+#include "host/HttpTestClient.h"
 
 #include "HostRuntime.h"
 #include "HttpApi.h"
@@ -15,6 +15,12 @@
 #include "tavrin/DataManager.h"
 
 namespace {
+
+HttpApiOptions LoopbackApi() {
+  HttpApiOptions options;
+  options.address = "127.0.0.1:0";
+  return options;
+}
 
 double Range(const CDataId& id) {
   CAttributeMap map;
@@ -33,13 +39,13 @@ void BM_ApiRequestToAttribute(benchmark::State& state) {
   auto runtime = HostRuntime::Start(
       config, HostRuntimeOptions{},
       [](const std::string&) { return std::make_unique<KavoSonarConfigurationControlDevice>(); }, log, error);
-  auto api = runtime ? HttpApi::Start(*runtime, HttpApiOptions{"127.0.0.1:0", "", {}}, error) : nullptr;
+  auto api = runtime ? HttpApi::Start(*runtime, LoopbackApi(), error) : nullptr;
   if (!api) {
     state.SkipWithError(error.c_str());
     return;
   }
   const std::string address = api->Address();
-  httplib::Client client("127.0.0.1", std::stoi(address.substr(address.rfind(':') + 1)));
+  HttpTestClient client("127.0.0.1", std::stoi(address.substr(address.rfind(':') + 1)));
   const CDataId shallow(1, 78, 1, 1);
   std::vector<double> micros;
   int step = 0;

@@ -4,8 +4,8 @@
 // loopback exchange of the same sizes.
 #include <benchmark/benchmark.h>
 
-#include <asio.hpp>
 #include <atomic>
+#include <boost/asio.hpp>
 #include <chrono>
 #include <string>
 #include <thread>
@@ -61,32 +61,32 @@ class StreamServer {
  public:
   explicit StreamServer(std::string stream) : stream_(std::move(stream)) {
     thread_ = std::thread([this] {
-      asio::error_code error;
+      boost::system::error_code error;
       while (!stopping_) {
-        asio::ip::tcp::socket peer(io_);
+        boost::asio::ip::tcp::socket peer(io_);
         acceptor_.accept(peer, error);
         if (error || stopping_) return;
         char request = 0;
-        while (asio::read(peer, asio::buffer(&request, 1), error) == 1)
-          asio::write(peer, asio::buffer(stream_), error);
+        while (boost::asio::read(peer, boost::asio::buffer(&request, 1), error) == 1)
+          boost::asio::write(peer, boost::asio::buffer(stream_), error);
       }
     });
   }
   ~StreamServer() {
     stopping_ = true;
-    asio::error_code ignored;
-    asio::ip::tcp::socket wake(io_);
+    boost::system::error_code ignored;
+    boost::asio::ip::tcp::socket wake(io_);
     wake.connect(acceptor_.local_endpoint(), ignored);
     wake.close(ignored);
     thread_.join();
   }
   std::string Address() const { return "127.0.0.1:" + std::to_string(acceptor_.local_endpoint().port()); }
-  asio::ip::tcp::endpoint Endpoint() const { return acceptor_.local_endpoint(); }
+  boost::asio::ip::tcp::endpoint Endpoint() const { return acceptor_.local_endpoint(); }
 
  private:
   std::string stream_;
-  asio::io_context io_;
-  asio::ip::tcp::acceptor acceptor_{io_, {asio::ip::make_address("127.0.0.1"), 0}};
+  boost::asio::io_context io_;
+  boost::asio::ip::tcp::acceptor acceptor_{io_, {boost::asio::ip::make_address("127.0.0.1"), 0}};
   std::atomic<bool> stopping_{false};
   std::thread thread_;
 };
@@ -119,14 +119,14 @@ BENCHMARK(BM_LinkOverLoopback)->Unit(benchmark::kMillisecond)->UseRealTime();
 void BM_RawTcpOverLoopback(benchmark::State& state) {
   const std::string stream = SettingsStream();
   StreamServer server(stream);
-  asio::io_context io;
-  asio::ip::tcp::socket socket(io);
+  boost::asio::io_context io;
+  boost::asio::ip::tcp::socket socket(io);
   socket.connect(server.Endpoint());
   std::vector<char> buffer(64 * 1024);
   for (auto _ : state) {
-    asio::write(socket, asio::buffer("g", 1));
+    boost::asio::write(socket, boost::asio::buffer("g", 1));
     std::size_t received = 0;
-    while (received < stream.size()) received += socket.read_some(asio::buffer(buffer));
+    while (received < stream.size()) received += socket.read_some(boost::asio::buffer(buffer));
   }
   ReportStream(state, stream.size());
 }
@@ -180,27 +180,27 @@ BENCHMARK(BM_SettingsRoundTripThroughSimulator)->Unit(benchmark::kMicrosecond)->
 
 // 96 bytes out, 660 bytes back, over plain blocking loopback sockets.
 void BM_RawTcpRoundTrip(benchmark::State& state) {
-  asio::io_context io;
-  asio::ip::tcp::acceptor acceptor(io, {asio::ip::make_address("127.0.0.1"), 0});
+  boost::asio::io_context io;
+  boost::asio::ip::tcp::acceptor acceptor(io, {boost::asio::ip::make_address("127.0.0.1"), 0});
   std::thread answerer([&acceptor] {
-    asio::error_code error;
-    asio::ip::tcp::socket peer(acceptor.get_executor());
+    boost::system::error_code error;
+    boost::asio::ip::tcp::socket peer(acceptor.get_executor());
     acceptor.accept(peer, error);
-    peer.set_option(asio::ip::tcp::no_delay(true), error);
+    peer.set_option(boost::asio::ip::tcp::no_delay(true), error);
     std::array<char, 96> request{};
     const std::string answer(zqwire::kSettingsRecordSize, 'a');
-    while (!error && asio::read(peer, asio::buffer(request), error) == request.size()) {
-      asio::write(peer, asio::buffer(answer), error);
+    while (!error && boost::asio::read(peer, boost::asio::buffer(request), error) == request.size()) {
+      boost::asio::write(peer, boost::asio::buffer(answer), error);
     }
   });
-  asio::ip::tcp::socket socket(io);
+  boost::asio::ip::tcp::socket socket(io);
   socket.connect(acceptor.local_endpoint());
-  socket.set_option(asio::ip::tcp::no_delay(true));
+  socket.set_option(boost::asio::ip::tcp::no_delay(true));
   const std::array<char, 96> request{};
   std::array<char, zqwire::kSettingsRecordSize> answer{};
   for (auto _ : state) {
-    asio::write(socket, asio::buffer(request));
-    asio::read(socket, asio::buffer(answer));
+    boost::asio::write(socket, boost::asio::buffer(request));
+    boost::asio::read(socket, boost::asio::buffer(answer));
   }
   socket.close();
   answerer.join();

@@ -1,19 +1,22 @@
 // Routes of the JSON API, the security rules, and the sources of the event stream.
 #include "HttpApi.h"
 
-#include <httplib.h>
 #include <atomic>
+#include <cctype>
 #include <charconv>
 #include <chrono>
 #include <cmath>
+#include <condition_variable>
 #include <fstream>
 #include <iterator>
+#include <mutex>
 #include <nlohmann/json.hpp>
 #include <thread>
 
 #include "EventHub.h"
 #include "FrontEndFiles.h"
 #include "HostRuntime.h"
+#include "HttpServer.h"
 #include "tavrin/AttributeMapJson.h"
 #include "tavrin/DataManager.h"
 #include "tavrin/HostLogging.h"
@@ -26,16 +29,20 @@ namespace {
 
 using Json = nlohmann::ordered_json;
 
-constexpr auto kStreamWait = std::chrono::milliseconds(500);
 constexpr auto kLinkWatchInterval = std::chrono::milliseconds(200);
 
-void ReplyJson(httplib::Response& response, int status, const Json& body) {
-  response.status = status;
-  response.set_content(body.dump(), "application/json");
+// Texts from outside that reach an answer (a path, a parser's complaint) may carry bytes that are not
+// UTF-8: they are written as U+FFFD instead of failing the answer.
+std::string Dump(const Json& json) {
+  return json.dump(-1, ' ', false, Json::error_handler_t::replace);
 }
 
-void ReplyError(httplib::Response& response, int status, const std::string& message) {
-  ReplyJson(response, status, Json{{"error", message}});
+HttpReply ReplyJson(int status, const Json& body) {
+  return HttpReply{status, "application/json", Dump(body)};
+}
+
+HttpReply ReplyError(int status, const std::string& message) {
+  return ReplyJson(status, Json{{"error", message}});
 }
 
 // "a.b.c.d" with four numbers 0 to 65535.
@@ -56,15 +63,15 @@ std::optional<CDataId> ParseKey(const std::string& key) {
   return CDataId(part[0], part[1], part[2], part[3]);
 }
 
-// The body of a call as a JSON object; null after replying 400 when it is not one.
-std::optional<Json> ParseObject(const httplib::Request& request, httplib::Response& response,
-                                const char* expected) {
+// The body of a call as a JSON object; null when it is not one.
+std::optional<Json> ParseObject(const HttpRequest& request) {
   Json body = Json::parse(request.body, nullptr, false);
-  if (body.is_discarded() || !body.is_object()) {
-    ReplyError(response, 400, std::string("body: expected ") + expected);
-    return std::nullopt;
-  }
+  if (body.is_discarded() || !body.is_object()) return std::nullopt;
   return body;
+}
+
+HttpReply ExpectedBody(const char* expected) {
+  return ReplyError(400, std::string("body: expected ") + expected);
 }
 
 // A member that must be an integer from 0 to 65535.
@@ -132,8 +139,7 @@ class AttributeEvents : public Subscriber {
     CAttributeMap map;
     if (!DataManager::GetDataManager().GetAttributeMap(id_, map)) return;
     hub_.Publish(
-        Json{{"type", "attributes"}, {"key", id_.GetKey().Str()}, {"attributes", AttributesJson(map)}}
-            .dump());
+        Dump(Json{{"type", "attributes"}, {"key", id_.GetKey().Str()}, {"attributes", AttributesJson(map)}}));
   }
 
  private:
@@ -145,223 +151,268 @@ class AttributeEvents : public Subscriber {
 
 struct HttpApi::Impl {
   explicit Impl(HostRuntime& host) : runtime(host) {}
-  void Routes();
+
+  // The named parts of a route's pattern ({key}), in order.
+  using Parts = std::vector<std::string>;
+  using Handler = HttpReply (Impl::*)(const HttpRequest&, const Parts&);
+  struct Route {
+    std::string_view method;
+    std::string_view pattern;
+    Handler handler;
+  };
+  static const Route kRoutes[];
+
+  HttpReply Handle(const HttpRequest& request);
+  bool Authorized(const HttpRequest& request) const;
+
+  HttpReply ListDevices(const HttpRequest& request, const Parts& parts);
+  HttpReply DeviceAttributes(const HttpRequest& request, const Parts& parts);
+  HttpReply RequestChange(const HttpRequest& request, const Parts& parts);
+  HttpReply LoggingStarted(const HttpRequest& request, const Parts& parts);
+  HttpReply LoggingStopped(const HttpRequest& request, const Parts& parts);
+  HttpReply SelectSonar(const HttpRequest& request, const Parts& parts);
+  HttpReply SelectVessel(const HttpRequest& request, const Parts& parts);
+  HttpReply StoreSoundVelocity(const HttpRequest& request, const Parts& parts);
+  HttpReply ListLinks(const HttpRequest& request, const Parts& parts);
+  HttpReply FollowEvents(const HttpRequest& request, const Parts& parts);
+  HttpReply ServeFrontEndFile(const HttpRequest& request);
+
   void WatchLinks();
 
   HostRuntime& runtime;
   HttpApiOptions options;
-  httplib::Server server;
   std::string bound;
-  std::thread serving;
-  std::atomic<bool> servingEnded{false};
   EventHub events;
+  std::unique_ptr<HttpServer> server;
   std::vector<std::unique_ptr<SubscriptionImpl>> attributeSubscriptions;
   ZqSonarRecordStore::Registration sonarEvents;
   std::thread linkWatch;
-  std::atomic<bool> stopping{false};
+  std::mutex linkWatchMutex;
+  std::condition_variable linkWatchWake;
+  bool stopping = false;
   bool stopped = false;
 };
 
-void HttpApi::Impl::Routes() {
-  server.set_payload_max_length(kLargestBody);
-  // Answers are small and clients keep their connection: without this, each answer waits on the
-  // client's delayed acknowledgement of the one before.
-  server.set_tcp_nodelay(true);
-  server.set_pre_routing_handler([this](const httplib::Request& request, httplib::Response& response) {
-    if (options.token.empty() || request.path.rfind("/api/", 0) != 0)
-      return httplib::Server::HandlerResponse::Unhandled;
-    if (request.get_header_value("Authorization") == "Bearer " + options.token) {
-      return httplib::Server::HandlerResponse::Unhandled;
-    }
-    ReplyError(response, 401, "this host needs the header \"Authorization: Bearer <token>\"");
-    return httplib::Server::HandlerResponse::Handled;
-  });
-  server.set_error_handler([](const httplib::Request& request, httplib::Response& response) {
-    if (!response.body.empty()) return;
-    if (response.status == 413) {
-      ReplyError(response, 413, "request body over " + std::to_string(kLargestBody) + " bytes");
-    } else if (response.status == 404) {
-      ReplyError(response, 404, "no such route: " + request.method + " " + request.path);
-    } else {
-      ReplyError(response, response.status, "request refused");
-    }
-  });
+// The API, one route a line.
+const HttpApi::Impl::Route HttpApi::Impl::kRoutes[] = {
+    {"GET", "/api/devices", &Impl::ListDevices},
+    {"GET", "/api/devices/{key}/attributes", &Impl::DeviceAttributes},
+    {"POST", "/api/devices/{key}/request", &Impl::RequestChange},
+    {"POST", "/api/logging/start", &Impl::LoggingStarted},
+    {"POST", "/api/logging/stop", &Impl::LoggingStopped},
+    {"POST", "/api/selection/sonar", &Impl::SelectSonar},
+    {"POST", "/api/selection/vessel", &Impl::SelectVessel},
+    {"POST", "/api/sensors/sound-velocity", &Impl::StoreSoundVelocity},
+    {"GET", "/api/links", &Impl::ListLinks},
+    {"GET", "/api/stream", &Impl::FollowEvents},
+};
 
-  server.Get("/api/devices", [this](const httplib::Request&, httplib::Response& response) {
-    Json devices = Json::array();
-    for (const HostRuntime::DeviceInfo& device : runtime.Devices()) {
-      devices.push_back(Json{{"key", device.id.GetKey().Str()},
-                             {"name", device.name},
-                             {"type", device.type},
-                             {"vessel", device.vessel},
-                             {"vesselName", device.vesselName}});
-    }
-    ReplyJson(response, 200, devices);
-  });
+namespace {
 
-  server.Get(R"(/api/devices/([^/]+)/attributes)",
-             [](const httplib::Request& request, httplib::Response& response) {
-               const std::string key = request.matches[1];
-               const auto id = ParseKey(key);
-               CAttributeMap map;
-               if (!id || !DataManager::GetDataManager().GetAttributeMap(*id, map)) {
-                 ReplyError(response, 404, "no device with key \"" + key + "\"");
-                 return;
-               }
-               response.set_content(WriteAttributeMapJson(map), "application/json");
-             });
-
-  server.Post(R"(/api/devices/([^/]+)/request)",
-              [this](const httplib::Request& request, httplib::Response& response) {
-                const std::string key = request.matches[1];
-                const auto id = ParseKey(key);
-                if (!id || DataManager::GetDataManager().FindDevice(*id) == nullptr) {
-                  ReplyError(response, 404, "no device with key \"" + key + "\"");
-                  return;
-                }
-                CAttributeMap changes;
-                const AttributeMapParseResult parsed = ReadAttributeMapJson(request.body, changes);
-                if (!parsed.ok) {
-                  ReplyError(response, 400, "request body: " + parsed.error);
-                  return;
-                }
-                if (!runtime.Request(*id, changes)) {
-                  ReplyError(response, 503, "the host is stopping");
-                  return;
-                }
-                ReplyJson(response, 202, Json{{"applied", key}});
-              });
-
-  server.Post(R"(/api/logging/(start|stop))",
-              [](const httplib::Request& request, httplib::Response& response) {
-                const bool start = request.matches[1] == "start";
-                if (start) {
-                  HostLogging::PublishStarted();
-                } else {
-                  HostLogging::PublishStopped();
-                }
-                ReplyJson(response, 200, Json{{"logging", start}});
-              });
-
-  server.Post("/api/selection/sonar", [this](const httplib::Request& request, httplib::Response& response) {
-    constexpr const char* kExpected = R"({"id": [a, b, c, d]} with four numbers from 0 to 65535)";
-    const auto body = ParseObject(request, response, kExpected);
-    if (!body) return;
-    const Json* id = body->contains("id") ? &(*body)["id"] : nullptr;
-    std::optional<std::uint16_t> part[4];
-    if (id != nullptr && id->is_array() && id->size() == 4) {
-      for (std::size_t i = 0; i < 4; ++i) part[i] = ReadU16((*id)[i]);
+// Whether path follows pattern segment by segment, a {name} segment standing for any non-empty one;
+// the parts those stand for are appended to parts.
+bool Matches(std::string_view pattern, std::string_view path, std::vector<std::string>& parts) {
+  parts.clear();
+  while (!pattern.empty() && !path.empty()) {
+    const auto patternEnd = pattern.find('/', 1);
+    const auto pathEnd = path.find('/', 1);
+    const std::string_view want = pattern.substr(0, patternEnd);
+    const std::string_view have = path.substr(0, pathEnd);
+    if (want.size() > 2 && want[1] == '{') {
+      if (have.size() < 2) return false;
+      parts.emplace_back(have.substr(1));
+    } else if (want != have) {
+      return false;
     }
-    if (!part[0] || !part[1] || !part[2] || !part[3]) {
-      ReplyError(response, 400, std::string("body: expected ") + kExpected);
-      return;
-    }
-    const CDataId sonar(*part[0], *part[1], *part[2], *part[3]);
-    if (!runtime.SelectSonar(sonar)) {
-      ReplyError(response, 404, "no device with key \"" + std::string(sonar.GetKey().Str()) + "\"");
-      return;
-    }
-    ReplyJson(response, 200, Json{{"selectedSonar", sonar.GetKey().Str()}});
-  });
+    pattern = patternEnd == std::string_view::npos ? std::string_view() : pattern.substr(patternEnd);
+    path = pathEnd == std::string_view::npos ? std::string_view() : path.substr(pathEnd);
+  }
+  return pattern.empty() && path.empty();
+}
 
-  server.Post("/api/selection/vessel", [this](const httplib::Request& request, httplib::Response& response) {
-    constexpr const char* kExpected = R"({"vessel": n} with a vessel number from 0 to 65535)";
-    const auto body = ParseObject(request, response, kExpected);
-    if (!body) return;
-    const auto vessel = body->contains("vessel") ? ReadU16((*body)["vessel"]) : std::nullopt;
-    if (!vessel) {
-      ReplyError(response, 400, std::string("body: expected ") + kExpected);
-      return;
-    }
-    if (!runtime.SelectVessel(*vessel)) {
-      ReplyError(response, 404, "no vessel " + std::to_string(*vessel));
-      return;
-    }
-    ReplyJson(response, 200, Json{{"activeVessel", *vessel}});
-  });
+// Compares in time that does not depend on where the texts differ.
+bool SameSecret(std::string_view given, std::string_view secret) {
+  unsigned char difference = given.size() == secret.size() ? 0 : 1;
+  for (std::size_t i = 0; i < given.size(); ++i) {
+    difference |= static_cast<unsigned char>(given[i] ^ secret[i % std::max<std::size_t>(secret.size(), 1)]);
+  }
+  return difference == 0;
+}
 
-  server.Post(
-      "/api/sensors/sound-velocity", [this](const httplib::Request& request, httplib::Response& response) {
-        constexpr const char* kExpected =
-            R"({"value": m/s} with a sound velocity from 1000 to 2000, and optionally "vessel": n)";
-        const auto body = ParseObject(request, response, kExpected);
-        if (!body) return;
-        const Json* value = body->contains("value") ? &(*body)["value"] : nullptr;
-        if (value == nullptr || !value->is_number() || !std::isfinite(value->get<double>()) ||
-            value->get<double>() < kLowestSoundVelocity || value->get<double>() > kHighestSoundVelocity) {
-          ReplyError(response, 400, std::string("body: expected ") + kExpected);
-          return;
-        }
-        std::optional<std::uint16_t> vessel;
-        if (body->contains("vessel")) {
-          vessel = ReadU16((*body)["vessel"]);
-          if (!vessel) {
-            ReplyError(response, 400, std::string("body: expected ") + kExpected);
-            return;
-          }
-        }
-        const std::size_t sonars = runtime.StoreSoundVelocity(value->get<double>(), vessel);
-        if (sonars == 0) {
-          ReplyError(response, 404, vessel ? "no sonar on vessel " + std::to_string(*vessel) : "no sonar");
-          return;
-        }
-        ReplyJson(response, 200, Json{{"soundVelocity", value->get<double>()}, {"sonars", sonars}});
-      });
+}  // namespace
 
-  server.Get("/api/links", [this](const httplib::Request&, httplib::Response& response) {
-    Json links = Json::array();
-    for (const HostRuntime::LinkInfo& link : runtime.Links()) links.push_back(LinkJson(link));
-    ReplyJson(response, 200, links);
-  });
+bool HttpApi::Impl::Authorized(const HttpRequest& request) const {
+  if (options.token.empty()) return true;
+  // "Bearer TOKEN", the scheme in any case.
+  constexpr std::string_view kScheme = "bearer ";
+  const std::string_view header = request.authorization;
+  if (header.size() < kScheme.size()) return false;
+  for (std::size_t i = 0; i < kScheme.size(); ++i) {
+    if (std::tolower(static_cast<unsigned char>(header[i])) != kScheme[i]) return false;
+  }
+  std::string_view token = header.substr(kScheme.size());
+  while (!token.empty() && token.front() == ' ') token.remove_prefix(1);
+  while (!token.empty() && token.back() == ' ') token.remove_suffix(1);
+  return SameSecret(token, options.token);
+}
 
-  server.Get("/api/stream", [this](const httplib::Request&, httplib::Response& response) {
-    auto client = events.Listen();
-    response.set_header("Cache-Control", "no-cache");
-    response.set_chunked_content_provider(
-        "text/event-stream",
-        [this, client](std::size_t /*offset*/, httplib::DataSink& sink) {
-          if (stopping) {
-            sink.done();
-            return true;
-          }
-          const std::optional<std::string> event = client->Next(kStreamWait);
-          const std::string chunk = event ? "data: " + *event + "\n\n" : std::string(": waiting\n\n");
-          return sink.write(chunk.data(), chunk.size());
-        },
-        [this, client](bool /*success*/) { events.Forget(client); });
-  });
+HttpReply HttpApi::Impl::Handle(const HttpRequest& request) {
+  const bool api = request.path == "/api" || request.path.rfind("/api/", 0) == 0;
+  if (api && !Authorized(request)) {
+    return ReplyError(401, "this host needs the header \"Authorization: Bearer <token>\"");
+  }
+  Parts parts;
+  for (const Route& route : kRoutes) {
+    if (route.method == request.method && Matches(route.pattern, request.path, parts)) {
+      return (this->*route.handler)(request, parts);
+    }
+  }
+  if (!api && request.method == "GET" && !options.frontEnd.empty()) return ServeFrontEndFile(request);
+  return ReplyError(404, "no such route: " + request.method + " " + request.path);
+}
 
-  // Registered last: every GET that no API route took is a front-end file.
-  server.Get(R"(/.*)", [this](const httplib::Request& request, httplib::Response& response) {
-    if (request.path.rfind("/api/", 0) == 0 || options.frontEnd.empty()) {
-      ReplyError(response, 404, "no such route: GET " + request.path);
-      return;
-    }
-    const FrontEndFile file = FindFrontEndFile(options.frontEnd, request.path);
-    if (file.outcome == FrontEndFile::Outcome::kOutsideFolder) {
-      ReplyError(response, 403, "path leaves the front-end folder: " + request.path);
-      return;
-    }
-    std::ifstream in(file.path, std::ios::binary);
-    if (file.outcome != FrontEndFile::Outcome::kFound || !in) {
-      ReplyError(response, 404, "no front-end file " + request.path);
-      return;
-    }
-    response.set_content(std::string(std::istreambuf_iterator<char>(in), {}), FrontEndContentType(file.path));
-  });
+HttpReply HttpApi::Impl::ListDevices(const HttpRequest& /*request*/, const Parts& /*parts*/) {
+  Json devices = Json::array();
+  for (const HostRuntime::DeviceInfo& device : runtime.Devices()) {
+    devices.push_back(Json{{"key", device.id.GetKey().Str()},
+                           {"name", device.name},
+                           {"type", device.type},
+                           {"vessel", device.vessel},
+                           {"vesselName", device.vesselName}});
+  }
+  return ReplyJson(200, devices);
+}
+
+HttpReply HttpApi::Impl::DeviceAttributes(const HttpRequest& /*request*/, const Parts& parts) {
+  const std::string& key = parts[0];
+  const auto id = ParseKey(key);
+  CAttributeMap map;
+  if (!id || !DataManager::GetDataManager().GetAttributeMap(*id, map)) {
+    return ReplyError(404, "no device with key \"" + key + "\"");
+  }
+  return HttpReply{200, "application/json", WriteAttributeMapJson(map)};
+}
+
+HttpReply HttpApi::Impl::RequestChange(const HttpRequest& request, const Parts& parts) {
+  const std::string& key = parts[0];
+  const auto id = ParseKey(key);
+  if (!id || DataManager::GetDataManager().FindDevice(*id) == nullptr) {
+    return ReplyError(404, "no device with key \"" + key + "\"");
+  }
+  CAttributeMap changes;
+  const AttributeMapParseResult parsed = ReadAttributeMapJson(request.body, changes);
+  if (!parsed.ok) return ReplyError(400, "request body: " + parsed.error);
+  using Outcome = HostRuntime::RequestResult::Outcome;
+  const HostRuntime::RequestResult result = runtime.Request(*id, changes);
+  switch (result.outcome) {
+    case Outcome::kPosted:
+      return ReplyJson(202, Json{{"applied", key}});
+    case Outcome::kNoDevice:
+      return ReplyError(404, "no device with key \"" + key + "\"");
+    case Outcome::kUnknownKey:
+    case Outcome::kRepeatedKey:
+      return ReplyError(400, "request body: " + result.Refusal());
+    case Outcome::kStopping:
+      return ReplyError(503, "the host is stopping");
+  }
+  return ReplyError(500, "request not handled");
+}
+
+HttpReply HttpApi::Impl::LoggingStarted(const HttpRequest& /*request*/, const Parts& /*parts*/) {
+  HostLogging::PublishStarted();
+  return ReplyJson(200, Json{{"logging", true}});
+}
+
+HttpReply HttpApi::Impl::LoggingStopped(const HttpRequest& /*request*/, const Parts& /*parts*/) {
+  HostLogging::PublishStopped();
+  return ReplyJson(200, Json{{"logging", false}});
+}
+
+HttpReply HttpApi::Impl::SelectSonar(const HttpRequest& request, const Parts& /*parts*/) {
+  constexpr const char* kExpected = R"({"id": [a, b, c, d]} with four numbers from 0 to 65535)";
+  const auto body = ParseObject(request);
+  if (!body) return ExpectedBody(kExpected);
+  const Json* id = body->contains("id") ? &(*body)["id"] : nullptr;
+  std::optional<std::uint16_t> part[4];
+  if (id != nullptr && id->is_array() && id->size() == 4) {
+    for (std::size_t i = 0; i < 4; ++i) part[i] = ReadU16((*id)[i]);
+  }
+  if (!part[0] || !part[1] || !part[2] || !part[3]) return ExpectedBody(kExpected);
+  const CDataId sonar(*part[0], *part[1], *part[2], *part[3]);
+  if (!runtime.SelectSonar(sonar)) {
+    return ReplyError(404, "no device with key \"" + std::string(sonar.GetKey().Str()) + "\"");
+  }
+  return ReplyJson(200, Json{{"selectedSonar", sonar.GetKey().Str()}});
+}
+
+HttpReply HttpApi::Impl::SelectVessel(const HttpRequest& request, const Parts& /*parts*/) {
+  constexpr const char* kExpected = R"({"vessel": n} with a vessel number from 0 to 65535)";
+  const auto body = ParseObject(request);
+  const auto vessel = body && body->contains("vessel") ? ReadU16((*body)["vessel"]) : std::nullopt;
+  if (!vessel) return ExpectedBody(kExpected);
+  if (!runtime.SelectVessel(*vessel)) return ReplyError(404, "no vessel " + std::to_string(*vessel));
+  return ReplyJson(200, Json{{"activeVessel", *vessel}});
+}
+
+HttpReply HttpApi::Impl::StoreSoundVelocity(const HttpRequest& request, const Parts& /*parts*/) {
+  constexpr const char* kExpected =
+      R"({"value": m/s} with a sound velocity from 1000 to 2000, and optionally "vessel": n)";
+  const auto body = ParseObject(request);
+  if (!body) return ExpectedBody(kExpected);
+  const Json* value = body->contains("value") ? &(*body)["value"] : nullptr;
+  if (value == nullptr || !value->is_number() || !std::isfinite(value->get<double>()) ||
+      value->get<double>() < kLowestSoundVelocity || value->get<double>() > kHighestSoundVelocity) {
+    return ExpectedBody(kExpected);
+  }
+  std::optional<std::uint16_t> vessel;
+  if (body->contains("vessel")) {
+    vessel = ReadU16((*body)["vessel"]);
+    if (!vessel) return ExpectedBody(kExpected);
+  }
+  const std::size_t sonars = runtime.StoreSoundVelocity(value->get<double>(), vessel);
+  if (sonars == 0)
+    return ReplyError(404, vessel ? "no sonar on vessel " + std::to_string(*vessel) : "no sonar");
+  return ReplyJson(200, Json{{"soundVelocity", value->get<double>()}, {"sonars", sonars}});
+}
+
+HttpReply HttpApi::Impl::ListLinks(const HttpRequest& /*request*/, const Parts& /*parts*/) {
+  Json links = Json::array();
+  for (const HostRuntime::LinkInfo& link : runtime.Links()) links.push_back(LinkJson(link));
+  return ReplyJson(200, links);
+}
+
+HttpReply HttpApi::Impl::FollowEvents(const HttpRequest& /*request*/, const Parts& /*parts*/) {
+  HttpReply reply;
+  reply.eventStream = true;
+  return reply;
+}
+
+HttpReply HttpApi::Impl::ServeFrontEndFile(const HttpRequest& request) {
+  const FrontEndFile file = FindFrontEndFile(options.frontEnd, request.path);
+  if (file.outcome == FrontEndFile::Outcome::kOutsideFolder) {
+    return ReplyError(403, "path leaves the front-end folder: " + request.path);
+  }
+  std::ifstream in(file.path, std::ios::binary);
+  if (file.outcome != FrontEndFile::Outcome::kFound || !in) {
+    return ReplyError(404, "no front-end file " + request.path);
+  }
+  return HttpReply{200, FrontEndContentType(file.path), std::string(std::istreambuf_iterator<char>(in), {})};
 }
 
 void HttpApi::Impl::WatchLinks() {
   std::vector<ZqTcpLink::State> last;
+  std::unique_lock lock(linkWatchMutex);
   while (!stopping) {
+    lock.unlock();
     const auto links = runtime.Links();
     last.resize(links.size(), ZqTcpLink::State::kIdle);
     for (std::size_t i = 0; i < links.size(); ++i) {
       if (links[i].counters.state == last[i]) continue;
       last[i] = links[i].counters.state;
-      events.Publish(Json{{"type", "link"}, {"link", LinkJson(links[i])}}.dump());
+      events.Publish(Dump(Json{{"type", "link"}, {"link", LinkJson(links[i])}}));
     }
-    std::this_thread::sleep_for(kLinkWatchInterval);
+    lock.lock();
+    linkWatchWake.wait_for(lock, kLinkWatchInterval, [this] { return stopping; });
   }
 }
 
@@ -394,15 +445,17 @@ std::unique_ptr<HttpApi> HttpApi::Start(HostRuntime& runtime, const HttpApiOptio
 
   auto impl = std::make_unique<Impl>(runtime);
   impl->options = options;
-  impl->Routes();
-  const int boundPort =
-      port == 0 ? impl->server.bind_to_any_port(host) : (impl->server.bind_to_port(host, port) ? port : -1);
-  if (boundPort < 0) {
-    error = "--http " + options.address + ": cannot listen there (in use, or not an address of this machine)";
+  Impl* raw = impl.get();
+  std::string problem;
+  impl->server = HttpServer::Start(
+      host, static_cast<std::uint16_t>(port), options.limits,
+      [raw](const HttpRequest& request) { return raw->Handle(request); }, impl->events, problem);
+  if (!impl->server) {
+    error = "--http " + options.address + ": " + problem;
     return nullptr;
   }
-  impl->bound =
-      (host.find(':') != std::string::npos ? "[" + host + "]" : host) + ":" + std::to_string(boundPort);
+  impl->bound = (host.find(':') != std::string::npos ? "[" + host + "]" : host) + ":" +
+                std::to_string(impl->server->Port());
 
   for (const HostRuntime::DeviceInfo& device : runtime.Devices()) {
     auto subscription = std::make_unique<SubscriptionImpl>(NotificationKind::kDeviceKey);
@@ -417,23 +470,13 @@ std::unique_ptr<HttpApi> HttpApi::Start(HostRuntime& runtime, const HttpApiOptio
         const auto event =
             ZqMessageRecords::DecodeEvent(std::as_bytes(std::span(record.data(), record.size())));
         if (!event) return;
-        hub->Publish(Json{{"type", "sonarEvent"},
-                          {"key", key.Str()},
-                          {"sonar", name.Str()},
-                          {"eventType", event->type},
-                          {"number", event->number},
-                          {"text", event->text}}
-                         .dump());
+        hub->Publish(Dump(Json{{"type", "sonarEvent"},
+                               {"key", key.Str()},
+                               {"sonar", name.Str()},
+                               {"eventType", event->type},
+                               {"number", event->number},
+                               {"text", event->text}}));
       });
-  Impl* raw = impl.get();
-  impl->serving = std::thread([raw] {
-    raw->server.listen_after_bind();
-    raw->servingEnded = true;
-  });
-  // The server only honours stop() once it is accepting, and a stop signal may come at once.
-  while (!raw->server.is_running() && !raw->servingEnded) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(1));
-  }
   impl->linkWatch = std::thread([raw] { raw->WatchLinks(); });
   return std::unique_ptr<HttpApi>(new HttpApi(std::move(impl)));
 }
@@ -442,14 +485,20 @@ std::string HttpApi::Address() const {
   return impl_->bound;
 }
 
+std::size_t HttpApi::OpenConnections() const {
+  return impl_->server->OpenConnections();
+}
+
 void HttpApi::Stop() {
   if (impl_->stopped) return;
   impl_->stopped = true;
-  impl_->stopping = true;
-  impl_->events.Close();
+  {
+    std::lock_guard lock(impl_->linkWatchMutex);
+    impl_->stopping = true;
+  }
+  impl_->linkWatchWake.notify_all();
   impl_->attributeSubscriptions.clear();
   impl_->sonarEvents = ZqSonarRecordStore::Registration();
-  impl_->server.stop();
-  if (impl_->serving.joinable()) impl_->serving.join();
+  impl_->server->Stop();
   if (impl_->linkWatch.joinable()) impl_->linkWatch.join();
 }

@@ -8,20 +8,21 @@
 #include <memory>
 #include <string>
 
+#include "HttpServer.h"
+
 class HostRuntime;
 
 struct HttpApiOptions {
   std::string address = "127.0.0.1:8080";  // ADDRESS:PORT; port 0 takes any free port
   std::string token;                       // required for an address that is not loopback
   std::filesystem::path frontEnd;          // folder of the front end's files; empty: none is served
+  HttpLimits limits;                       // connections, deadlines, body size, stream queues
 };
 
 class HttpApi {
  public:
-  static constexpr std::size_t kLargestBody = 1024 * 1024;
-
-  // Binds and starts serving on a thread of its own. Null, with a message naming the problem, when
-  // the address is bad, taken, or not loopback without a token.
+  // Binds and starts serving on an event loop of its own. Null, with a message naming the problem,
+  // when the address is bad, taken (by this or another program), or not loopback without a token.
   static std::unique_ptr<HttpApi> Start(HostRuntime& runtime, const HttpApiOptions& options,
                                         std::string& error);
   HttpApi(const HttpApi&) = delete;
@@ -30,6 +31,8 @@ class HttpApi {
 
   // "ADDRESS:PORT" actually bound.
   std::string Address() const;
+  // Client connections open now, event streams included.
+  std::size_t OpenConnections() const;
   // Ends the event streams, stops serving and joins its threads.
   void Stop();
 

@@ -22,7 +22,8 @@ namespace {
 void PrintWelcome(std::ostream& out, const HttpApi& api, const std::string& token,
                   const std::vector<HostRuntime::DeviceInfo>& devices) {
   const std::string base = "http://" + api.Address();
-  const std::string auth = token.empty() ? "" : " -H 'Authorization: Bearer " + token + "'";
+  // The token itself is never printed: the operator who set it knows it, and logs travel.
+  const std::string auth = token.empty() ? "" : " -H \"Authorization: Bearer $TOKEN\"";
   const std::string key = devices.empty() ? "1.78.1.1" : std::string(devices.front().id.GetKey().Str());
   out << "tavrin-host: API at " << base << "/api (Ctrl-C stops the host)\n"
       << "  read a sonar's attributes:  curl" << auth << " " << base << "/api/devices/" << key

@@ -6,7 +6,7 @@ packages=(
   cmake ninja-build g++
   nlohmann-json3-dev libcli11-dev
   libgtest-dev libgmock-dev libbenchmark-dev
-  libasio-dev libpugixml-dev libcpp-httplib-dev pkg-config
+  libboost1.81-dev libpugixml-dev pkg-config
   clang libclang-rt-dev
 )
 

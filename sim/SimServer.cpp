@@ -3,10 +3,10 @@
 // PlugIn, Stop) and the received-records log, which has its own lock.
 #include "sim/SimServer.h"
 
-#include <asio/ip/tcp.hpp>
-#include <asio/post.hpp>
-#include <asio/steady_timer.hpp>
-#include <asio/write.hpp>
+#include <boost/asio/ip/tcp.hpp>
+#include <boost/asio/post.hpp>
+#include <boost/asio/steady_timer.hpp>
+#include <boost/asio/write.hpp>
 #include <charconv>
 #include <deque>
 #include <future>
@@ -26,27 +26,29 @@ namespace {
 constexpr std::size_t kReceivedRecordsKept = 4096;
 constexpr std::size_t kReadBufferSize = std::size_t{64} * 1024;
 
-asio::steady_timer::time_point AtSteadySeconds(double seconds) {
-  return asio::steady_timer::time_point(
-      std::chrono::duration_cast<asio::steady_timer::duration>(std::chrono::duration<double>(seconds)));
+boost::asio::steady_timer::time_point AtSteadySeconds(double seconds) {
+  return boost::asio::steady_timer::time_point(
+      std::chrono::duration_cast<boost::asio::steady_timer::duration>(
+          std::chrono::duration<double>(seconds)));
 }
 
 // "ADDRESS:PORT", with brackets around an IPv6 address.
-std::string EndpointText(const asio::ip::tcp::endpoint& endpoint) {
+std::string EndpointText(const boost::asio::ip::tcp::endpoint& endpoint) {
   const std::string host = endpoint.address().to_string();
   return (endpoint.address().is_v6() ? "[" + host + "]" : host) + ":" + std::to_string(endpoint.port());
 }
 
 // Opens, binds and listens. The address is reused so that the port can be listened on again while
 // connections closed on it linger.
-asio::error_code Listen(asio::ip::tcp::acceptor& acceptor, const asio::ip::tcp::endpoint& endpoint) {
-  asio::error_code code;
+boost::system::error_code Listen(boost::asio::ip::tcp::acceptor& acceptor,
+                                 const boost::asio::ip::tcp::endpoint& endpoint) {
+  boost::system::error_code code;
   acceptor.open(endpoint.protocol(), code);
-  if (!code) acceptor.set_option(asio::socket_base::reuse_address(true), code);
+  if (!code) acceptor.set_option(boost::asio::socket_base::reuse_address(true), code);
   if (!code) acceptor.bind(endpoint, code);
-  if (!code) acceptor.listen(asio::socket_base::max_listen_connections, code);
+  if (!code) acceptor.listen(boost::asio::socket_base::max_listen_connections, code);
   if (code) {
-    asio::error_code ignored;
+    boost::system::error_code ignored;
     acceptor.close(ignored);
   }
   return code;
@@ -56,7 +58,7 @@ asio::error_code Listen(asio::ip::tcp::acceptor& acceptor, const asio::ip::tcp::
 
 struct SimServer::Impl : std::enable_shared_from_this<SimServer::Impl> {
   struct Connection : std::enable_shared_from_this<Connection> {
-    Connection(Impl& serverImpl, asio::ip::tcp::socket peer)
+    Connection(Impl& serverImpl, boost::asio::ip::tcp::socket peer)
         : server(serverImpl),
           socket(std::move(peer)),
           reader([this](std::span<const std::byte> record) { server.OnRecord(record); }) {}
@@ -66,7 +68,7 @@ struct SimServer::Impl : std::enable_shared_from_this<SimServer::Impl> {
     void Close();
 
     Impl& server;
-    asio::ip::tcp::socket socket;
+    boost::asio::ip::tcp::socket socket;
     std::array<std::byte, kReadBufferSize> buffer{};
     ZqRecordReader reader;
     std::deque<std::string> queue;
@@ -74,10 +76,10 @@ struct SimServer::Impl : std::enable_shared_from_this<SimServer::Impl> {
   };
 
   struct HeadRunner {
-    HeadRunner(asio::io_context& io, std::unique_ptr<SimHead> simHead)
+    HeadRunner(boost::asio::io_context& io, std::unique_ptr<SimHead> simHead)
         : head(std::move(simHead)), timer(io) {}
     std::unique_ptr<SimHead> head;
-    asio::steady_timer timer;
+    boost::asio::steady_timer timer;
     std::uint64_t schedule = 0;  // which schedule a timer completion belongs to
     std::optional<PingTiming> ping;
   };
@@ -95,13 +97,13 @@ struct SimServer::Impl : std::enable_shared_from_this<SimServer::Impl> {
   void CloseAll();
 
   SimServerConfig config;
-  asio::io_context io;
+  boost::asio::io_context io;
   // Keeps the thread running while unplugged, when a head waiting for triggers may leave it nothing
   // else to wait for; released by Stop.
-  asio::executor_work_guard<asio::io_context::executor_type> work{io.get_executor()};
-  asio::ip::tcp::acceptor acceptor{io};
-  asio::ip::tcp::endpoint listening;  // set before the thread starts, read-only afterwards
-  asio::steady_timer biteTimer{io};
+  boost::asio::executor_work_guard<boost::asio::io_context::executor_type> work{io.get_executor()};
+  boost::asio::ip::tcp::acceptor acceptor{io};
+  boost::asio::ip::tcp::endpoint listening;  // set before the thread starts, read-only afterwards
+  boost::asio::steady_timer biteTimer{io};
   std::list<std::shared_ptr<Connection>> connections;
   std::vector<std::unique_ptr<HeadRunner>> heads;
   std::thread thread;
@@ -117,15 +119,16 @@ struct SimServer::Impl : std::enable_shared_from_this<SimServer::Impl> {
 };
 
 void SimServer::Impl::Connection::Read() {
-  socket.async_read_some(asio::buffer(buffer),
-                         [self = shared_from_this()](const asio::error_code& error, std::size_t length) {
-                           if (error) {
-                             self->Close();
-                             return;
-                           }
-                           self->reader.Feed(std::span(self->buffer).first(length));
-                           self->Read();
-                         });
+  socket.async_read_some(
+      boost::asio::buffer(buffer),
+      [self = shared_from_this()](const boost::system::error_code& error, std::size_t length) {
+        if (error) {
+          self->Close();
+          return;
+        }
+        self->reader.Feed(std::span(self->buffer).first(length));
+        self->Read();
+      });
 }
 
 void SimServer::Impl::Connection::Send(const std::string& record) {
@@ -136,25 +139,25 @@ void SimServer::Impl::Connection::Send(const std::string& record) {
 
 void SimServer::Impl::Connection::Write() {
   writing = true;
-  asio::async_write(socket, asio::buffer(queue.front()),
-                    [self = shared_from_this()](const asio::error_code& error, std::size_t) {
-                      // A connection closed meanwhile has dropped its queue, the record written
-                      // with it.
-                      if (error || !self->socket.is_open()) {
-                        self->Close();
-                        return;
-                      }
-                      self->queue.pop_front();
-                      if (self->queue.empty()) {
-                        self->writing = false;
-                      } else {
-                        self->Write();
-                      }
-                    });
+  boost::asio::async_write(socket, boost::asio::buffer(queue.front()),
+                           [self = shared_from_this()](const boost::system::error_code& error, std::size_t) {
+                             // A connection closed meanwhile has dropped its queue, the record written
+                             // with it.
+                             if (error || !self->socket.is_open()) {
+                               self->Close();
+                               return;
+                             }
+                             self->queue.pop_front();
+                             if (self->queue.empty()) {
+                               self->writing = false;
+                             } else {
+                               self->Write();
+                             }
+                           });
 }
 
 void SimServer::Impl::Connection::Close() {
-  asio::error_code ignored;
+  boost::system::error_code ignored;
   socket.close(ignored);
   queue.clear();
   writing = false;
@@ -164,12 +167,12 @@ void SimServer::Impl::Connection::Close() {
 }
 
 void SimServer::Impl::Accept() {
-  acceptor.async_accept([self = shared_from_this(), plugging = plugging](const asio::error_code& error,
-                                                                         asio::ip::tcp::socket peer) {
+  acceptor.async_accept([self = shared_from_this(), plugging = plugging](
+                            const boost::system::error_code& error, boost::asio::ip::tcp::socket peer) {
     if (self->stopped || plugging != self->plugging) return;
     if (!error) {
-      asio::error_code ignored;
-      peer.set_option(asio::ip::tcp::no_delay(true), ignored);
+      boost::system::error_code ignored;
+      peer.set_option(boost::asio::ip::tcp::no_delay(true), ignored);
       auto connection = std::make_shared<Connection>(*self, std::move(peer));
       self->connections.push_back(connection);
       {
@@ -217,20 +220,22 @@ void SimServer::Impl::Schedule(HeadRunner& runner) {
   const auto start = runner.head->NextPingStart(SteadySeconds());
   if (!start) return;
   runner.timer.expires_at(AtSteadySeconds(*start));
-  runner.timer.async_wait([self = shared_from_this(), &runner, schedule](const asio::error_code& error) {
-    if (error || self->stopped || schedule != runner.schedule) return;
-    self->StartPing(runner);
-  });
+  runner.timer.async_wait(
+      [self = shared_from_this(), &runner, schedule](const boost::system::error_code& error) {
+        if (error || self->stopped || schedule != runner.schedule) return;
+        self->StartPing(runner);
+      });
 }
 
 void SimServer::Impl::StartPing(HeadRunner& runner) {
   runner.ping = runner.head->StartPing(SteadySeconds());
   const std::uint64_t schedule = ++runner.schedule;
   runner.timer.expires_at(AtSteadySeconds(runner.ping->end));
-  runner.timer.async_wait([self = shared_from_this(), &runner, schedule](const asio::error_code& error) {
-    if (error || self->stopped || schedule != runner.schedule) return;
-    self->FinishPing(runner);
-  });
+  runner.timer.async_wait(
+      [self = shared_from_this(), &runner, schedule](const boost::system::error_code& error) {
+        if (error || self->stopped || schedule != runner.schedule) return;
+        self->FinishPing(runner);
+      });
 }
 
 void SimServer::Impl::FinishPing(HeadRunner& runner) {
@@ -245,9 +250,9 @@ void SimServer::Impl::FinishPing(HeadRunner& runner) {
 
 void SimServer::Impl::ScheduleBite() {
   if (config.biteIntervalSeconds <= 0.0) return;
-  biteTimer.expires_after(std::chrono::duration_cast<asio::steady_timer::duration>(
+  biteTimer.expires_after(std::chrono::duration_cast<boost::asio::steady_timer::duration>(
       std::chrono::duration<double>(config.biteIntervalSeconds)));
-  biteTimer.async_wait([self = shared_from_this()](const asio::error_code& error) {
+  biteTimer.async_wait([self = shared_from_this()](const boost::system::error_code& error) {
     if (error || self->stopped) return;
     std::vector<std::string> records;
     for (auto& runner : self->heads) runner->head->Bite(records);
@@ -264,7 +269,7 @@ void SimServer::Impl::CloseConnections() {
 
 void SimServer::Impl::CloseAll() {
   stopped = true;
-  asio::error_code ignored;
+  boost::system::error_code ignored;
   acceptor.close(ignored);
   biteTimer.cancel();
   for (auto& runner : heads) runner->timer.cancel();
@@ -303,13 +308,13 @@ bool SimServer::Start(std::string& error) {
   }
   std::string host = listen.substr(0, colon);
   if (host.size() >= 2 && host.front() == '[' && host.back() == ']') host = host.substr(1, host.size() - 2);
-  asio::error_code code;
-  const auto address = asio::ip::make_address(host, code);
+  boost::system::error_code code;
+  const auto address = boost::asio::ip::make_address(host, code);
   if (code) {
     error = "listen address \"" + impl_->config.listen + "\": \"" + host + "\" is not an IP address";
     return false;
   }
-  const asio::ip::tcp::endpoint endpoint(address, static_cast<unsigned short>(port));
+  const boost::asio::ip::tcp::endpoint endpoint(address, static_cast<unsigned short>(port));
   auto& acceptor = impl_->acceptor;
   code = Listen(acceptor, endpoint);
   if (code) {
@@ -324,7 +329,7 @@ bool SimServer::Start(std::string& error) {
                                              impl_->config.name + (i == 0 ? "" : "#" + std::to_string(i)));
     impl_->heads.push_back(std::make_unique<Impl::HeadRunner>(impl_->io, std::move(simHead)));
   }
-  asio::post(impl_->io, [self = impl_] {
+  boost::asio::post(impl_->io, [self = impl_] {
     self->Accept();
     for (auto& runner : self->heads) self->Schedule(*runner);
     self->ScheduleBite();
@@ -335,7 +340,7 @@ bool SimServer::Start(std::string& error) {
 
 void SimServer::Stop() {
   if (!impl_->thread.joinable()) return;
-  asio::post(impl_->io, [self = impl_] { self->CloseAll(); });
+  boost::asio::post(impl_->io, [self = impl_] { self->CloseAll(); });
   // Once the pending operations have ended with the closed sockets, the loop runs out of work.
   impl_->thread.join();
 }
@@ -353,7 +358,7 @@ unsigned short SimServer::Port() const {
 bool SimServer::WithHead(std::size_t index, const HeadAction& fn) {
   if (index >= impl_->heads.size() || !impl_->thread.joinable()) return false;
   std::promise<void> done;
-  asio::post(impl_->io, [self = impl_, index, &fn, &done] {
+  boost::asio::post(impl_->io, [self = impl_, index, &fn, &done] {
     Impl::HeadRunner& runner = *self->heads[index];
     std::vector<std::string> records;
     fn(*runner.head, records);
@@ -368,7 +373,7 @@ bool SimServer::WithHead(std::size_t index, const HeadAction& fn) {
 void SimServer::DropConnections() {
   if (!impl_->thread.joinable()) return;
   std::promise<void> done;
-  asio::post(impl_->io, [self = impl_, &done] {
+  boost::asio::post(impl_->io, [self = impl_, &done] {
     self->CloseConnections();
     done.set_value();
   });
@@ -378,12 +383,12 @@ void SimServer::DropConnections() {
 void SimServer::Unplug() {
   if (!impl_->thread.joinable()) return;
   std::promise<void> done;
-  asio::post(impl_->io, [self = impl_, &done] {
+  boost::asio::post(impl_->io, [self = impl_, &done] {
     if (!self->stopped && !self->unplugged) {
       self->unplugged = true;
       ++self->plugging;
       // Closed rather than left unaccepted: a host's connection attempt is refused at once.
-      asio::error_code ignored;
+      boost::system::error_code ignored;
       self->acceptor.close(ignored);
       self->CloseConnections();
     }
@@ -398,7 +403,7 @@ bool SimServer::PlugIn(std::string& error) {
     return false;
   }
   std::promise<std::string> done;
-  asio::post(impl_->io, [self = impl_, &done] {
+  boost::asio::post(impl_->io, [self = impl_, &done] {
     if (self->stopped) {
       done.set_value("the simulated sonar is not running");
       return;
@@ -407,7 +412,7 @@ bool SimServer::PlugIn(std::string& error) {
       done.set_value({});
       return;
     }
-    const asio::error_code code = Listen(self->acceptor, self->listening);
+    const boost::system::error_code code = Listen(self->acceptor, self->listening);
     if (code) {
       done.set_value("cannot listen on " + EndpointText(self->listening) + " again: " + code.message());
       return;

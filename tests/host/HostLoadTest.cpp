@@ -3,7 +3,7 @@
 // requests that reach a device before it applies them merge, the later one winning); the last range is
 // what each device shows in the end; and the host keeps answering other calls meanwhile.
 #include <gtest/gtest.h>
-#include <httplib.h>
+#include "host/HttpTestClient.h"
 
 #include <unistd.h>
 #include <algorithm>
@@ -79,7 +79,7 @@ std::vector<std::vector<float>> SentRanges(const std::filesystem::path& capture)
 }
 
 // "ZqRange" of a device's attribute map as the API gives it ([{"ZqRange": {"double": 120.0}}, ...]).
-std::optional<double> RangeIn(const httplib::Result& response) {
+std::optional<double> RangeIn(const HttpTestClient::Result& response) {
   if (!response || response->status != 200) return std::nullopt;
   const Json map = Json::parse(response->body, nullptr, false);
   if (!map.is_array()) return std::nullopt;
@@ -137,8 +137,8 @@ TEST(HostLoadTest, EightClientsPostingAThousandRangesEachAreAppliedInOrderPerSon
   std::vector<std::thread> clients;
   for (int c = 0; c < kClients; ++c) {
     clients.emplace_back([&, c] {
-      httplib::Client client("127.0.0.1", port);
-      client.set_read_timeout(10);
+      HttpTestClient client("127.0.0.1", port);
+      client.set_timeout(std::chrono::seconds(10));
       const std::string path = "/api/devices/" + KeyOf(c) + "/request";
       for (int i = 0; i < kRequestsPerClient && std::chrono::steady_clock::now() < deadline; ++i) {
         Json body = Json::array();
@@ -155,8 +155,8 @@ TEST(HostLoadTest, EightClientsPostingAThousandRangesEachAreAppliedInOrderPerSon
   int answered = 0;
   int answeredDuringLoad = 0;
   std::thread observer([&] {
-    httplib::Client client("127.0.0.1", port);
-    client.set_read_timeout(10);
+    HttpTestClient client("127.0.0.1", port);
+    client.set_timeout(std::chrono::seconds(10));
     WaitFor([&] { return posted >= kClients * kRequestsPerClient / 10 || running == 0; }, 60s);
     while (running > 0) {
       ++issued;
@@ -187,8 +187,8 @@ TEST(HostLoadTest, EightClientsPostingAThousandRangesEachAreAppliedInOrderPerSon
 
   // Every device ends at its client's last range (a settings record the sonar sent before taking it may
   // show an older one for a moment).
-  httplib::Client reader("127.0.0.1", port);
-  reader.set_read_timeout(10);
+  HttpTestClient reader("127.0.0.1", port);
+  reader.set_timeout(std::chrono::seconds(10));
   for (int c = 0; c < kClients; ++c) {
     const std::string path = "/api/devices/" + KeyOf(c) + "/attributes";
     EXPECT_TRUE(

@@ -2,7 +2,7 @@
 // client of the API whose address its welcome names.
 #pragma once
 
-#include <httplib.h>
+#include "host/HttpTestClient.h"
 
 #include <poll.h>
 #include <sys/wait.h>
@@ -78,7 +78,7 @@ struct HostProcess {
 };
 
 // A client of the API whose address the welcome text names ("API at http://127.0.0.1:PORT/api").
-inline std::unique_ptr<httplib::Client> ApiClient(const std::string& welcome) {
+inline std::unique_ptr<HttpTestClient> ApiClient(const std::string& welcome) {
   const std::string lead = "API at http://";
   const auto start = welcome.find(lead);
   if (start == std::string::npos) return nullptr;
@@ -88,8 +88,8 @@ inline std::unique_ptr<httplib::Client> ApiClient(const std::string& welcome) {
   const auto colon = address.rfind(':');
   if (colon == std::string::npos) return nullptr;
   auto client =
-      std::make_unique<httplib::Client>(address.substr(0, colon), std::stoi(address.substr(colon + 1)));
-  client->set_connection_timeout(5);
-  client->set_read_timeout(5);
+      std::make_unique<HttpTestClient>(address.substr(0, colon), std::stoi(address.substr(colon + 1)));
+
+  client->set_timeout(std::chrono::seconds(5));
   return client;
 }

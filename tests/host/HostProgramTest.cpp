@@ -2,7 +2,7 @@
 // cleanly on SIGTERM with every device's attributes stored; settings applied more than a second before
 // a SIGKILL are still there for the next start; a plug-in it cannot use is named.
 #include <gtest/gtest.h>
-#include <httplib.h>
+#include "host/HttpTestClient.h"
 
 #include <poll.h>
 #include <sys/wait.h>
@@ -31,7 +31,7 @@ using Json = nlohmann::json;
 using namespace std::chrono_literals;
 
 // A device's attribute map as the API gives it; null when it does not answer.
-Json Attributes(httplib::Client& client, const std::string& key) {
+Json Attributes(HttpTestClient& client, const std::string& key) {
   const auto response = client.Get(("/api/devices/" + key + "/attributes").c_str());
   if (!response || response->status != 200) return nullptr;
   return Json::parse(response->body, nullptr, false);

@@ -3,7 +3,7 @@
 #include "HttpApi.h"
 
 #include <gtest/gtest.h>
-#include <httplib.h>
+#include "host/HttpTestClient.h"
 
 #include <atomic>
 #include <filesystem>
@@ -36,11 +36,15 @@ class HttpApiTest : public ::testing::Test {
         [](const std::string&) { return std::make_unique<KavoSonarConfigurationControlDevice>(); }, log_,
         error);
     ASSERT_TRUE(runtime_) << error;
-    api_ = HttpApi::Start(*runtime_, HttpApiOptions{"127.0.0.1:0", token, frontEnd}, error);
+    HttpApiOptions options;
+    options.address = "127.0.0.1:0";
+    options.token = token;
+    options.frontEnd = frontEnd;
+    api_ = HttpApi::Start(*runtime_, options, error);
     ASSERT_TRUE(api_) << error;
     const std::string address = api_->Address();
     port_ = std::stoi(address.substr(address.rfind(':') + 1));
-    client_ = std::make_unique<httplib::Client>("127.0.0.1", port_);
+    client_ = std::make_unique<HttpTestClient>("127.0.0.1", port_);
   }
   void TearDown() override {
     api_.reset();
@@ -50,7 +54,7 @@ class HttpApiTest : public ::testing::Test {
   std::ostringstream log_;
   std::unique_ptr<HostRuntime> runtime_;
   std::unique_ptr<HttpApi> api_;
-  std::unique_ptr<httplib::Client> client_;
+  std::unique_ptr<HttpTestClient> client_;
   int port_ = 0;
 };
 
@@ -69,10 +73,10 @@ TEST_F(HttpApiTest, ARangeRequestReachesTheSonarAndComesBackInAttributesAndEvent
   // Follow the event stream until an attributes event of the shallow sonar shows 120 m.
   std::atomic<bool> seen{false};
   std::thread follower([&] {
-    httplib::Client stream("127.0.0.1", port_);
+    HttpTestClient stream("127.0.0.1", port_);
     std::string received;
-    stream.Get("/api/stream", [&](const char* data, std::size_t length) {
-      received.append(data, length);
+    stream.Stream("/api/stream", [&](std::string_view piece) {
+      received.append(piece);
       if (received.find(R"("key":"1.78.1.1")") != std::string::npos &&
           received.find(R"({"ZqRange":{"double":120.0}})") != std::string::npos) {
         seen = true;
@@ -107,13 +111,21 @@ TEST_F(HttpApiTest, BadCallsGetAnErrorThatNamesTheProblem) {
       {"POST", "/api/devices/1.78.1.1/request", "[{\"ZqRange\": {\"double\": 1", 400, "request body: "},
       {"POST", "/api/devices/1.78.1.1/request", R"([{"ZqRange": {"float": 1}}])", 400,
        "request body: $[0].ZqRange: unknown value type \"float\""},
-      {"POST", "/api/devices/1.78.1.1/request", std::string(HttpApi::kLargestBody + 1, ' '), 413,
+      {"POST", "/api/devices/1.78.1.1/request", std::string(HttpLimits{}.largestBody + 1, ' '), 413,
        "request body over 1048576 bytes"},
       {"GET", "/api/nothing", "", 404, "no such route: GET /api/nothing"},
+      {"DELETE", "/api/devices", "", 404, "no such route: DELETE /api/devices"},
+      {"GET", "/api/devices/%C3%A9/attributes", "", 404, "no device with key \"\u00e9\""},
+      {"POST", "/%ff", "", 400, "path is not valid UTF-8 once percent-decoded"},
+      {"DELETE", "/%ff", "", 400, "path is not valid UTF-8 once percent-decoded"},
+      {"POST", "/api/devices/1.78.1.1/request", "[{\"ZqRange\": {\"text\": \"\xff\"}}]", 400,
+       "request body: "},
   };
   for (const auto& c : cases) {
-    const auto response = std::string(c.method) == "GET" ? client_->Get(c.path)
-                                                         : client_->Post(c.path, c.body, "application/json");
+    const std::string method = c.method;
+    const auto response = method == "GET"    ? client_->Get(c.path)
+                          : method == "POST" ? client_->Post(c.path, c.body, "application/json")
+                                             : client_->Delete(c.path);
     ASSERT_TRUE(response) << c.path;
     EXPECT_EQ(response->status, c.status) << c.path;
     const Json body = Json::parse(response->body, nullptr, false);
@@ -127,6 +139,15 @@ TEST_F(HttpApiTest, WithATokenEveryCallMustCarryIt) {
   auto refused = client_->Get("/api/links");
   ASSERT_TRUE(refused);
   EXPECT_EQ(refused->status, 401);
+  // The scheme is read in any case; the token must match exactly.
+  for (const char* wrong : {"Bearer S3CRET", "Bearer s3cre", "Basic s3cret", "s3cret"}) {
+    const auto response = client_->Get("/api/links", {{"Authorization", wrong}});
+    ASSERT_TRUE(response);
+    EXPECT_EQ(response->status, 401) << wrong;
+  }
+  const auto lowerCase = client_->Get("/api/links", {{"Authorization", "bearer s3cret"}});
+  ASSERT_TRUE(lowerCase);
+  EXPECT_EQ(lowerCase->status, 200);
   client_->set_bearer_token_auth("s3cret");
   const auto links = client_->Get("/api/links");
   ASSERT_TRUE(links);
@@ -136,7 +157,9 @@ TEST_F(HttpApiTest, WithATokenEveryCallMustCarryIt) {
   EXPECT_EQ(body[1]["device"], "Deep sonar");
 
   std::string error;
-  EXPECT_FALSE(HttpApi::Start(*runtime_, HttpApiOptions{"0.0.0.0:0", "", {}}, error));
+  HttpApiOptions open;
+  open.address = "0.0.0.0:0";
+  EXPECT_FALSE(HttpApi::Start(*runtime_, open, error));
   EXPECT_EQ(error, "--http 0.0.0.0:0 is reachable from other machines: give --token TOKEN");
 }
 

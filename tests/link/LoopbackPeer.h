@@ -2,7 +2,7 @@
 // time, keeps what it receives, and sends or drops on command. Runs its own I/O thread.
 #pragma once
 
-#include <asio.hpp>
+#include <boost/asio.hpp>
 #include <chrono>
 #include <condition_variable>
 #include <memory>
@@ -14,15 +14,15 @@ class LoopbackPeer {
  public:
   // Listens on 127.0.0.1 at port (0: any free port).
   explicit LoopbackPeer(unsigned short port = 0)
-      : acceptor_(io_, {asio::ip::make_address("127.0.0.1"), port}) {
+      : acceptor_(io_, {boost::asio::ip::make_address("127.0.0.1"), port}) {
     Accept();
     thread_ = std::thread([this] { io_.run(); });
   }
   LoopbackPeer(const LoopbackPeer&) = delete;
   LoopbackPeer& operator=(const LoopbackPeer&) = delete;
   ~LoopbackPeer() {
-    asio::post(io_, [this] {
-      asio::error_code ignored;
+    boost::asio::post(io_, [this] {
+      boost::system::error_code ignored;
       acceptor_.close(ignored);
       if (socket_) socket_->close(ignored);
     });
@@ -47,15 +47,15 @@ class LoopbackPeer {
     return received_;
   }
   void SendBytes(std::string bytes) {
-    asio::post(io_, [this, data = std::make_shared<std::string>(std::move(bytes))] {
-      if (socket_) asio::async_write(*socket_, asio::buffer(*data), [data](auto, auto) {});
+    boost::asio::post(io_, [this, data = std::make_shared<std::string>(std::move(bytes))] {
+      if (socket_) boost::asio::async_write(*socket_, boost::asio::buffer(*data), [data](auto, auto) {});
     });
   }
   // Closes the current connection; the next one is accepted.
   void Drop() {
     std::promise<void> done;
-    asio::post(io_, [this, &done] {
-      asio::error_code ignored;
+    boost::asio::post(io_, [this, &done] {
+      boost::system::error_code ignored;
       if (socket_) socket_->close(ignored);
       done.set_value();
     });
@@ -64,21 +64,22 @@ class LoopbackPeer {
 
  private:
   void Accept() {
-    acceptor_.async_accept([this](const asio::error_code& error, asio::ip::tcp::socket socket) {
-      if (error) return;
-      socket_ = std::make_unique<asio::ip::tcp::socket>(std::move(socket));
-      {
-        std::lock_guard lock(mutex_);
-        ++connections_;
-      }
-      changed_.notify_all();
-      Read(socket_.get());
-      Accept();
-    });
+    acceptor_.async_accept(
+        [this](const boost::system::error_code& error, boost::asio::ip::tcp::socket socket) {
+          if (error) return;
+          socket_ = std::make_unique<boost::asio::ip::tcp::socket>(std::move(socket));
+          {
+            std::lock_guard lock(mutex_);
+            ++connections_;
+          }
+          changed_.notify_all();
+          Read(socket_.get());
+          Accept();
+        });
   }
-  void Read(asio::ip::tcp::socket* socket) {
-    socket->async_read_some(asio::buffer(buffer_),
-                            [this, socket](const asio::error_code& error, std::size_t n) {
+  void Read(boost::asio::ip::tcp::socket* socket) {
+    socket->async_read_some(boost::asio::buffer(buffer_),
+                            [this, socket](const boost::system::error_code& error, std::size_t n) {
                               if (error) return;
                               {
                                 std::lock_guard lock(mutex_);
@@ -89,10 +90,10 @@ class LoopbackPeer {
                             });
   }
 
-  asio::io_context io_;
-  asio::executor_work_guard<asio::io_context::executor_type> work_{io_.get_executor()};
-  asio::ip::tcp::acceptor acceptor_;
-  std::unique_ptr<asio::ip::tcp::socket> socket_;
+  boost::asio::io_context io_;
+  boost::asio::executor_work_guard<boost::asio::io_context::executor_type> work_{io_.get_executor()};
+  boost::asio::ip::tcp::acceptor acceptor_;
+  std::unique_ptr<boost::asio::ip::tcp::socket> socket_;
   std::array<char, 65536> buffer_{};
   std::mutex mutex_;
   std::condition_variable changed_;

@@ -7,10 +7,10 @@
 #include <gtest/gtest.h>
 
 #include <array>
-#include <asio/connect.hpp>
-#include <asio/io_context.hpp>
-#include <asio/ip/tcp.hpp>
-#include <asio/write.hpp>
+#include <boost/asio/connect.hpp>
+#include <boost/asio/io_context.hpp>
+#include <boost/asio/ip/tcp.hpp>
+#include <boost/asio/write.hpp>
 #include <chrono>
 #include <cstring>
 #include <optional>
@@ -59,14 +59,14 @@ float MaxPingRateOf(const std::string& record) {
 // The host's end of a connection to the sonar, on its own I/O context driven by the test's thread.
 class HostSide {
  public:
-  asio::error_code Connect(unsigned short port) {
-    asio::error_code code;
-    socket_.connect({asio::ip::make_address("127.0.0.1"), port}, code);
+  boost::system::error_code Connect(unsigned short port) {
+    boost::system::error_code code;
+    socket_.connect({boost::asio::ip::make_address("127.0.0.1"), port}, code);
     return code;
   }
   void Send(const std::string& record) {
-    asio::error_code ignored;
-    asio::write(socket_, asio::buffer(record), ignored);
+    boost::system::error_code ignored;
+    boost::asio::write(socket_, boost::asio::buffer(record), ignored);
   }
   // The next whole record the sonar sends; nothing once the connection is closed, or when nothing
   // comes within the bound.
@@ -84,18 +84,19 @@ class HostSide {
       }
       if (closed_) return std::nullopt;
       bool read = false;
-      socket_.async_read_some(asio::buffer(buffer_), [&](const asio::error_code& error, std::size_t length) {
-        read = true;
-        if (error) {
-          closed_ = true;
-          return;
-        }
-        pending_.append(buffer_.data(), length);
-      });
+      socket_.async_read_some(boost::asio::buffer(buffer_),
+                              [&](const boost::system::error_code& error, std::size_t length) {
+                                read = true;
+                                if (error) {
+                                  closed_ = true;
+                                  return;
+                                }
+                                pending_.append(buffer_.data(), length);
+                              });
       io_.restart();
       io_.run_until(deadline);
       if (!read) {
-        asio::error_code ignored;
+        boost::system::error_code ignored;
         socket_.cancel(ignored);
         io_.restart();
         io_.run();
@@ -118,8 +119,8 @@ class HostSide {
   }
 
  private:
-  asio::io_context io_;
-  asio::ip::tcp::socket socket_{io_};
+  boost::asio::io_context io_;
+  boost::asio::ip::tcp::socket socket_{io_};
   std::array<char, 4096> buffer_{};
   std::string pending_;
   bool closed_ = false;
@@ -168,10 +169,10 @@ TEST_F(UnplugTest, ConnectionsCloseAndNewOnesAreRefusedUntilPluggedIn) {
   EXPECT_TRUE(connected.ClosedBySonar());
   EXPECT_EQ(sonar_.ConnectionCount(), 0u);
   HostSide refused;
-  EXPECT_EQ(refused.Connect(sonar_.Port()), asio::error::connection_refused);
+  EXPECT_EQ(refused.Connect(sonar_.Port()), boost::asio::error::connection_refused);
   sonar_.Unplug();  // once more changes nothing
   HostSide refusedAgain;
-  EXPECT_EQ(refusedAgain.Connect(sonar_.Port()), asio::error::connection_refused);
+  EXPECT_EQ(refusedAgain.Connect(sonar_.Port()), boost::asio::error::connection_refused);
 
   PlugIn();
   HostSide host;
@@ -239,11 +240,11 @@ TEST_F(UnplugTest, PluggingInWhereAnotherProgramNowListensFailsWithAMessageAndCa
   sonar_.Unplug();
   std::string error;
   {
-    asio::io_context io;
-    asio::ip::tcp::acceptor squatter(io);
-    const asio::ip::tcp::endpoint endpoint(asio::ip::make_address("127.0.0.1"), sonar_.Port());
+    boost::asio::io_context io;
+    boost::asio::ip::tcp::acceptor squatter(io);
+    const boost::asio::ip::tcp::endpoint endpoint(boost::asio::ip::make_address("127.0.0.1"), sonar_.Port());
     squatter.open(endpoint.protocol());
-    squatter.set_option(asio::socket_base::reuse_address(true));
+    squatter.set_option(boost::asio::socket_base::reuse_address(true));
     squatter.bind(endpoint);
     squatter.listen();
     EXPECT_FALSE(sonar_.PlugIn(error));

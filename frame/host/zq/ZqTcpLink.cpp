@@ -5,12 +5,12 @@
 
 #include <algorithm>
 #include <array>
-#include <asio/connect.hpp>
-#include <asio/ip/tcp.hpp>
-#include <asio/post.hpp>
-#include <asio/steady_timer.hpp>
-#include <asio/write.hpp>
 #include <atomic>
+#include <boost/asio/connect.hpp>
+#include <boost/asio/ip/tcp.hpp>
+#include <boost/asio/post.hpp>
+#include <boost/asio/steady_timer.hpp>
+#include <boost/asio/write.hpp>
 #include <charconv>
 #include <deque>
 #include <future>
@@ -28,7 +28,7 @@ constexpr std::size_t kReadBufferSize = std::size_t{64} * 1024;
 }  // namespace
 
 struct ZqTcpLink::Impl : std::enable_shared_from_this<ZqTcpLink::Impl> {
-  Impl(asio::io_context& ioContext, std::string hostName, std::string portText)
+  Impl(boost::asio::io_context& ioContext, std::string hostName, std::string portText)
       : io(ioContext),
         host(std::move(hostName)),
         port(std::move(portText)),
@@ -48,12 +48,12 @@ struct ZqTcpLink::Impl : std::enable_shared_from_this<ZqTcpLink::Impl> {
   void Close();
   void OnRecord(std::span<const std::byte> record);
 
-  asio::io_context& io;
+  boost::asio::io_context& io;
   const std::string host;
   const std::string port;
-  asio::ip::tcp::resolver resolver;
-  asio::ip::tcp::socket socket;
-  asio::steady_timer retryTimer;
+  boost::asio::ip::tcp::resolver resolver;
+  boost::asio::ip::tcp::socket socket;
+  boost::asio::steady_timer retryTimer;
   std::chrono::milliseconds retryDelay = kFirstRetryDelay;
   std::uint64_t connection = 0;  // which connection a completion belongs to
   std::array<std::byte, kReadBufferSize> readBuffer{};
@@ -91,29 +91,30 @@ void ZqTcpLink::Impl::Connect() {
   if (stopped) return;
   state = State::kConnecting;
   resolver.async_resolve(
-      host, port, [self = shared_from_this()](const asio::error_code& error, auto results) {
+      host, port, [self = shared_from_this()](const boost::system::error_code& error, auto results) {
         if (self->stopped) return;
         if (error) {
           self->ScheduleReconnect();
           return;
         }
-        asio::async_connect(self->socket, results, [self](const asio::error_code& connectError, const auto&) {
-          if (self->stopped) return;
-          if (connectError) {
-            asio::error_code ignored;
-            self->socket.close(ignored);
-            self->ScheduleReconnect();
-            return;
-          }
-          self->OnConnected();
-        });
+        boost::asio::async_connect(self->socket, results,
+                                   [self](const boost::system::error_code& connectError, const auto&) {
+                                     if (self->stopped) return;
+                                     if (connectError) {
+                                       boost::system::error_code ignored;
+                                       self->socket.close(ignored);
+                                       self->ScheduleReconnect();
+                                       return;
+                                     }
+                                     self->OnConnected();
+                                   });
       });
 }
 
 void ZqTcpLink::Impl::ScheduleReconnect() {
   retryTimer.expires_after(retryDelay);
   retryDelay = std::min(retryDelay * 2, kLongestRetryDelay);
-  retryTimer.async_wait([self = shared_from_this()](const asio::error_code& error) {
+  retryTimer.async_wait([self = shared_from_this()](const boost::system::error_code& error) {
     if (error || self->stopped) return;
     self->Connect();
   });
@@ -122,8 +123,8 @@ void ZqTcpLink::Impl::ScheduleReconnect() {
 void ZqTcpLink::Impl::OnConnected() {
   ++connection;
   retryDelay = kFirstRetryDelay;
-  asio::error_code ignored;
-  socket.set_option(asio::ip::tcp::no_delay(true), ignored);
+  boost::system::error_code ignored;
+  socket.set_option(boost::asio::ip::tcp::no_delay(true), ignored);
   reader.Reset();
   ++connects;
   state = State::kConnected;
@@ -135,7 +136,7 @@ void ZqTcpLink::Impl::OnLost() {
   ++connection;  // completions of the lost connection that are still queued are ignored
   ++disconnects;
   state = State::kConnecting;
-  asio::error_code ignored;
+  boost::system::error_code ignored;
   socket.close(ignored);
   // What waited for the network is lost with the connection.
   DropQueue();
@@ -143,45 +144,46 @@ void ZqTcpLink::Impl::OnLost() {
 }
 
 void ZqTcpLink::Impl::Read() {
-  socket.async_read_some(asio::buffer(readBuffer), [self = shared_from_this(), current = connection](
-                                                       const asio::error_code& error, std::size_t length) {
-    if (self->stopped || current != self->connection) return;
-    if (error) {
-      self->OnLost();
-      return;
-    }
-    self->bytesReceived += length;
-    self->reader.Feed(std::span(self->readBuffer).first(length));
-    self->PublishReaderCounts();
-    self->Read();
-  });
+  socket.async_read_some(boost::asio::buffer(readBuffer),
+                         [self = shared_from_this(), current = connection](
+                             const boost::system::error_code& error, std::size_t length) {
+                           if (self->stopped || current != self->connection) return;
+                           if (error) {
+                             self->OnLost();
+                             return;
+                           }
+                           self->bytesReceived += length;
+                           self->reader.Feed(std::span(self->readBuffer).first(length));
+                           self->PublishReaderCounts();
+                           self->Read();
+                         });
 }
 
 void ZqTcpLink::Impl::Write() {
   writing = true;
-  std::vector<asio::const_buffer> buffers;
+  std::vector<boost::asio::const_buffer> buffers;
   const std::size_t count = std::min(queue.size(), kRecordsPerWrite);
   buffers.reserve(count);
-  for (std::size_t i = 0; i < count; ++i) buffers.emplace_back(asio::buffer(queue[i]));
-  asio::async_write(socket, buffers,
-                    [self = shared_from_this(), current = connection, count](const asio::error_code& error,
-                                                                             std::size_t written) {
-                      if (self->stopped || current != self->connection) return;
-                      if (error) {
-                        self->OnLost();
-                        return;
-                      }
-                      self->recordsSent += count;
-                      self->bytesSent += written;
-                      self->queuedBytes -= written;
-                      self->queue.erase(self->queue.begin(),
-                                        self->queue.begin() + static_cast<std::ptrdiff_t>(count));
-                      if (self->queue.empty()) {
-                        self->writing = false;
-                      } else {
-                        self->Write();
-                      }
-                    });
+  for (std::size_t i = 0; i < count; ++i) buffers.emplace_back(boost::asio::buffer(queue[i]));
+  boost::asio::async_write(socket, buffers,
+                           [self = shared_from_this(), current = connection, count](
+                               const boost::system::error_code& error, std::size_t written) {
+                             if (self->stopped || current != self->connection) return;
+                             if (error) {
+                               self->OnLost();
+                               return;
+                             }
+                             self->recordsSent += count;
+                             self->bytesSent += written;
+                             self->queuedBytes -= written;
+                             self->queue.erase(self->queue.begin(),
+                                               self->queue.begin() + static_cast<std::ptrdiff_t>(count));
+                             if (self->queue.empty()) {
+                               self->writing = false;
+                             } else {
+                               self->Write();
+                             }
+                           });
 }
 
 void ZqTcpLink::Impl::Enqueue(std::string record) {
@@ -203,7 +205,7 @@ void ZqTcpLink::Impl::DropQueue() {
 }
 
 void ZqTcpLink::Impl::Close() {
-  asio::error_code ignored;
+  boost::system::error_code ignored;
   resolver.cancel();
   retryTimer.cancel();
   socket.close(ignored);
@@ -262,7 +264,7 @@ void ZqTcpLink::SetTap(Tap tap) {
 void ZqTcpLink::Start() {
   if (impl_->stopped || impl_->state != State::kIdle) return;
   impl_->state = State::kConnecting;
-  asio::post(impl_->io, [self = impl_] { self->Connect(); });
+  boost::asio::post(impl_->io, [self = impl_] { self->Connect(); });
 }
 
 void ZqTcpLink::Stop() {
@@ -273,7 +275,7 @@ void ZqTcpLink::Stop() {
     return;
   }
   std::promise<void> closed;
-  asio::post(impl_->io, [self = impl_, &closed] {
+  boost::asio::post(impl_->io, [self = impl_, &closed] {
     self->Close();
     closed.set_value();
   });
@@ -298,8 +300,8 @@ bool ZqTcpLink::Send(const CString& record) {
   }
   std::string bytes(record.GetString(), size);
   zqwire::WriteChecksum(std::as_writable_bytes(std::span(bytes.data(), bytes.size())));
-  asio::post(impl_->io,
-             [self = impl_, bytes = std::move(bytes)]() mutable { self->Enqueue(std::move(bytes)); });
+  boost::asio::post(impl_->io,
+                    [self = impl_, bytes = std::move(bytes)]() mutable { self->Enqueue(std::move(bytes)); });
   return true;
 }
 
