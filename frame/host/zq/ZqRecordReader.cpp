@@ -42,8 +42,39 @@ std::size_t FindRecordStart(std::span<const std::byte> data, std::size_t from) {
 
 }  // namespace
 
-std::size_t ZqRecordReader::Scan(std::span<const std::byte> data) {
-  std::size_t position = 0;
+std::uint32_t ZqRecordReader::ByteSums::Prefix(std::span<const std::byte> data, std::size_t end) {
+  const std::size_t block = end / kBlock;
+  for (std::size_t k = blocks_.size(); k <= block; ++k) {
+    // A whole block at a time, in a loop of fixed length that the compiler turns into vector adds.
+    const std::byte* first = data.data() + (k - 1) * kBlock;
+    std::uint32_t sum = 0;
+    for (std::size_t i = 0; i < kBlock; ++i) sum += std::to_integer<std::uint32_t>(first[i]);
+    blocks_.push_back(blocks_.back() + sum);
+  }
+  return blocks_[block] + zqwire::ByteSum(data.subspan(block * kBlock, end - block * kBlock));
+}
+
+std::uint32_t ZqRecordReader::ByteSums::Sum(std::span<const std::byte> data, std::size_t from,
+                                            std::size_t to) {
+  // Sums wrap, so the difference of two prefix sums is the sum between them.
+  return Prefix(data, to) - Prefix(data, from);
+}
+
+void ZqRecordReader::ByteSums::DropFront(std::size_t blocks) {
+  if (blocks >= blocks_.size()) {
+    Clear();
+    return;
+  }
+  // The first sum kept stands for the bytes before the new start; only differences are ever used.
+  blocks_.erase(blocks_.begin(), blocks_.begin() + static_cast<std::ptrdiff_t>(blocks));
+}
+
+bool ZqRecordReader::HasValidChecksum(std::span<const std::byte> data, std::size_t start, std::size_t size) {
+  const std::size_t trailer = start + size - zqwire::kTrailerSize;
+  return le::ByteReader(data).U32(trailer) == sums_.Sum(data, start, trailer);
+}
+
+std::size_t ZqRecordReader::Scan(std::span<const std::byte> data, std::size_t position) {
   while (true) {
     const std::size_t start = FindRecordStart(data, position);
     counts_.bytesDiscarded += start - position;
@@ -59,8 +90,7 @@ std::size_t ZqRecordReader::Scan(std::span<const std::byte> data) {
     }
     if (data.size() - position < size) return position;
 
-    const std::span<const std::byte> record = data.subspan(position, size);
-    if (!zqwire::HasValidChecksum(record)) {
+    if (!HasValidChecksum(data, position, size)) {
       ++counts_.badChecksum;
       ++counts_.bytesDiscarded;
       position += 1;
@@ -68,24 +98,41 @@ std::size_t ZqRecordReader::Scan(std::span<const std::byte> data) {
     }
     ++counts_.records;
     counts_.recordBytes += size;
+    onRecord_(data.subspan(position, size));
     position += size;
-    onRecord_(record);
   }
 }
 
 void ZqRecordReader::Feed(std::span<const std::byte> bytes) {
-  if (pending_.empty()) {
+  if (Pending() == 0) {
     // Usual case: whole records straight from the caller's buffer, keeping only a tail.
-    const std::size_t done = Scan(bytes);
+    sums_.Clear();
+    const std::size_t done = Scan(bytes, 0);
+    sums_.Clear();
     pending_.assign(bytes.begin() + static_cast<std::ptrdiff_t>(done), bytes.end());
+    pendingStart_ = 0;
     return;
   }
   pending_.insert(pending_.end(), bytes.begin(), bytes.end());
-  const std::size_t done = Scan(pending_);
-  pending_.erase(pending_.begin(), pending_.begin() + static_cast<std::ptrdiff_t>(done));
+  pendingStart_ = Scan(pending_, pendingStart_);
+  if (pendingStart_ == pending_.size()) {
+    pending_.clear();
+    pendingStart_ = 0;
+    sums_.Clear();
+    return;
+  }
+  // Bytes done with are dropped in whole blocks once they are as many as those still kept: each byte
+  // is then moved a bounded number of times, however a long record arrives.
+  const std::size_t blocks = pendingStart_ / ByteSums::kBlock;
+  if (blocks == 0 || pendingStart_ < pending_.size() - pendingStart_) return;
+  pending_.erase(pending_.begin(), pending_.begin() + static_cast<std::ptrdiff_t>(blocks * ByteSums::kBlock));
+  pendingStart_ -= blocks * ByteSums::kBlock;
+  sums_.DropFront(blocks);
 }
 
 void ZqRecordReader::Reset() {
-  counts_.bytesDiscarded += pending_.size();
+  counts_.bytesDiscarded += Pending();
   pending_.clear();
+  pendingStart_ = 0;
+  sums_.Clear();
 }

@@ -104,6 +104,26 @@ TEST(ZqRecordReaderTest, KeepsAnIncompleteRecordUntilItsRestArrivesAndDropsItOnR
   EXPECT_EQ(c.reader.GetCounts().bytesDiscarded, 100u);
 }
 
+TEST(ZqRecordReaderTest, OverlappingHeadersThatClaimMoreThanTheyHoldAreRefusedHoweverTheStreamIsSplit) {
+  // Fifty headers 12 bytes apart, each claiming 300 bytes, hide two records; read whole and in pieces
+  // that cut the kept bytes at every place.
+  std::string header(12, '\0');
+  header[0] = 5;
+  header[2] = 60;
+  header.replace(4, 8, std::string("\xFF\xFF\0\0\x2C\x01\0\0", 8));  // sync, size 300
+  std::string stream;
+  for (int i = 0; i < 50; ++i) stream += header;
+  stream += Record(92, 1) + Record(92, 2) + std::string(400, 'z');
+  for (std::size_t chunk :
+       {std::size_t{1}, std::size_t{63}, std::size_t{64}, std::size_t{97}, stream.size()}) {
+    Collector c;
+    for (std::size_t at = 0; at < stream.size(); at += chunk) c.Feed(stream.substr(at, chunk));
+    EXPECT_EQ(c.types, (std::vector<std::uint32_t>{1, 2})) << "chunk " << chunk;
+    EXPECT_EQ(c.reader.GetCounts().badChecksum, 50u) << "chunk " << chunk;
+    EXPECT_EQ(c.reader.GetCounts().bytesDiscarded + c.reader.Pending(), 50u * 12 + 400) << "chunk " << chunk;
+  }
+}
+
 TEST(ZqRecordReaderTest, ASyncPatternInsideARefusedRecordIsFoundAgain) {
   // A record cut short by a lost byte: its size runs into the next record, so its checksum fails and
   // the reader must find the following record's sync pattern inside the bytes it had taken.
