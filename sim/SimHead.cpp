@@ -295,12 +295,14 @@ void SimHead::ApplyBeamSetting(std::uint32_t id, std::span<const std::byte> payl
   const SimSettingSet& set = Set();
   const auto degrees = [](float radians) { return static_cast<float>(radians / D_TO_R); };
   if (id == kSteering) {
+    // Vertical steering within the X limits and horizontal within the Z limits, as the configuration
+    // view pairs them (its steering bar spans min X to max X and shows the vertical steering).
     const SimLimits x = set.steerable ? set.steeringXDeg : SimLimits{};
     const SimLimits z = set.steerable ? set.steeringZDeg : SimLimits{};
     state.verticalSteeringDeg =
-        Limited("Vertical steering", degrees(*first), z, out).value_or(state.verticalSteeringDeg);
+        Limited("Vertical steering", degrees(*first), x, out).value_or(state.verticalSteeringDeg);
     state.horizontalSteeringDeg =
-        Limited("Horizontal steering", degrees(*second), x, out).value_or(state.horizontalSteeringDeg);
+        Limited("Horizontal steering", degrees(*second), z, out).value_or(state.horizontalSteeringDeg);
     return;
   }
   // Beam width X is one of the list: the nearest, or the factory value where it cannot be changed.

@@ -43,8 +43,8 @@ struct SimSettingSet {
   std::vector<double> beamWidthListDeg;  // beam width X is one of these
   SimLimits beamWidthZDeg;
   bool steerable = false;
-  SimLimits steeringXDeg;  // horizontal steering
-  SimLimits steeringZDeg;  // vertical steering
+  SimLimits steeringXDeg;  // vertical steering
+  SimLimits steeringZDeg;  // horizontal steering
   double pingRateMax = 0.0;
   double pingRateRatio = 1.0;
   bool freeRun = true;

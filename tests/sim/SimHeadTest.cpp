@@ -95,7 +95,8 @@ TEST_F(SimHeadTest, ValuesWithinLimitsAreTakenSilently) {
   Send(Control(1017, U32(2)));  // fixed gain
   Send(Control(1008, F32(35.0F)));
   Send(Control(1007, U32(1)));  // FM
-  Send(Control(1021, F32(0.1F) + F32(-0.2F)));
+  // 25 degrees vertical, within the X limits, and -5 horizontal, within the Z limits.
+  Send(Control(1021, F32(0.43633232F) + F32(-0.08726646F)));
   Send(Control(1022, F32(0.0349F) + F32(0.0175F)));  // about 2 and 1 degrees
   EXPECT_TRUE(out.empty());
   const auto settings = head.Settings();
@@ -103,8 +104,8 @@ TEST_F(SimHeadTest, ValuesWithinLimitsAreTakenSilently) {
   EXPECT_EQ(settings.gainMode, 2u);
   EXPECT_EQ(settings.gainDb, 35.0F);
   EXPECT_TRUE(settings.flags & 4u);
-  EXPECT_FLOAT_EQ(settings.verticalSteeringRad, 0.1F);
-  EXPECT_FLOAT_EQ(settings.horizontalSteeringRad, -0.2F);
+  EXPECT_FLOAT_EQ(settings.verticalSteeringRad, 0.43633232F);
+  EXPECT_FLOAT_EQ(settings.horizontalSteeringRad, -0.08726646F);
   EXPECT_FLOAT_EQ(settings.beamWidthXRad, 0.034906585F);  // 2 degrees, from the list
 }
 
