@@ -2,6 +2,7 @@
 #include "sequencing/SettingsGuardTime.h"
 
 #include <cmath>
+#include <limits>
 
 #include "tavrin/CDataBlock.h"
 
@@ -28,7 +29,7 @@ bool LookUpValid(const CDataBlock& block, unsigned short item, T& value) {
 
 bool RangeOf(const CDataBlock& block, float& range) {
   float metres = 0.0F;
-  if (LookUpValid(block, kRangeItem, metres) && metres > 0.0F) {
+  if (LookUpValid(block, kRangeItem, metres) && metres > 0.0F && std::isfinite(metres)) {
     range = metres;
     return true;
   }
@@ -42,7 +43,8 @@ bool RangeOf(const CDataBlock& block, float& range) {
 
 double SoundVelocityOf(const CDataBlock& block) {
   double metresPerSecond = 0.0;
-  if (!LookUpValid(block, kSoundVelocityItem, metresPerSecond) || metresPerSecond == 0.0) {
+  if (!LookUpValid(block, kSoundVelocityItem, metresPerSecond) || metresPerSecond == 0.0 ||
+      !std::isfinite(metresPerSecond)) {
     return kDefaultSoundVelocity;
   }
   return metresPerSecond;
@@ -51,8 +53,12 @@ double SoundVelocityOf(const CDataBlock& block) {
 std::uint32_t GuardTimeMs(float range, double soundVelocity, double overhead) {
   const double travelMs = range * 2.0 / soundVelocity * 1000.0;
   // Half a millisecond added, then truncated toward zero: rounding for every pause that can be.
-  const auto delayMs = static_cast<std::int64_t>(std::trunc(travelMs * overhead / 100.0 + 0.5));
-  return delayMs < 0 ? 0 : static_cast<std::uint32_t>(delayMs);
+  const double delay = std::trunc(travelMs * overhead / 100.0 + 0.5);
+  // Held to what a 64-bit count can say before the conversion, which is undefined beyond it.
+  constexpr double kBeyondInt64 = 9223372036854775808.0;  // 2^63
+  if (!(delay > 0.0)) return 0;                           // also not a number
+  if (delay >= kBeyondInt64) return std::numeric_limits<std::uint32_t>::max();
+  return static_cast<std::uint32_t>(static_cast<std::int64_t>(delay));
 }
 
 }  // namespace sequencing

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
+
 #include "tavrin/CDataBlock.h"
 
 namespace {
@@ -10,6 +12,8 @@ namespace {
 using sequencing::GuardTimeMs;
 using sequencing::RangeOf;
 using sequencing::SoundVelocityOf;
+constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+constexpr double kInfinity = std::numeric_limits<double>::infinity();
 
 TEST(SettingsGuardTime, RangeIsTheFloatItemElseTheWholeMetresItem) {
   float range = -1.0F;
@@ -35,6 +39,11 @@ TEST(SettingsGuardTime, RangeIsTheFloatItemElseTheWholeMetresItem) {
   wrongType.AddU16(609, 2, 90);
   ASSERT_TRUE(RangeOf(wrongType, range));
   EXPECT_EQ(range, 90.0F);
+  CDataBlock infinite;
+  infinite.AddF32(699, 2, std::numeric_limits<float>::infinity());
+  infinite.AddU16(609, 2, 65535);
+  ASSERT_TRUE(RangeOf(infinite, range));
+  EXPECT_EQ(range, 65535.0F);
 
   // Under another second key, not valid, or zero: no range at all.
   CDataBlock none;
@@ -48,13 +57,15 @@ TEST(SettingsGuardTime, RangeIsTheFloatItemElseTheWholeMetresItem) {
   EXPECT_FALSE(RangeOf(CDataBlock(), range));
 }
 
-TEST(SettingsGuardTime, SoundVelocityIs1500WhenMissingInvalidOrZero) {
+TEST(SettingsGuardTime, SoundVelocityIs1500WhenMissingInvalidZeroOrNotFinite) {
   CDataBlock measured;
   measured.AddF64(401, 2, 1480.0);
   EXPECT_EQ(SoundVelocityOf(measured), 1480.0);
-  CDataBlock zero;
-  zero.AddF64(401, 2, 0.0);
-  EXPECT_EQ(SoundVelocityOf(zero), 1500.0);
+  for (const double unusable : {0.0, kNaN, kInfinity, -kInfinity}) {
+    CDataBlock block;
+    block.AddF64(401, 2, unusable);
+    EXPECT_EQ(SoundVelocityOf(block), 1500.0) << unusable;
+  }
   CDataBlock invalid;
   invalid.AddF64(401, 2, 1480.0, 2);
   EXPECT_EQ(SoundVelocityOf(invalid), 1500.0);
@@ -72,6 +83,13 @@ TEST(SettingsGuardTime, GuardTimeIsTheTravelTimeTimesTheOverheadRounded) {
   EXPECT_EQ(GuardTimeMs(7.4F, 1500.0, 10.0), 1u);   // 9.87 ms: 0.987 rounds up
   EXPECT_EQ(GuardTimeMs(11000.0F, 1500.0, 100.0), 14667u);
   EXPECT_EQ(GuardTimeMs(150.0F, 1500.0, -50.0), 0u);  // no negative pause
+  // Not a number is no pause; beyond a 64-bit count, the longest.
+  EXPECT_EQ(GuardTimeMs(std::numeric_limits<float>::quiet_NaN(), 1500.0, 110.0), 0u);
+  EXPECT_EQ(GuardTimeMs(150.0F, kNaN, 110.0), 0u);
+  EXPECT_EQ(GuardTimeMs(150.0F, 1500.0, kNaN), 0u);
+  EXPECT_EQ(GuardTimeMs(150.0F, 1500.0, kInfinity), 4294967295u);
+  EXPECT_EQ(GuardTimeMs(std::numeric_limits<float>::infinity(), 1500.0, 110.0), 4294967295u);
+  EXPECT_EQ(GuardTimeMs(150.0F, 1500.0, -kInfinity), 0u);
 }
 
 }  // namespace

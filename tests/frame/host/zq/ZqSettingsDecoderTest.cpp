@@ -104,6 +104,8 @@ TEST(ZqSettingsDecoder, RangeItemsRoundAndSaturateAndAShortRecordChangesNothing)
   EXPECT_EQ(items(150.5F), std::pair(150.5F, 151));
   EXPECT_EQ(items(70000.0F), std::pair(70000.0F, 65535));
   EXPECT_EQ(items(-5.0F), std::pair(-5.0F, 0));
+  EXPECT_EQ(items(-std::numeric_limits<float>::infinity()).second, 0);
+  EXPECT_EQ(items(std::numeric_limits<float>::infinity()).second, 65535);
   EXPECT_EQ(items(std::numeric_limits<float>::quiet_NaN()).second, 0);
 
   std::string record = SettingsRecord();
