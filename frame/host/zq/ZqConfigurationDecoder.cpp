@@ -108,19 +108,28 @@ CAttributeMap SonarSettings(const pugi::xml_node& set) {
   return settings;
 }
 
-// The swath limits of each beam mode, by mode number; numbers that no mode has stay empty.
-std::vector<CAttributeMap> BeamModes(const pugi::xml_node& table) {
-  std::vector<CAttributeMap> modes;
-  for (const pugi::xml_node mode : table.children("BeamMode")) {
-    const auto number = ZqXmlNumbers::Integer(mode.attribute("number").value());
-    if (!number || *number < 0 || *number > ZqConfigurationDecoder::kHighestBeamMode) continue;
-    const auto index = static_cast<std::size_t>(*number);
-    if (modes.size() <= index) modes.resize(index + 1);
-    CAttributeMap limits;
-    for (const auto& [key, attribute] : kBeamModeKeys) AddDouble(limits, key, mode, attribute);
-    modes[index] = std::move(limits);
+// The swath limits of a beam mode.
+CAttributeMap BeamModeLimits(const pugi::xml_node& mode) {
+  CAttributeMap limits;
+  for (const auto& [key, attribute] : kBeamModeKeys) AddDouble(limits, key, mode, attribute);
+  return limits;
+}
+
+// The child map that read makes of each element of a table, at the place its number attribute says
+// (0 to highest); places that no element has stay empty. An element without a readable number in
+// that range is left out, and of two elements with one number the later counts.
+template <typename Read>
+std::vector<CAttributeMap> ByNumber(const pugi::xml_node& table, const char* element, const char* number,
+                                    long long highest, Read read) {
+  std::vector<CAttributeMap> maps;
+  for (const pugi::xml_node node : table.children(element)) {
+    const auto place = ZqXmlNumbers::Integer(node.attribute(number).value());
+    if (!place || *place < 0 || *place > highest) continue;
+    const auto index = static_cast<std::size_t>(*place);
+    if (maps.size() <= index) maps.resize(index + 1);
+    maps[index] = read(node);
   }
-  return modes;
+  return maps;
 }
 
 void RemoveEvery(CAttributeMap& attributes, const char* key) {
@@ -149,12 +158,15 @@ bool ZqConfigurationDecoder::Decode(std::span<const std::byte> record, CAttribut
   const pugi::xml_node root = document.document_element();
   if (std::strcmp(root.name(), "ZqConfiguration") != 0) return false;
 
+  // The configuration view takes the setting set in use as the "ZqSonarSettings" entry whose place
+  // is the device enum in the settings records: each set goes to the place of its device enum.
+  const std::vector<CAttributeMap> sets =
+      ByNumber(root.child("SETTINGS"), "SettingSet", "deviceEnum", kHighestDeviceEnum, SonarSettings);
   RemoveEvery(attributes, "ZqSonarSettings");
-  for (const pugi::xml_node set : root.child("SETTINGS").children("SettingSet")) {
-    attributes.Append("ZqSonarSettings", SonarSettings(set));
-  }
+  for (const CAttributeMap& set : sets) attributes.Append("ZqSonarSettings", set);
 
-  const std::vector<CAttributeMap> modes = BeamModes(root.child("BEAMMODES"));
+  const std::vector<CAttributeMap> modes =
+      ByNumber(root.child("BEAMMODES"), "BeamMode", "number", kHighestBeamMode, BeamModeLimits);
   RemoveEvery(attributes, "ZqBeamMode");
   for (const CAttributeMap& mode : modes) attributes.Append("ZqBeamMode", mode);
 

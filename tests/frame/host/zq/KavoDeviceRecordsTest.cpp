@@ -91,7 +91,7 @@ TEST(KavoDeviceRecords, ConfigurationAndMessagesAreKeptPerSonarAndHandedToListen
 
   const std::string configuration = zqtest::ConfigurationRecord(
       R"(<ZqConfiguration><HARDWARE><Device name="TX1" id="36" available="1" angle="2" displayName="P">)"
-      R"(<Frequency>200000</Frequency></Device></HARDWARE><SETTINGS><SettingSet/></SETTINGS></ZqConfiguration>)");
+      R"(<Frequency>200000</Frequency></Device></HARDWARE><SETTINGS><SettingSet deviceEnum="0"/></SETTINGS></ZqConfiguration>)");
   Process(device, configuration);
   Process(device, Record(7051, "EVT1" + std::string(20, '\0')));
   Process(device, Record(7051, "EVT2" + std::string(20, '\0')));

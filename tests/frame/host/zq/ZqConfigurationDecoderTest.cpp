@@ -22,6 +22,10 @@ constexpr const char* kXml = R"(<ZqConfiguration>
     <BeamMode number="99999999999" maxCoverage="1"/>
   </BEAMMODES>
   <SETTINGS>
+    <SettingSet deviceEnum="2" centerFrequency="four hundred" chirp="0">
+      <Range min="2" max="lots" set="5 x"/>
+      <FixedGain available="yes" max="30"/>
+    </SettingSet>
     <SettingSet deviceEnum="0" centerFrequency="200000" chirp="1">
       <Range min="1" max="500" set="5 10 25.5"/>
       <Power min="0" max="220"/>
@@ -32,14 +36,12 @@ constexpr const char* kXml = R"(<ZqConfiguration>
       <Steering minX="-30" maxX="30" minZ="-10" steerable="1"/>
       <PingRate max="50" ratio="1" freeRun="0"/>
     </SettingSet>
-    <SettingSet centerFrequency="four hundred" chirp="0">
-      <Range min="2" max="lots" set="5 x"/>
-      <FixedGain available="yes" max="30"/>
-    </SettingSet>
+    <SettingSet centerFrequency="1"/>
+    <SettingSet deviceEnum="256" centerFrequency="2"/>
   </SETTINGS>
 </ZqConfiguration>)";
 
-TEST(ZqConfigurationDecoder, WritesOneSonarSettingsMapPerSettingSetLeavingOutWhatCannotBeRead) {
+TEST(ZqConfigurationDecoder, PlacesEachSettingSetAtItsDeviceEnumLeavingOutWhatCannotBeRead) {
   CAttributeMap attributes;
   attributes.Add("ZqSonarSettings")->Add("Old", COrvInt(1));
   attributes.Add("ZqSonarSettings");
@@ -63,7 +65,9 @@ TEST(ZqConfigurationDecoder, WritesOneSonarSettingsMapPerSettingSetLeavingOutWha
   EXPECT_EQ(Read<int>(first->GetAttrMap("ZqFrequency"), "ZqChirp"), 1);
   EXPECT_EQ(Read<double>(first->GetAttrMap("ZqFrequency"), "ZqCenterFreq"), 200000.0);
 
-  const CAttributeMap* second = attributes.Find("ZqSonarSettings", 1);
+  ASSERT_NE(attributes.Find("ZqSonarSettings", 1), nullptr);
+  EXPECT_EQ(attributes.Find("ZqSonarSettings", 1)->GetCount(), 0);  // no set has device enum 1
+  const CAttributeMap* second = attributes.Find("ZqSonarSettings", 2);
   ASSERT_NE(second, nullptr);
   EXPECT_FALSE(second->Has("ZqRangeSet") || second->GetAttrMap("ZqRange")->Has("ZqMax"));
   EXPECT_EQ(Read<double>(second->GetAttrMap("ZqRange"), "ZqMin"), 2.0);
@@ -71,8 +75,8 @@ TEST(ZqConfigurationDecoder, WritesOneSonarSettingsMapPerSettingSetLeavingOutWha
   ASSERT_NE(second->GetAttrMap("ZqGain"), nullptr);
   EXPECT_FALSE(second->GetAttrMap("ZqGain")->GetAttrMap("ZqFixed")->Has("ZqAvailable"));
   EXPECT_FALSE(second->GetAttrMap("ZqFrequency")->Has("ZqCenterFreq"));
-  EXPECT_EQ(attributes.Find("ZqSonarSettings", 2), nullptr);
-  EXPECT_EQ(Read<double>(&attributes, "ZqRange"), 50.0);  // other entries stay
+  EXPECT_EQ(attributes.Find("ZqSonarSettings", 3), nullptr);  // no device enum, or one too high
+  EXPECT_EQ(Read<double>(&attributes, "ZqRange"), 50.0);      // other entries stay
 }
 
 TEST(ZqConfigurationDecoder, BeamModesSitAtTheirNumberAndTheSelectedModesLimitsReachTheTop) {
@@ -93,7 +97,8 @@ TEST(ZqConfigurationDecoder, BeamModesSitAtTheirNumberAndTheSelectedModesLimitsR
 }
 
 TEST(ZqConfigurationDecoder, TextStopsAtItsZeroItsLengthAndTheRecordAndDamageChangesNothing) {
-  const std::string xml = R"(<ZqConfiguration><SETTINGS><SettingSet/></SETTINGS></ZqConfiguration>)";
+  const std::string xml =
+      R"(<ZqConfiguration><SETTINGS><SettingSet deviceEnum="0"/></SETTINGS></ZqConfiguration>)";
   EXPECT_EQ(ZqConfigurationDecoder::XmlText(Bytes(ConfigurationRecord(xml))), xml);
   EXPECT_EQ(ZqConfigurationDecoder::XmlText(Bytes(ConfigurationRecord(xml, 5))), "<ZqCo");
   // Declared far beyond the record, without a terminating zero: the text that is there, no trailer.
