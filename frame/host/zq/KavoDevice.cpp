@@ -34,10 +34,14 @@ void KavoDevice::ProcessMessage(char* data, int length) {
     }
     if (!block) return;
     GetDataSource().SetDataBlock(std::move(*block));
-    // Only settings data shows that the sonar's data flows: it is what a ping sequence waits for.
+    // Only settings data shows that the sonar's data flows.
     OnSettingsData();
     notifications.Publish(NotificationKind::kDeviceKey, key);
-    notifications.Publish(std::make_shared<DataId_NI>(NotificationKind::kNewData, key, GetDataId()));
+    // Only the ping settings end a ping: they are the data a ping sequence waits for to release the
+    // sonar. Settings on request answer at any moment, also mid-ping, and release nothing.
+    if (type == zqwire::kPingSettingsRecordType) {
+      notifications.Publish(std::make_shared<DataId_NI>(NotificationKind::kNewData, key, GetDataId()));
+    }
     return;
   }
   if (type == zqwire::kConfigurationRecordType) {

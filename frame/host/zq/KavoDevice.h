@@ -22,9 +22,10 @@ class KavoDevice : public Device {
 
   // A whole, checked record from this device's head. Settings (7000, 7503) become attributes and the
   // settings data block and mark the device's data as arrived, then the device's key is notified of
-  // both; a configuration (7003) becomes attributes, notified likewise, and joins the BITE results and
-  // events (7021, 7050, 7051) in the sonar record store. Other records, and anything shorter than a
-  // frame header and trailer, change nothing.
+  // the attributes; only ping settings (7000), which end a ping, also notify the data subscribers of
+  // the block. A configuration (7003) becomes attributes, notified likewise, and joins the BITE
+  // results and events (7021, 7050, 7051) in the sonar record store. Other records, and anything
+  // shorter than a frame header and trailer, change nothing.
   void ProcessMessage(char* data, int length) override;
 
  private:

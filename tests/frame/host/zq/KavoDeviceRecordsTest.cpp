@@ -50,7 +50,7 @@ void Process(KavoDevice& device, std::string record) {
   device.ProcessMessage(record.data(), static_cast<int>(record.size()));
 }
 
-TEST(KavoDeviceRecords, SettingsBecomeAttributesAndTheDataBlockAndBothAreNotified) {
+TEST(KavoDeviceRecords, SettingsBecomeAttributesAndTheDataBlockAndOnlyPingSettingsReleaseDataSubscribers) {
   KavoDevice device;
   device.SetDataId(CDataId(9201, 78, 1, 1));
   Follower follower("9201.78.1.1");
@@ -73,6 +73,13 @@ TEST(KavoDeviceRecords, SettingsBecomeAttributesAndTheDataBlockAndBothAreNotifie
   ASSERT_TRUE(device.GetDataSource().ReadDataBlock(3, block));
   EXPECT_TRUE(block.LookUp(699, 2, index) && block.GetElement(index)->GetValue(blockRange));
   EXPECT_EQ(blockRange, 125.0F);
+
+  // Settings on request (7503) may come mid-ping: attributes and key, but no data subscriber released.
+  settings.replace(32, 4, zqtest::U32(7503));
+  le::PutF32(std::as_writable_bytes(std::span(settings.data(), settings.size())), 76, 250.0F);
+  Process(device, settings);
+  EXPECT_EQ(follower.Kinds(), (std::vector<int>{6, 5, 6}));
+  EXPECT_TRUE(device.GetAttribValue("ZqRange", range, flags) && range == 250.0);
 }
 
 TEST(KavoDeviceRecords, ConfigurationAndMessagesAreKeptPerSonarAndHandedToListenersWhileRegistered) {
