@@ -1,6 +1,8 @@
 // Settings attributes in display units (kHz, degrees) and the settings data block.
 #include "zq/ZqSettingsDecoder.h"
 
+#include <array>
+#include <charconv>
 #include <cmath>
 #include <cstdint>
 #include <limits>
@@ -12,9 +14,22 @@
 namespace {
 
 constexpr double kDegreesPerRadian = 180.0 / 3.14159265358979323846;
+// Significant decimal digits of an angle in degrees. A single-precision angle in radians holds its
+// value to about 6e-8 of it, well within half a unit of the sixth digit (5e-7 of it at least), so an
+// angle of six digits or fewer sent as f32 radians reads back as that decimal exactly.
+constexpr int kAngleDigits = 6;
 
+// The angle in degrees, rounded to six significant digits: 1.0 rather than 0.9999999922536332.
 double Degrees(float radians) {
-  return static_cast<double>(radians) * kDegreesPerRadian;
+  const double degrees = static_cast<double>(radians) * kDegreesPerRadian;
+  if (!std::isfinite(degrees)) return degrees;
+  std::array<char, 32> text{};
+  const auto written = std::to_chars(text.data(), text.data() + text.size(), degrees,
+                                     std::chars_format::scientific, kAngleDigits - 1);
+  if (written.ec != std::errc()) return degrees;
+  double rounded = degrees;
+  std::from_chars(text.data(), written.ptr, rounded, std::chars_format::scientific);
+  return rounded;
 }
 
 int Flag(std::uint16_t flags, std::uint16_t bit) {

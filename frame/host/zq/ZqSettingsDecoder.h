@@ -1,5 +1,7 @@
 // Turns a settings record of a sonar (7000 once per ping, 7503 on request) into the attributes of the
-// device that drives it, in display units, and into the device's settings data block.
+// device that drives it, in display units, and into the device's settings data block. Angles in degrees
+// are rounded to six significant digits, so that an angle set as a whole or tenth degree reads back
+// exactly.
 #pragma once
 
 #include <cstddef>

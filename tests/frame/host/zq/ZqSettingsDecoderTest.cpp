@@ -29,9 +29,10 @@ std::string SettingsRecord(float range = 150.5F) {
   le::PutU32(b, 88, 2);
   le::PutF32(b, 92, 30.0F);
   le::PutF32(b, 96, 12.5F);
+  // Angles as the sonar sends them: single-precision radians of 1, 0.7, -12.3 and 45 degrees.
   le::PutF32(b, 100, static_cast<float>(kPi / 180.0));
-  le::PutF32(b, 104, static_cast<float>(kPi / 18.0));
-  le::PutF32(b, 108, static_cast<float>(-kPi / 6.0));
+  le::PutF32(b, 104, static_cast<float>(0.7 * kPi / 180.0));
+  le::PutF32(b, 108, static_cast<float>(-12.3 * kPi / 180.0));
   le::PutF32(b, 112, static_cast<float>(kPi / 4.0));
   le::PutF32(b, 116, 60.0F);
   le::PutF32(b, 120, 20.0F);
@@ -69,14 +70,17 @@ TEST(ZqSettingsDecoder, WritesEveryAttributeInDisplayUnitsAndTheRangeAndSoundVel
                                    {"ZqPulseLength", 0.0002},
                                    {"ZqGain", 30.0},
                                    {"ZqMaxPingRate", 12.5},
-                                   {"ZqBeamWidthX", 1.0},
-                                   {"ZqBeamWidthZ", 10.0},
-                                   {"ZqProjBeamAngleVer", -30.0},
-                                   {"ZqProjBeamAngleHor", 45.0},
                                    {"ZqAbsorption", 60.0},
                                    {"ZqSpreadingLoss", 20.0},
                                    {"ZqSoundVelocity", 1493.5}}) {
     EXPECT_NEAR(Read<double>(m, key), value, 1e-5) << key;
+  }
+  // Angles read back exactly as whole and tenth degrees.
+  for (const auto& [key, value] : {std::pair("ZqBeamWidthX", 1.0),
+                                   {"ZqBeamWidthZ", 0.7},
+                                   {"ZqProjBeamAngleVer", -12.3},
+                                   {"ZqProjBeamAngleHor", 45.0}}) {
+    EXPECT_EQ(Read<double>(m, key), value) << key;
   }
   EXPECT_EQ(Read<CString>(m, "ZqDirectoryName"), CString("/data/run"));
   EXPECT_EQ(Read<CString>(m, "ZqFileName"), CString(std::string(256, 'f')));
