@@ -96,6 +96,17 @@ SEEDS = {
         "stored_events": record(7050, events),
         "event": event(2, 7, b"Gain 90 clamped to 83"),
     },
+    # Texts in Latin-1 and in UTF-8, as sonars send them.
+    "zq_sonar_text_fuzz": {
+        "event_latin1": event(2, 8, b"Temperature 40\xb0C"),
+        "event_utf8": event(1, 9, "Temp\u00e9rature 40\u00b0C \u20ac".encode()),
+        "stored_events_latin1": record(7050, bytes(8) + struct.pack("<I", 2) + event_entry(1, 1, b"D\xe9marrage")
+                                       + event_entry(2, 2, b"\xc0\xaf overlong")),
+        "bite_latin1": record(7021, struct.pack("<H", 1) + board(b"Proj\xe9cteur", 36, 0,
+                                                                  [(b"Temp\xe9rature", 2, 0.0, 60.0, 30.0)])),
+        "settings_latin1": settings(7000, 0b1001, 50.0, b"r\xe9sum\xe9.s7k"),
+        "configuration_latin1": configuration(CONFIGURATION.replace(b"Projector 200/400", b"Projecteur \xe9")),
+    },
 }
 
 for target, samples in SEEDS.items():

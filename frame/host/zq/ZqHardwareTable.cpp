@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "tavrin/SonarText.h"
 #include "zq/CZqXMLParsor.h"
 
 namespace {
@@ -39,8 +40,8 @@ std::vector<ZqHardwareBoard> ZqHardwareTable::Read(const std::string& xml) {
                                      &ignored, &board.available, &board.angle) == 0) {
       continue;
     }
-    if (hasName) board.displayName = displayName;
-    board.name = std::move(name);
+    if (hasName) board.displayName = SonarTextToUtf8(displayName);
+    board.name = SonarTextToUtf8(name);
     boards.push_back(std::move(board));
   }
   return boards;

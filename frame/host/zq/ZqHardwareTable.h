@@ -18,6 +18,7 @@ struct ZqHardwareBoard {
 class ZqHardwareTable {
  public:
   // The boards of the HARDWARE table in document order, each name once (the first board of a name
-  // counts), read with CZqXMLParsor. Empty for text that is not a configuration document.
+  // counts), read with CZqXMLParsor; names and display names as valid UTF-8 (SonarTextToUtf8). Empty
+  // for text that is not a configuration document.
   static std::vector<ZqHardwareBoard> Read(const std::string& xml);
 };

@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "tavrin/LittleEndian.h"
+#include "tavrin/SonarText.h"
 #include "zq/ZqWireFormat.h"
 
 namespace {
@@ -44,13 +45,14 @@ le::ByteReader DataReader(std::span<const std::byte> record) {
   return le::ByteReader(record.first(record.size() - zqwire::kTrailerSize));
 }
 
-// The text of at most length bytes at offset, up to its first zero; cut where the bytes end.
+// The text of at most length bytes at offset, up to its first zero; cut where the bytes end. Valid
+// UTF-8 as SonarTextToUtf8 makes it.
 std::string Text(const le::ByteReader& reader, std::size_t offset, std::size_t length) {
   if (offset > reader.Size()) return {};
   const auto bytes = reader.Bytes(offset, std::min(length, reader.Size() - offset));
   if (!bytes) return {};
   const auto* first = reinterpret_cast<const char*>(bytes->data());
-  return {first, std::find(first, first + bytes->size(), '\0')};
+  return SonarTextToUtf8({first, std::find(first, first + bytes->size(), '\0')});
 }
 
 std::optional<ZqBiteField> Field(const le::ByteReader& reader, std::size_t at) {

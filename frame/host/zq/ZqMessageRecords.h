@@ -1,6 +1,7 @@
 // The system message records a sonar sends, as values: the BITE results (7021), the stored events
 // (7050) and a single event (7051). Each decoder reads a whole record, never past its data section;
-// what does not fit is left out.
+// what does not fit is left out. Board texts, field names and event texts are valid UTF-8: the bytes
+// as they are when they are UTF-8, read as Latin-1 otherwise (SonarTextToUtf8).
 #pragma once
 
 #include <cstddef>

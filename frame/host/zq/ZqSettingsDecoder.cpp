@@ -9,6 +9,7 @@
 
 #include "tavrin/CAttributeMap.h"
 #include "tavrin/COrvType.h"
+#include "tavrin/SonarText.h"
 #include "zq/ZqSettingsRecord.h"
 
 namespace {
@@ -82,8 +83,8 @@ std::optional<CDataBlock> ZqSettingsDecoder::Decode(std::span<const std::byte> r
   attributes.Add("ZqDataRecording", COrvInt(static_cast<int>(s.recordingMode)));
   attributes.Add("ZqDiskFree", COrvInt(static_cast<int>(s.diskFreePercent)));
   attributes.Add("ZqFileSize", COrvInt64(Signed(s.fileSizeBytes)));
-  attributes.Add("ZqDirectoryName", COrvString(s.directoryName));
-  attributes.Add("ZqFileName", COrvString(s.fileName));
+  attributes.Add("ZqDirectoryName", COrvString(SonarTextToUtf8(s.directoryName)));
+  attributes.Add("ZqFileName", COrvString(SonarTextToUtf8(s.fileName)));
 
   CDataBlock block;
   block.AddF32(kRangeItem, kSecondKey, s.rangeM);

@@ -1,7 +1,7 @@
 // Turns a settings record of a sonar (7000 once per ping, 7503 on request) into the attributes of the
 // device that drives it, in display units, and into the device's settings data block. Angles in degrees
 // are rounded to six significant digits, so that an angle set as a whole or tenth degree reads back
-// exactly.
+// exactly; directory and file names are valid UTF-8 (SonarTextToUtf8).
 #pragma once
 
 #include <cstddef>

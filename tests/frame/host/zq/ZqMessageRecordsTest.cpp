@@ -100,4 +100,31 @@ TEST(ZqMessageRecords, AnEventAndItsTextWithinTheRecord) {
   EXPECT_FALSE(ZqMessageRecords::DecodeEvent({}).has_value());
 }
 
+// A sonar's text is bytes: valid UTF-8 stays as it is, anything else is read as Latin-1.
+TEST(ZqMessageRecords, EventTextsAreUtf8AsSentOrReadAsLatin1) {
+  const struct {
+    std::string_view sent;
+    std::string_view text;
+  } cases[] = {
+      {"Temperature 40\260C", "Temperature 40\302\260C"},  // octal: a hex escape would take the C
+      {"Temp\xc3\xa9rature \xe2\x82\xac \xf0\x9f\x90\x9f",
+       "Temp\xc3\xa9rature \xe2\x82\xac \xf0\x9f\x90\x9f"},
+      {"\xc0\xaf", "\xc3\x80\xc2\xaf"},                          // overlong
+      {"\xe0\x80\xaf", "\xc3\xa0\xc2\x80\xc2\xaf"},              // overlong
+      {"\xf0\x80\x80\xaf", "\xc3\xb0\xc2\x80\xc2\x80\xc2\xaf"},  // overlong
+      {"\xed\xa0\x80", "\xc3\xad\xc2\xa0\xc2\x80"},              // a surrogate
+      {"\xf4\x90\x80\x80", "\xc3\xb4\xc2\x90\xc2\x80\xc2\x80"},  // above U+10FFFF
+      {"ok \xe2\x82", "ok \xc3\xa2\xc2\x82"},                    // cut short
+      {"\x80\xff", "\xc2\x80\xc3\xbf"},
+  };
+  for (const auto& c : cases) {
+    const std::string text = std::string(c.sent) + '\0';
+    const std::string data = U32(1) + std::string(4, '\0') + U16(2) +
+                             U16(static_cast<std::uint16_t>(text.size())) + std::string(2, '\0') + text;
+    const auto event = ZqMessageRecords::DecodeEvent(Bytes(Record(7051, data)));
+    ASSERT_TRUE(event.has_value());
+    EXPECT_EQ(event->text, c.text) << c.sent;
+  }
+}
+
 }  // namespace

@@ -40,8 +40,9 @@ std::string SettingsRecord(float range = 150.5F) {
   le::PutU32(b, 128, 1);
   le::PutU32(b, 132, 87);
   le::PutU64(b, 136, 5000000000ull);
-  le::PutBytes(b, 144, "/data/run", 9);
-  const std::string fileName(256, 'f');  // fills its 256 bytes with no terminating zero
+  // A directory in Latin-1, and a file name that fills its 256 bytes with no terminating zero.
+  le::PutBytes(b, 144, "/data/r\xe9v", 9);
+  const std::string fileName(256, 'f');
   le::PutBytes(b, 400, fileName.data(), fileName.size());
   return record;
 }
@@ -82,7 +83,7 @@ TEST(ZqSettingsDecoder, WritesEveryAttributeInDisplayUnitsAndTheRangeAndSoundVel
                                    {"ZqProjBeamAngleHor", 45.0}}) {
     EXPECT_EQ(Read<double>(m, key), value) << key;
   }
-  EXPECT_EQ(Read<CString>(m, "ZqDirectoryName"), CString("/data/run"));
+  EXPECT_EQ(Read<CString>(m, "ZqDirectoryName"), CString("/data/r\xc3\xa9v"));
   EXPECT_EQ(Read<CString>(m, "ZqFileName"), CString(std::string(256, 'f')));
 
   int index = -1;
