@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <mutex>
 #include <thread>
@@ -119,12 +120,33 @@ TEST(ZqTcpLinkTest, KeepsTryingUntilTheSonarListensWithGrowingDelays) {
   }
   ZqLinkContext context;
   ZqTcpLink link(context, "127.0.0.1:" + std::to_string(port));
+  std::atomic<int> reports{0};
+  link.SetProblemReport([&](const std::string&) { ++reports; });
   link.Start();
   std::this_thread::sleep_for(400ms);  // refused at 0, 100, 300 ms
   EXPECT_EQ(link.GetCounters().state, ZqTcpLink::State::kConnecting);
+  EXPECT_EQ(link.GetCounters().problem, "cannot connect: Connection refused");
+  EXPECT_EQ(reports, 1);  // one report, not one per attempt
   LoopbackPeer peer(port);
   // The next attempt comes at most 800 ms after the last refusal.
   EXPECT_TRUE(WaitFor([&] { return link.GetCounters().connects == 1; }, 3s));
+  EXPECT_EQ(link.GetCounters().problem, "");
+}
+
+TEST(ZqTcpLinkTest, AHostNameThatDoesNotResolveIsReported) {
+  ZqLinkContext context;
+  ZqTcpLink link(context, "no-such-sonar.invalid:7000");
+  std::string reported;
+  std::mutex mutex;
+  link.SetProblemReport([&](const std::string& problem) {
+    std::lock_guard lock(mutex);
+    reported = problem;
+  });
+  link.Start();
+  ASSERT_TRUE(WaitFor([&] { return !link.GetCounters().problem.empty(); }, 10s));
+  EXPECT_EQ(link.GetCounters().problem.rfind("cannot resolve \"no-such-sonar.invalid\": ", 0), 0u);
+  std::lock_guard lock(mutex);
+  EXPECT_EQ(reported, link.GetCounters().problem);
 }
 
 TEST(ZqTcpLinkTest, StopLeavesNoThreadOrSocketBehind) {

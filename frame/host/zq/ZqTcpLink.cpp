@@ -14,6 +14,7 @@
 #include <charconv>
 #include <deque>
 #include <future>
+#include <mutex>
 #include <thread>
 #include <vector>
 
@@ -47,6 +48,7 @@ struct ZqTcpLink::Impl : std::enable_shared_from_this<ZqTcpLink::Impl> {
   void DropQueue();
   void Close();
   void OnRecord(std::span<const std::byte> record);
+  void SetProblem(std::string text);
 
   boost::asio::io_context& io;
   const std::string host;
@@ -62,6 +64,9 @@ struct ZqTcpLink::Impl : std::enable_shared_from_this<ZqTcpLink::Impl> {
   bool writing = false;
   Receiver receiver;
   Tap tap;
+  ProblemReport problemReport;
+  mutable std::mutex problemMutex;
+  std::string problem;
 
   std::atomic<bool> stopped{false};
   std::atomic<State> state{State::kIdle};
@@ -94,6 +99,7 @@ void ZqTcpLink::Impl::Connect() {
       host, port, [self = shared_from_this()](const boost::system::error_code& error, auto results) {
         if (self->stopped) return;
         if (error) {
+          self->SetProblem("cannot resolve \"" + self->host + "\": " + error.message());
           self->ScheduleReconnect();
           return;
         }
@@ -103,6 +109,7 @@ void ZqTcpLink::Impl::Connect() {
                                      if (connectError) {
                                        boost::system::error_code ignored;
                                        self->socket.close(ignored);
+                                       self->SetProblem("cannot connect: " + connectError.message());
                                        self->ScheduleReconnect();
                                        return;
                                      }
@@ -126,6 +133,7 @@ void ZqTcpLink::Impl::OnConnected() {
   boost::system::error_code ignored;
   socket.set_option(boost::asio::ip::tcp::no_delay(true), ignored);
   reader.Reset();
+  SetProblem({});
   ++connects;
   state = State::kConnected;
   Read();
@@ -213,6 +221,15 @@ void ZqTcpLink::Impl::Close() {
   state = State::kStopped;
 }
 
+void ZqTcpLink::Impl::SetProblem(std::string text) {
+  {
+    std::lock_guard lock(problemMutex);
+    if (text == problem) return;
+    problem = text;
+  }
+  if (problemReport && !text.empty()) problemReport(text);
+}
+
 void ZqTcpLink::Impl::OnRecord(std::span<const std::byte> record) {
   if (tap) tap(Direction::kReceived, record);
   if (receiver) receiver(record);
@@ -259,6 +276,10 @@ void ZqTcpLink::SetReceiver(Receiver receiver) {
 
 void ZqTcpLink::SetTap(Tap tap) {
   impl_->tap = std::move(tap);
+}
+
+void ZqTcpLink::SetProblemReport(ProblemReport report) {
+  impl_->problemReport = std::move(report);
 }
 
 void ZqTcpLink::Start() {
@@ -316,6 +337,10 @@ ZqTcpLink::Counters ZqTcpLink::GetCounters() const {
   counters.badSize = impl_->badSize;
   counters.badChecksum = impl_->badChecksum;
   counters.bytesDiscarded = impl_->bytesDiscarded;
+  {
+    std::lock_guard lock(impl_->problemMutex);
+    counters.problem = impl_->problem;
+  }
   counters.connects = impl_->connects;
   counters.disconnects = impl_->disconnects;
   return counters;

@@ -29,6 +29,9 @@ class ZqTcpLink : public ZqRecordTransport {
     std::uint64_t bytesDiscarded = 0;
     std::uint64_t connects = 0;
     std::uint64_t disconnects = 0;
+    // Why the last attempt to connect failed (the sonar's host name does not resolve, the connection
+    // is refused); empty once connected.
+    std::string problem;
   };
 
   static constexpr std::chrono::milliseconds kFirstRetryDelay{100};
@@ -51,6 +54,10 @@ class ZqTcpLink : public ZqRecordTransport {
   enum class Direction { kSent = 0, kReceived = 1 };
   using Tap = std::function<void(Direction direction, std::span<const std::byte> record)>;
   void SetTap(Tap tap);
+  // Hears, on the I/O thread, each new reason why connecting fails (not every retry of the same one):
+  // for the operator's log. Set before Start.
+  using ProblemReport = std::function<void(const std::string& problem)>;
+  void SetProblemReport(ProblemReport report);
 
   void SetReceiver(Receiver receiver) override;
   void Start();
