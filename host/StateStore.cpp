@@ -2,10 +2,17 @@
 #include "StateStore.h"
 
 #include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
+#include <cerrno>
 #include <cstdio>
 #include <ctime>
+#include <fstream>
 #include <optional>
+#include <sstream>
+#include <system_error>
 #include <vector>
 
 #include "tavrin/AttributeMapJson.h"
@@ -69,6 +76,51 @@ std::filesystem::path AsideName(const std::filesystem::path& path) {
   return aside;
 }
 
+// Who holds the lock on the folder: the process that the kernel lists for it in /proc/locks, found by
+// the folder's device and inode ("1: FLOCK  ADVISORY  WRITE 4242 fe:00:10969179 0 EOF").
+std::string HolderOf(int fd) {
+  struct stat folder {};
+  std::ifstream locks("/proc/locks");
+  if (::fstat(fd, &folder) != 0 || !locks) return "whose process id cannot be read";
+  char device[32];
+  std::snprintf(device, sizeof device, "%02x:%02x:", major(folder.st_dev), minor(folder.st_dev));
+  const std::string inode = ":" + std::to_string(folder.st_ino);
+  std::string exact;
+  std::string sameInode;  // a file system that shows the lock under a device of its own
+  for (std::string line; std::getline(locks, line);) {
+    std::istringstream fields(line);
+    std::string number, kind, mode, access, pid, place;
+    if (!(fields >> number >> kind >> mode >> access >> pid >> place) || kind != "FLOCK") continue;
+    if (place == device + std::to_string(folder.st_ino)) exact = pid;
+    if (sameInode.empty() && place.ends_with(inode)) sameInode = pid;
+  }
+  if (!exact.empty()) return "process " + exact;
+  if (!sameInode.empty()) return "process " + sameInode;
+  return "whose process id cannot be read";
+}
+
+// Locks the folder itself for this process, so that the folder holds nothing but the maps. The lock
+// lasts until the returned descriptor is closed, by the store or by the kernel when the process ends,
+// killed or not. -1, with a message naming the folder and the holder, when it cannot be had.
+int LockFolder(const std::filesystem::path& folder, std::string& error) {
+  const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) {
+    error =
+        "state folder " + folder.string() + ": cannot be opened: " + std::generic_category().message(errno);
+    return -1;
+  }
+  if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    const int problem = errno;
+    error = problem == EWOULDBLOCK
+                ? "state folder " + folder.string() + " is in use by another host (" + HolderOf(fd) + ")"
+                : "state folder " + folder.string() +
+                      ": cannot be locked: " + std::generic_category().message(problem);
+    ::close(fd);
+    return -1;
+  }
+  return fd;
+}
+
 }  // namespace
 
 std::unique_ptr<StateStore> StateStore::Open(const std::filesystem::path& folder, Reporter reporter,
@@ -79,17 +131,20 @@ std::unique_ptr<StateStore> StateStore::Open(const std::filesystem::path& folder
     error = "state folder " + folder.string() + ": cannot be created or is not a folder";
     return nullptr;
   }
+  // Locked before anything in the folder is touched: the new files of a host that holds it are its own.
+  const int lockFd = LockFolder(folder, error);
+  if (lockFd < 0) return nullptr;
   // A write that a kill cut short leaves its new file behind; the old file it was to replace is whole.
   std::filesystem::directory_iterator entry(folder, status);
   for (std::error_code removed; !status && entry != std::filesystem::directory_iterator();
        entry.increment(status)) {
     if (entry->path().extension() == ".tmp") std::filesystem::remove(entry->path(), removed);
   }
-  return std::unique_ptr<StateStore>(new StateStore(folder, std::move(reporter)));
+  return std::unique_ptr<StateStore>(new StateStore(folder, lockFd, std::move(reporter)));
 }
 
-StateStore::StateStore(std::filesystem::path folder, Reporter reporter)
-    : folder_(std::move(folder)), reporter_(std::move(reporter)) {
+StateStore::StateStore(std::filesystem::path folder, int lockFd, Reporter reporter)
+    : folder_(std::move(folder)), lockFd_(lockFd), reporter_(std::move(reporter)) {
   writer_ = std::thread([this] { Run(); });
 }
 
@@ -101,6 +156,7 @@ StateStore::~StateStore() {
   changed_.notify_all();
   writer_.join();
   Flush();
+  ::close(lockFd_);  // the next host may have the folder
 }
 
 std::filesystem::path StateStore::PathOf(const CDataId& id) const {
@@ -113,10 +169,11 @@ StateStore::LoadOutcome StateStore::Load(Device& device, std::string& report) {
   if (!std::filesystem::exists(path, status)) return LoadOutcome::kNothingStored;
   FileObject file{std::string()};
   std::string problem;
-  CAttributeMap check;
   if (FileObject::Read(path.string(), file, problem)) {
+    if (device.LoadAttribs(CString(), &file)) return LoadOutcome::kLoaded;
+    // Read again only to say why: a large map is read once on the way that succeeds.
+    CAttributeMap check;
     const AttributeMapParseResult parsed = ReadAttributeMapJson(file.Text(), check);
-    if (parsed.ok && device.LoadAttribs(CString(), &file)) return LoadOutcome::kLoaded;
     problem = parsed.ok ? "refused by the device" : parsed.error;
   }
   const std::filesystem::path aside = AsideName(path);

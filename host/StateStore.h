@@ -2,7 +2,9 @@
 // settings survive a restart. A changed map is written within a second (at most once a second per
 // device) by a writer thread, always to a new file that is then renamed over the old one, so that a
 // file is either the old map or the new one, never half of each. A file that cannot be read is set
-// aside under a new name before anything is stored in its place.
+// aside under a new name before anything is stored in its place. One host at a time uses a folder: it
+// holds the folder itself locked for as long as its store is open, so that no two processes ever write
+// the same maps.
 #pragma once
 
 #include <chrono>
@@ -26,12 +28,13 @@ class StateStore {
   // Hears, on the writer thread, why a map could not be written (it is tried again a second later).
   using Reporter = std::function<void(const std::string& problem)>;
 
-  // Uses folder, creating it when missing. Null, with a message naming the folder, when it cannot.
+  // Uses folder, creating it when missing, and locks it. Null, with a message naming the folder, when
+  // it cannot; a folder that another store holds is refused with that holder's process id.
   static std::unique_ptr<StateStore> Open(const std::filesystem::path& folder, Reporter reporter,
                                           std::string& error);
   StateStore(const StateStore&) = delete;
   StateStore& operator=(const StateStore&) = delete;
-  // Writes what is still pending and joins the writer.
+  // Writes what is still pending, joins the writer and releases the folder.
   ~StateStore();
 
   enum class LoadOutcome { kNothingStored, kLoaded, kSetAside };
@@ -48,12 +51,13 @@ class StateStore {
   std::filesystem::path PathOf(const CDataId& id) const;
 
  private:
-  StateStore(std::filesystem::path folder, Reporter reporter);
+  StateStore(std::filesystem::path folder, int lockFd, Reporter reporter);
   void Run();
   // Writes the device's current map (writeMutex_ held); a message when it fails.
   std::string Write(const CDataId& id);
 
   const std::filesystem::path folder_;
+  const int lockFd_;  // the folder, locked while it is open; the kernel unlocks it when the process ends
   const Reporter reporter_;
   std::mutex mutex_;
   std::condition_variable changed_;

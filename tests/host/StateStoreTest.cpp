@@ -113,6 +113,16 @@ TEST_F(StateStoreTest, ADamagedFileIsSetAsideBeforeAnythingIsWrittenInItsPlace) 
   EXPECT_EQ(store->Load(*device_, report), StateStore::LoadOutcome::kLoaded);
 }
 
+TEST_F(StateStoreTest, OneStoreAtATimeHoldsTheFolderAndNamesItsProcess) {
+  auto store = Open();
+  std::string error;
+  EXPECT_FALSE(StateStore::Open(folder_, nullptr, error));
+  EXPECT_EQ(error, "state folder " + folder_.string() + " is in use by another host (process " +
+                       std::to_string(::getpid()) + ")");
+  store.reset();
+  EXPECT_TRUE(Open());
+}
+
 TEST(StateStoreOpenTest, AFolderThatCannotBeMadeIsNamed) {
   std::string error;
   EXPECT_FALSE(StateStore::Open("/proc/self/no-such/state", nullptr, error));
