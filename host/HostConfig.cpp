@@ -7,6 +7,7 @@
 #include <type_traits>
 
 #include "tavrin/AttributeMapJson.h"
+#include "tavrin/JsonDocument.h"
 #include "zq/ZqTcpLink.h"
 
 namespace {
@@ -176,11 +177,17 @@ class Reader {
 
 bool ParseHostConfig(std::string_view text, HostConfig& config, std::string& error) {
   Json document;
-  try {
-    document = Json::parse(text);
-  } catch (const Json::exception& problem) {
-    error = std::string("not JSON: ") + problem.what();
-    return false;
+  // A repeated key is refused with its place: the parser alone would keep the last one silently.
+  const JsonDocumentProblem problem = ReadJsonDocument(text, "", document);
+  switch (problem.kind) {
+    case JsonDocumentProblem::Kind::kNone:
+      break;
+    case JsonDocumentProblem::Kind::kMalformed:
+      error = "not JSON: " + problem.message;
+      return false;
+    case JsonDocumentProblem::Kind::kRepeatedKey:
+      error = problem.message;
+      return false;
   }
   Reader reader(error);
   if (!document.is_object()) return reader.Fail("$", "expected an object with \"vessels\" and \"devices\"");

@@ -58,7 +58,8 @@ struct HostConfig {
 };
 
 // Reads a configuration document. On failure returns false and names the entry at fault in error,
-// e.g. `devices[1].link.address: "sonar" is not host:port`.
+// e.g. `devices[1].link.address: "sonar" is not host:port`; a key repeated in any object of the
+// document is refused with its place, e.g. `devices[1]: repeated key "name"`.
 bool ParseHostConfig(std::string_view text, HostConfig& config, std::string& error);
 
 // The configuration used without --config: one vessel and two simulated sonars, one of each model,

@@ -95,6 +95,12 @@ TEST(HostConfigTest, ABadDocumentNamesTheEntryAtFault) {
        "devices[0].dataTimeOut: expected a number"},
       {"{" + vessel + ", \"devices\": [" + device + R"(, "attributes": [{"ZqRange": {"float": 1}}]}]})",
        "devices[0].attributes: $[0].ZqRange: unknown value type \"float\""},
+      // A repeated key, which the parser alone would let win silently, in any object of the file.
+      {"{" + vessel + R"(, "devices": [], "devices": []})", "$: repeated key \"devices\""},
+      {"{" + vessel + ", \"devices\": [" + device + "}, " + device + R"(, "name": "M"}]})",
+       "devices[1]: repeated key \"name\""},
+      {"{" + vessel + ", \"devices\": [" + device + R"(, "attributes": [{"R": {"int": 1, "int": 2}}]}]})",
+       "devices[0].attributes[0].R: repeated key \"int\""},
   };
   for (const auto& c : cases) {
     HostConfig config;

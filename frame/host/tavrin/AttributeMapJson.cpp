@@ -4,8 +4,9 @@
 #include <cmath>
 #include <limits>
 #include <nlohmann/json.hpp>
-#include <set>
 #include <vector>
+
+#include "tavrin/JsonDocument.h"
 
 namespace {
 
@@ -224,49 +225,18 @@ json WriteMap(const CAttributeMap& map) {
   return entries;
 }
 
-// Refuses a key that appears twice in one JSON object, which the parser would otherwise collapse.
-class DuplicateKeyCheck {
- public:
-  bool operator()(int /*depth*/, json::parse_event_t event, json& parsed) {
-    switch (event) {
-      case json::parse_event_t::object_start:
-        keys_.emplace_back();
-        break;
-      case json::parse_event_t::object_end:
-        keys_.pop_back();
-        break;
-      case json::parse_event_t::key:
-        if (!keys_.back().insert(parsed.get<std::string>()).second) {
-          throw BadEntry{"malformed JSON",
-                         "the key \"" + parsed.get<std::string>() + "\" appears twice in one object"};
-        }
-        break;
-      case json::parse_event_t::array_start:
-      case json::parse_event_t::array_end:
-      case json::parse_event_t::value:
-        break;
-    }
-    return true;
-  }
-
- private:
-  std::vector<std::set<std::string>> keys_;
-};
-
 }  // namespace
 
 AttributeMapParseResult ReadAttributeMapJson(std::string_view text, CAttributeMap& map) {
   json document;
-  try {
-    document = json::parse(text, DuplicateKeyCheck());
-  } catch (const BadEntry& bad) {
-    return {false, bad.path + ": " + bad.problem};
-  } catch (const json::exception& error) {  // a syntax error, or a number too large to hold
-    // what() starts with the library's own tag in brackets; the rest says where and what.
-    std::string message = error.what();
-    const std::size_t tagEnd = message.find("] ");
-    if (tagEnd != std::string::npos) message.erase(0, tagEnd + 2);
-    return {false, "malformed JSON: " + message};
+  const JsonDocumentProblem problem = ReadJsonDocument(text, "$", document);
+  switch (problem.kind) {
+    case JsonDocumentProblem::Kind::kNone:
+      break;
+    case JsonDocumentProblem::Kind::kMalformed:  // a syntax error, or a number too large to hold
+      return {false, "malformed JSON: " + problem.message};
+    case JsonDocumentProblem::Kind::kRepeatedKey:
+      return {false, problem.message};
   }
   CAttributeMap read;
   try {

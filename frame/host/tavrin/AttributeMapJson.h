@@ -4,7 +4,7 @@
 // {"double": 1.5}, {"double2d": [10.0, -5.0]}, {"text": "abc"}, {"ints": [7000, 7503]},
 // {"doubles": [2.5, 5.0]}, {"datainfo": {"id": [1, 78, 1, 1], "a": 65535, "b": 65535}} or {"map": <map>}.
 // Doubles that are not finite are written, and read, as the strings "NaN", "Infinity" and "-Infinity".
-// A key may appear only once in one JSON object.
+// A key may appear only once in one JSON object. Reading takes time linear in the document's size.
 #pragma once
 
 #include <string>
