@@ -1,9 +1,12 @@
 // How the sonar forms and steers its receive swath: the beam mode, the coverage mode, the coverage
 // sector, the sector of the flexible coverage mode, and the reset to the full swath of the beam mode.
 #include "control/KavoSonarConfigurationControlDevice.h"
+#include "control/RequestKeys.h"
 #include "control/RequestValues.h"
 #include "control/Units.h"
 #include "zq/KavoUtils.h"
+
+using namespace request_keys;
 
 namespace {
 
@@ -12,14 +15,6 @@ constexpr unsigned long kCoverageModeId = 1036;
 constexpr unsigned long kFlexModeId = 1038;
 constexpr unsigned long kBeamModeId = 1039;
 
-const char* const kBeamModeKey = "ZqBeamModeSelection";
-const char* const kCoverageModeKey = "ZqCoverageMode";
-const char* const kCoverageAngleKey = "ZqCoverageAngle";
-const char* const kRxSteeringKey = "ZqRxSteeringAngle";
-const char* const kFlexCoverageKey = "ZqFlexSectorCoverage";
-const char* const kFlexSteeringKey = "ZqFlexSectorSteering";
-const char* const kFlexSpacingKey = "ZqFlexOutsideSpacing";
-const char* const kResetCoverageKey = "ZqResetCoverage";
 const char* const kMaxCoverageKey = "ZqMaxCoverage";
 const char* const kMinAngleKey = "GUIMinAngle";
 const char* const kMaxAngleKey = "GUIMaxAngle";

@@ -8,9 +8,12 @@
 #include <limits>
 
 #include "control/KavoSonarConfigurationControlDevice.h"
+#include "control/RequestKeys.h"
 #include "control/RequestValues.h"
 #include "control/Units.h"
 #include "tavrin/LittleEndian.h"
+
+using namespace request_keys;
 
 namespace {
 
@@ -29,19 +32,6 @@ constexpr std::uint32_t kRangeFilterBit = 0x100;
 constexpr std::uint32_t kDepthFilterBit = 0x200;
 constexpr std::uint32_t kAdaptiveGateBit = 0x400;
 constexpr std::uint32_t kAdaptiveGateDepthFilterBit = 0x800;
-
-const char* const kMinRangeGateKey = "ZqMinRangeGate";
-const char* const kMaxRangeGateKey = "ZqMaxRangeGate";
-const char* const kMinDepthGateKey = "ZqMinDepthGate";
-const char* const kMaxDepthGateKey = "ZqMaxDepthGate";
-const char* const kDepthGateTiltKey = "ZqDepthGateTilt";
-const char* const kWindowSizeKey = "ZqAGWindowSize";
-const char* const kSearchMinKey = "ZqAGSearchMin";
-const char* const kSearchMaxKey = "ZqAGSearchMax";
-const char* const kRangeFilterKey = "ZqRangeFilterEnabled";
-const char* const kDepthFilterKey = "ZqDepthFilterEnabled";
-const char* const kAdaptiveGateKey = "ZqAdaptiveGateEnabled";
-const char* const kAdaptiveGateDepthFilterKey = "ZqAGDepthFilterEnabled";
 
 // Truncates toward zero. A window beyond the i32 range goes out as the nearest i32, and one that is
 // not a number as 0, rather than through a conversion that C++ leaves undefined.

@@ -6,12 +6,14 @@
 #include <cstdint>
 
 #include "control/KavoSonarConfigurationControlDevice.h"
+#include "control/RequestKeys.h"
 #include "control/RequestValues.h"
 #include "control/Units.h"
 #include "tavrin/LittleEndian.h"
 
+using namespace request_keys;
+
 namespace {
-const CString kDataRecordingKey = "ZqDataRecording";
 // The longest row of single-precision settings a record carries: the five absolute gates.
 constexpr std::size_t kMaxFloatSettings = 5;
 // The longest payload of a mode number: the system mode, a u16 followed by two zero bytes.

@@ -3,9 +3,12 @@
 
 #include <mutex>
 
+#include "control/RequestKeys.h"
 #include "frame/MemFunNoInfoSubscriber.h"
 #include "tavrin/HostLogging.h"
 #include "tavrin/NotificationInfo.h"
+
+using namespace request_keys;
 
 KavoSonarConfigurationControlDevice::KavoSonarConfigurationControlDevice()
     : startLoggingSubscription_(NotificationKind::kNamed),
@@ -24,6 +27,10 @@ KavoSonarConfigurationControlDevice::~KavoSonarConfigurationControlDevice() {
   startLoggingSubscription_.Unsubscribe();
 }
 
+std::span<const char* const> KavoSonarConfigurationControlDevice::GetRequestKeys() const {
+  return request_keys::kAll;
+}
+
 bool KavoSonarConfigurationControlDevice::DoOutput(long mode) {
   return KavoDevice::DoOutput(mode);
 }
@@ -40,16 +47,16 @@ void KavoSonarConfigurationControlDevice::ApplyAttribs(bool flag) {
   // The request operations in the order they run. Order matters where one request feeds another.
   static constexpr void (*kDispatchTable[])(Self&) = {
       [](Self& d) { d.RequestCalibrationControl(); },
-      [](Self& d) { d.RequestValue(7611, "ZqAbsorption", PARM_DOUBLE); },
-      [](Self& d) { d.RequestValue(7612, "ZqSpreadingLoss", PARM_DOUBLE); },
-      [](Self& d) { d.RequestValue(1003, "ZqRange", PARM_DOUBLE); },
-      [](Self& d) { d.RequestValue(1004, "ZqMaxPingRate", PARM_DOUBLE); },
-      [](Self& d) { d.RequestValue(1005, "ZqPower", PARM_DOUBLE); },
-      [](Self& d) { d.RequestValue(1006, "ZqPulseLength", PARM_DOUBLE); },
-      [](Self& d) { d.RequestValue(1008, "ZqGain", PARM_DOUBLE); },
-      [](Self& d) { d.RequestValue(1021, "ZqBeamSteer", PARM_DOUBLE_2D); },
-      [](Self& d) { d.RequestOnOff(1100, 1101, "ZqPingOnOffState"); },
-      [](Self& d) { d.RequestOnOff(1200, 1201, "ZqDataRecording"); },
+      [](Self& d) { d.RequestValue(7611, kAbsorptionKey, PARM_DOUBLE); },
+      [](Self& d) { d.RequestValue(7612, kSpreadingLossKey, PARM_DOUBLE); },
+      [](Self& d) { d.RequestValue(1003, kRangeKey, PARM_DOUBLE); },
+      [](Self& d) { d.RequestValue(1004, kMaxPingRateKey, PARM_DOUBLE); },
+      [](Self& d) { d.RequestValue(1005, kPowerKey, PARM_DOUBLE); },
+      [](Self& d) { d.RequestValue(1006, kPulseLengthKey, PARM_DOUBLE); },
+      [](Self& d) { d.RequestValue(1008, kGainKey, PARM_DOUBLE); },
+      [](Self& d) { d.RequestValue(1021, kBeamSteerKey, PARM_DOUBLE_2D); },
+      [](Self& d) { d.RequestOnOff(1100, 1101, kPingOnOffStateKey); },
+      [](Self& d) { d.RequestOnOff(1200, 1201, kDataRecordingKey); },
       [](Self& d) { d.RequestSyncDataRecording(); },
       [](Self& d) { d.RequestNewProjector(); },
       [](Self& d) { d.RequestManualSoundVelocity(); },

@@ -5,6 +5,7 @@
 #include <atomic>
 #include <cstdint>
 #include <initializer_list>
+#include <span>
 
 #include "afx/CString.h"
 #include "frame/Subscription.h"
@@ -25,6 +26,8 @@ class KavoSonarConfigurationControlDevice : public KavoDevice {
   ~KavoSonarConfigurationControlDevice() override;
 
   bool DoOutput(long mode) override;
+  // Every key that some request operation takes from "Request" (control/RequestKeys.h).
+  std::span<const char* const> GetRequestKeys() const override;
   // Loads stored attributes, then drops every pending request: none survives from a stored configuration.
   bool LoadAttribs(CString name, FileObject* file) override;
   // Runs every request operation, in the fixed order of the dispatch table, under the attribute lock.

@@ -4,8 +4,11 @@
 #include <cstdint>
 
 #include "control/KavoSonarConfigurationControlDevice.h"
+#include "control/RequestKeys.h"
 #include "control/RequestValues.h"
 #include "tavrin/LittleEndian.h"
+
+using namespace request_keys;
 
 namespace {
 
@@ -28,19 +31,6 @@ constexpr std::size_t kManualSoundVelocitySize = 10;
 constexpr std::uint16_t kOverrideOn = 1;
 constexpr std::uint16_t kNoSoundVelocity = 2;
 constexpr std::uint16_t kFilterGiven = 4;
-
-const char* const kSensorFormatKey = "ZqMotionSensorFormat";
-const char* const kSensorBaudrateKey = "ZqMotionSensorBaudrate";
-const char* const kSensorParityKey = "ZqMotionSensorParity";
-const char* const kSensorDataBitsKey = "ZqMotionSensorDataBits";
-const char* const kSensorStopBitsKey = "ZqMotionSensorStopBits";
-const char* const kSensorOrientationKey = "ZqMotionSensorOrientation";
-const char* const kSensorLatencyKey = "ZqMotionSensorLatency";
-const char* const kCompensationRollKey = "ZqMotionCompensationRoll";
-const char* const kCompensationPitchKey = "ZqMotionCompensationPitch";
-const char* const kSoundVelocityKey = "ZqSoundVelocity";
-const char* const kOverrideKey = "ZqSoundVelocityOverride";
-const char* const kFilterKey = "ZqSoundVelocityFilter";
 
 // The sensor's codes in payload order, one u8 each from byte 0.
 constexpr std::size_t kSensorCodeCount = 6;
@@ -102,18 +92,18 @@ void KavoSonarConfigurationControlDevice::RequestManualSoundVelocity() {
   CAttributeMap* request = FetchRequest();
   if (request == nullptr) return;
   RequestValues values(*request, GetAttributes());
-  if (!values.HasAny({kSoundVelocityKey, kOverrideKey, kFilterKey})) return;
+  if (!values.HasAny({kSoundVelocityKey, kSoundVelocityOverrideKey, kSoundVelocityFilterKey})) return;
 
   // The override is part of every such record, so it must be known; the sound velocity and the
   // filter go out only when this request carries them, and the flags tell the sonar which it does.
   bool override = false;
-  if (!values.Resolve(kOverrideKey, override)) return;
+  if (!values.Resolve(kSoundVelocityOverrideKey, override)) return;
   std::uint16_t flags = override ? kOverrideOn : 0;
   double soundVelocity = 0.0;
   const bool hasSoundVelocity = values.FromRequest(kSoundVelocityKey, soundVelocity);
   if (!hasSoundVelocity) flags |= kNoSoundVelocity;
   int filter = 0;
-  const bool hasFilter = values.FromRequest(kFilterKey, filter);
+  const bool hasFilter = values.FromRequest(kSoundVelocityFilterKey, filter);
   if (hasFilter) flags |= kFilterGiven;
 
   std::array<std::byte, kManualSoundVelocitySize> payload{};
@@ -122,8 +112,8 @@ void KavoSonarConfigurationControlDevice::RequestManualSoundVelocity() {
   le::PutU8(payload, kFilterOffset, static_cast<std::uint8_t>(filter));
   SendRemoteControlRecord(kManualSoundVelocityId, payload.data(), payload.size(), -1);
 
-  values.Consume({kSoundVelocityKey, kOverrideKey, kFilterKey});
+  values.Consume({kSoundVelocityKey, kSoundVelocityOverrideKey, kSoundVelocityFilterKey});
   if (hasSoundVelocity) values.Store(kSoundVelocityKey, soundVelocity);
-  values.Store(kOverrideKey, override);
-  if (hasFilter) values.Store(kFilterKey, filter);
+  values.Store(kSoundVelocityOverrideKey, override);
+  if (hasFilter) values.Store(kSoundVelocityFilterKey, filter);
 }

@@ -5,9 +5,12 @@
 #include <ctime>
 
 #include "control/KavoSonarConfigurationControlDevice.h"
+#include "control/RequestKeys.h"
 #include "control/RequestValues.h"
 #include "tavrin/CExTime.h"
 #include "tavrin/LittleEndian.h"
+
+using namespace request_keys;
 
 namespace {
 
@@ -23,10 +26,6 @@ constexpr std::size_t kStartRecordingSize = kFileNameOffset + kNameFieldSize;
 // Record types: u16 0, u16 1, u16 count, then 128 u32 slots from byte 6.
 constexpr std::size_t kMaxRecordTypes = 128;
 constexpr std::size_t kRecordTypesSize = 6 + 4 * kMaxRecordTypes;
-
-const char* const kSyncKey = "SyncDataRecording";
-const char* const kDirectoryKey = "ZqDirectoryName";
-const char* const kFilterListKey = "ZqRDRFilterList";
 
 }  // namespace
 

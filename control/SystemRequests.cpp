@@ -4,8 +4,11 @@
 #include <cstdint>
 
 #include "control/KavoSonarConfigurationControlDevice.h"
+#include "control/RequestKeys.h"
 #include "control/RequestValues.h"
 #include "tavrin/LittleEndian.h"
+
+using namespace request_keys;
 
 namespace {
 
@@ -31,16 +34,6 @@ constexpr std::size_t kFirstUnitOffset = 20;
 constexpr std::size_t kSecondUnitOffset = 60;
 constexpr std::size_t kFrequencyOffset = 100;
 
-const char* const kCalibrationControlKey = "ZqCalibrationControl";
-const char* const kCalibrationCommandKey = "ZqCalibrationCommand";
-const char* const kSystemModeKey = "ZqSystemMode";
-const char* const kDeviceEnumKey = "DeviceEnum";
-const char* const kPingStateKey = "ZqPingOnOffState";
-const char* const kLoadFactoryKey = "ZqLoadFactoryParameters";
-const char* const kDisconnectKey = "ZqDualHeadDisconnect";
-const char* const kConnectKey = "ZqDualHeadConnect";
-const char* const kSlaveAddressKey = "ZqDualHeadSlaveIp";
-const char* const kInstallationKey = "ZqMBesXYZInfo";
 const char* const kUnitKey = "ZqMBesXYZ";
 const char* const kFrequencyKey = "ZqMBesXYZFrequency";
 
@@ -92,7 +85,7 @@ void KavoSonarConfigurationControlDevice::RequestNewProjector() {
   int oldDeviceEnum = -1;
   int pingState = 0;
   values.FromStored(kDeviceEnumKey, oldDeviceEnum);
-  values.FromStored(kPingStateKey, pingState);
+  values.FromStored(kPingOnOffStateKey, pingState);
 
   // The old projector stops pinging and is told which projector takes over; the new one pings only
   // if pinging was on.

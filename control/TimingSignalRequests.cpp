@@ -4,8 +4,11 @@
 #include <cstdint>
 
 #include "control/KavoSonarConfigurationControlDevice.h"
+#include "control/RequestKeys.h"
 #include "control/RequestValues.h"
 #include "tavrin/LittleEndian.h"
+
+using namespace request_keys;
 
 namespace {
 
@@ -23,13 +26,6 @@ constexpr std::uint32_t kOutputOnBit = 1U << 0;
 constexpr std::size_t kEdgesSize = 4;
 constexpr std::uint32_t kPpsEdgeBit = 1U << 0;
 constexpr std::uint32_t kTriggerInputEdgeBit = 1U << 1;
-
-const char* const kTriggerInputKey = "ZqTriggerInput";
-const char* const kTriggerOutputKey = "ZqTriggerOutput";
-const char* const kTriggerOutputDelayKey = "ZqTriggerOutputDelay";
-const char* const kTriggerOutputPulseKey = "ZqTriggerOutputPulse";
-const char* const kPpsEdgeKey = "ZqPpsEdge";
-const char* const kTriggerInputEdgeKey = "ZqTriggerInputEdge";
 
 // What the sonar uses for a timing value that neither the request nor the device gives.
 constexpr double kDefaultOutputDelayMs = 0.0;

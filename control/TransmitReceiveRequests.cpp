@@ -4,9 +4,12 @@
 #include <array>
 
 #include "control/KavoSonarConfigurationControlDevice.h"
+#include "control/RequestKeys.h"
 #include "control/RequestValues.h"
 #include "control/Units.h"
 #include "tavrin/LittleEndian.h"
+
+using namespace request_keys;
 
 namespace {
 
@@ -23,15 +26,7 @@ constexpr unsigned long kPulseTypeFollowUpRecordType = 7503;
 // Gain mode: i32.
 constexpr std::size_t kGainModeSize = 4;
 
-const char* const kFmStartKey = "ZqFMFrequencyStart";
-const char* const kFmStopKey = "ZqFMFrequencyStop";
-const char* const kCwFrequencyKey = "ZqCWFrequency";
-const char* const kBeamWidthXKey = "ZqBeamWidthX";
-const char* const kBeamWidthZKey = "ZqBeamWidthZ";
-const char* const kGainModeKey = "ZqGainMode";
-const char* const kGainKey = "ZqGain";
 const char* const kGainAltKey = "ZqGainAlt";
-const char* const kPulseTypeKey = "ZqPulseType";
 
 }  // namespace
 

@@ -3,6 +3,9 @@
 
 #include <cmath>
 #include <ostream>
+#include <span>
+#include <string_view>
+#include <unordered_set>
 
 #include "BufferStatusWatch.h"
 #include "StateStore.h"
@@ -223,11 +226,40 @@ bool HostRuntime::PostApplyAttributes(const CDataId& id) {
   });
 }
 
-bool HostRuntime::Request(const CDataId& id, const CAttributeMap& request) {
+std::string HostRuntime::RequestResult::Refusal() const {
+  switch (outcome) {
+    case Outcome::kUnknownKey:
+      return "unknown request key \"" + key + "\"";
+    case Outcome::kRepeatedKey:
+      return "repeated request key \"" + key + "\"";
+    case Outcome::kPosted:
+    case Outcome::kNoDevice:
+    case Outcome::kStopping:
+      break;
+  }
+  return {};
+}
+
+HostRuntime::RequestResult HostRuntime::Request(const CDataId& id, const CAttributeMap& request) {
+  using Outcome = RequestResult::Outcome;
+  // The devices leave the data manager only when the host stops, after the API has.
+  const Device* device = DataManager::GetDataManager().FindDevice(id);
+  if (device == nullptr) return {Outcome::kNoDevice, {}};
+  const std::span<const char* const> known = device->GetRequestKeys();
+  const std::unordered_set<std::string_view> takes(known.begin(), known.end());
+  std::unordered_set<std::string_view> seen;
+  for (const CAttributeMap::Entry& entry : request.Entries()) {
+    const std::string_view key = entry.key.Str();
+    if (!takes.contains(key)) return {Outcome::kUnknownKey, std::string(key)};
+    if (!seen.insert(key).second) return {Outcome::kRepeatedKey, std::string(key)};
+  }
   CAttributeMap change;
   change.Append("Request", request);
-  if (!DataManager::GetDataManager().SetAttributeMap(id, change, DataManager::kMergeAttributes)) return false;
-  return PostApplyAttributes(id);
+  if (!DataManager::GetDataManager().SetAttributeMap(id, change, DataManager::kMergeAttributes)) {
+    return {Outcome::kNoDevice, {}};
+  }
+  if (!PostApplyAttributes(id)) return {Outcome::kStopping, {}};
+  return {Outcome::kPosted, {}};
 }
 
 bool HostRuntime::SelectSonar(const CDataId& id) {

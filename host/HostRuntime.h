@@ -63,9 +63,27 @@ class HostRuntime {
   // Message 0x8029 for a device: the UI thread has the device apply its attributes. False when no
   // device has that id.
   bool PostApplyAttributes(const CDataId& id);
-  // Merges request into the device's "Request" child map and posts the apply. False when no device
-  // has that id.
-  bool Request(const CDataId& id, const CAttributeMap& request);
+  // What became of a request. Only a request whose every key the device takes is stored: a key that
+  // no request operation of the device takes would wait in its "Request" map for ever, and a repeated
+  // one beside the first as well.
+  struct RequestResult {
+    enum class Outcome {
+      kPosted,       // merged into "Request", the apply posted
+      kNoDevice,     // no device has that id
+      kUnknownKey,   // key is no key the device takes; nothing was stored
+      kRepeatedKey,  // key appears twice in the request; nothing was stored
+      kStopping,     // merged, but the host stops before it could be applied
+    };
+    Outcome outcome = Outcome::kPosted;
+    std::string key;  // the first key refused
+
+    explicit operator bool() const { return outcome == Outcome::kPosted; }
+    // For the operator, e.g. `unknown request key "ZqRnage"`: empty unless a key was refused.
+    std::string Refusal() const;
+  };
+  // Merges request into the device's "Request" child map and posts the apply, once every key of it is
+  // one the device takes (Device::GetRequestKeys), each once.
+  RequestResult Request(const CDataId& id, const CAttributeMap& request);
 
   // The operator selects a sonar: views that follow the selection bind to it. False when no device
   // has that id.

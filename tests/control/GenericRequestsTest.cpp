@@ -4,6 +4,8 @@
 
 #include <chrono>
 #include <memory>
+#include <set>
+#include <string_view>
 
 #include "ControlDeviceFixture.h"
 #include "tavrin/CaptureIoHandler.h"
@@ -66,6 +68,20 @@ TEST_F(GenericRequests, SendInDispatchOrderAndStoreWhatWasRequested) {
   EXPECT_EQ(second, -5.0);
   EXPECT_EQ(StoredInt(Attributes(), "ZqPingOnOffState"), 0);
   EXPECT_EQ(StoredInt(Attributes(), "ZqDataRecording"), 1);
+}
+
+TEST_F(GenericRequests, TheDeviceTakesEachRequestKeyOfItsDispatchOnceAndNoOtherKey) {
+  const auto keys = device_.GetRequestKeys();
+  const std::set<std::string_view> unique(keys.begin(), keys.end());
+  EXPECT_EQ(keys.size(), 67u);  // the "Request" keys of the 39 dispatch steps, counted by hand
+  EXPECT_EQ(unique.size(), keys.size());
+  for (const char* key : {"ZqRange", "ZqSoundVelocityFilter", "ZqTriggerInputEdge", "ZqMBesXYZInfo"}) {
+    EXPECT_TRUE(unique.contains(key)) << key;
+  }
+  // Keys only read from the attributes, and a child key of the installation request.
+  for (const char* key : {"Request", "ZqMaxCoverage", "GUIMinAngle", "ZqGainAlt", "ZqMBesXYZSonarId"}) {
+    EXPECT_FALSE(unique.contains(key)) << key;
+  }
 }
 
 TEST_F(GenericRequests, SwitchesSendOnForAnyNonZeroAndOffWithoutPayloadToTheOwnHead) {

@@ -8,12 +8,15 @@
 #include <chrono>
 #include <sstream>
 #include <thread>
+#include <vector>
 
 #include "control/KavoSonarConfigurationControlDevice.h"
 #include "link/Waiting.h"
 #include "tavrin/DataManager.h"
 
 namespace {
+
+using Outcome = HostRuntime::RequestResult::Outcome;
 
 std::unique_ptr<Device> MakeDevice(const std::string& type) {
   if (type != "KavoSonarConfigurationControlDevice") return nullptr;
@@ -70,7 +73,33 @@ TEST_F(HostRuntimeTest, RequestsReachTheSimulatedSonarsAndSettingsSurviveARestar
     ASSERT_TRUE(runtime->Request(shallow_, request));
     // Clamped by the 200 kHz setting set to its 500 m.
     EXPECT_TRUE(WaitFor([&] { return Attribute(shallow_, "ZqRange") == 500.0; }));
-    EXPECT_FALSE(runtime->Request(CDataId(9, 78, 1, 1), request));
+    EXPECT_EQ(runtime->Request(CDataId(9, 78, 1, 1), request).outcome, Outcome::kNoDevice);
+    // Only keys the control device takes are stored, each once; the first other one is named.
+    const struct {
+      std::vector<const char*> keys;
+      Outcome outcome;
+      std::string refusal;
+    } cases[] = {
+        {{"ZqGain", "ZqRnage", "Other"}, Outcome::kUnknownKey, "unknown request key \"ZqRnage\""},
+        {{"Request"}, Outcome::kUnknownKey, "unknown request key \"Request\""},
+        {{"ZqGain", "ZqPower", "ZqGain"}, Outcome::kRepeatedKey, "repeated request key \"ZqGain\""},
+    };
+    for (const auto& c : cases) {
+      CAttributeMap refused;
+      for (const char* key : c.keys) refused.Append(key, COrvDouble(30.0));
+      const auto result = runtime->Request(shallow_, refused);
+      EXPECT_EQ(result.outcome, c.outcome) << c.refusal;
+      EXPECT_EQ(result.Refusal(), c.refusal);
+    }
+    CAttributeMap stored;
+    ASSERT_TRUE(DataManager::GetDataManager().GetAttributeMap(shallow_, stored));
+    EXPECT_TRUE(stored.GetAttrMap("Request") == nullptr || !stored.GetAttrMap("Request")->Has("ZqGain"));
+
+    // The state folder is this host's: a second host on it is refused, naming the first.
+    std::string error;
+    EXPECT_FALSE(HostRuntime::Start(config_, options_, MakeDevice, log_, error));
+    EXPECT_EQ(error, "state folder " + options_.stateFolder.string() +
+                         " is in use by another host (process " + std::to_string(::getpid()) + ")");
 
     const auto links = runtime->Links();
     ASSERT_EQ(links.size(), 2u);

@@ -2,6 +2,8 @@
 // operations the host calls when attributes are loaded or applied.
 #pragma once
 
+#include <span>
+
 #include "afx/CString.h"
 #include "tavrin/CAttributeMap.h"
 #include "tavrin/CDataId.h"
@@ -24,6 +26,10 @@ class BaseDevice {
   // Called by the host after attributes were applied to the device. With notify, the device's key
   // is published (kind 6) so that whoever shows the device re-reads its attributes.
   virtual void ApplyAttribs(bool notify);
+  // The keys that the device's ApplyAttribs takes from the "Request" child map of its attributes, so
+  // that the host can refuse a request for any other key, which would wait there unapplied for ever.
+  // A base device takes none.
+  virtual std::span<const char* const> GetRequestKeys() const { return {}; }
 
   const CDataId& GetDataId() const { return dataId_; }
   void SetDataId(const CDataId& id) { dataId_ = id; }
