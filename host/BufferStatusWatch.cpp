@@ -1,9 +1,44 @@
 // The watch: a judgement of every device at start and then per interval until it is stopped.
 #include "BufferStatusWatch.h"
 
+#include <cmath>
 #include <utility>
 
+#include "HostConfig.h"
+#include "sequencing/SettingsGuardTime.h"
+#include "tavrin/CDataBlock.h"
 #include "tavrin/Device.h"
+
+namespace {
+
+const CString kOverheadKey = "Overhead";
+
+}  // namespace
+
+std::chrono::milliseconds ShortestDataTimeOut(const CDataBlock& settings, double overheadPercent) {
+  float range = 0.0F;
+  if (!sequencing::RangeOf(settings, range) || !std::isfinite(range) || range <= 0.0F) return {};
+  double soundVelocity = sequencing::SoundVelocityOf(settings);
+  if (!std::isfinite(soundVelocity) || soundVelocity <= 0.0)
+    soundVelocity = sequencing::kDefaultSoundVelocity;
+  const double travelMs = std::ceil(2.0 * range / soundVelocity * 1000.0);
+  // The sequencer's own guard; it counts none for an overhead that is not a number or below zero.
+  const double guardMs = sequencing::GuardTimeMs(range, soundVelocity, overheadPercent);
+  const double totalMs = travelMs + guardMs + static_cast<double>(kDataTimeOutMargin.count());
+  // A range or sound velocity that no sonar has could otherwise ask for an endless wait.
+  constexpr double kLongestMs = kLongestDataTimeOutSeconds * 1000.0;
+  if (!(totalMs < kLongestMs)) return std::chrono::milliseconds(static_cast<std::int64_t>(kLongestMs));
+  return std::chrono::milliseconds(static_cast<std::int64_t>(totalMs));
+}
+
+std::chrono::milliseconds ShortestDataTimeOut(const Device& device) {
+  CDataBlock settings;
+  if (!device.GetDataSource().ReadDataBlock(BaseDataSource::kCurrentSettingsBlock, settings)) return {};
+  double overhead = 0.0;
+  unsigned flags = 0;
+  device.GetAttribValue(kOverheadKey, overhead, flags);
+  return ShortestDataTimeOut(settings, overhead);
+}
 
 BufferStatusWatch::BufferStatusWatch(std::vector<Watched> devices, std::chrono::milliseconds interval)
     : devices_(std::move(devices)), task_(interval, [this] { CheckAll(); }) {
@@ -21,6 +56,7 @@ void BufferStatusWatch::Stop() {
 
 void BufferStatusWatch::CheckAll() {
   for (const Watched& watched : devices_) {
-    if (watched.device != nullptr) watched.device->CheckDataFlow(watched.linkConnected);
+    if (watched.device == nullptr) continue;
+    watched.device->CheckDataFlow(watched.linkConnected, ShortestDataTimeOut(*watched.device));
   }
 }

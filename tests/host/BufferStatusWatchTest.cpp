@@ -4,13 +4,16 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <limits>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "BufferStatusWatch.h"
 #include "HostRuntime.h"
 #include "frame/host/BufferStatusFollower.h"
 #include "link/Waiting.h"
@@ -143,6 +146,61 @@ TEST_F(BufferStatusWatchTest, SilenceTimesOutAfterTheTimeOutButNotWhileItIsSwitc
   Silence(*sonar, false);
   follower.AwaitStatuses({1, 0, 2, 0, 2, 0});
   EXPECT_EQ(follower.Statuses(), (std::vector<int>{1, 0, 2, 0, 2, 0}));
+}
+
+TEST(ShortestDataTimeOut, IsTheSonarsPingAndGuardAndAMarginForFiniteSettingsOnly) {
+  constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
+  constexpr float kInfinity = std::numeric_limits<float>::infinity();
+  const struct {
+    std::optional<float> range;           // item 699
+    std::optional<double> soundVelocity;  // item 401
+    double overhead;
+    std::chrono::milliseconds expected;  // ping (rounded up) + guard (rounded) + 1 s
+  } cases[] = {
+      {11000.0F, 1500.0, 10.0, 14667ms + 1467ms + 1000ms},  // the deep sonar at 11 km: 14.67 s pings
+      {150.0F, 1500.0, 0.0, 200ms + 1000ms},
+      {3000.0F, std::nullopt, 50.0, 4000ms + 2000ms + 1000ms},  // 1500 m/s without a sound velocity
+      {3000.0F, 1e-300, 50.0, 3600s},                           // no endless wait
+      {1e30F, 1500.0, 10.0, 3600s},
+      {150.0F, std::numeric_limits<double>::quiet_NaN(), 0.0, 200ms + 1000ms},
+      {150.0F, -1500.0, 0.0, 200ms + 1000ms},
+      {150.0F, 1500.0, std::numeric_limits<double>::quiet_NaN(), 200ms + 1000ms},
+      {150.0F, 1500.0, -50.0, 200ms + 1000ms},
+      {kNaN, 1500.0, 10.0, 0ms},  // no range: no bound
+      {kInfinity, 1500.0, 10.0, 0ms},
+      {std::nullopt, 1500.0, 10.0, 0ms},
+  };
+  for (const auto& c : cases) {
+    CDataBlock settings;
+    if (c.range) settings.AddF32(699, 2, *c.range);
+    if (c.soundVelocity) settings.AddF64(401, 2, *c.soundVelocity);
+    EXPECT_EQ(ShortestDataTimeOut(settings, c.overhead), c.expected)
+        << c.range.value_or(-1.0F) << " m at " << c.soundVelocity.value_or(-1.0) << " m/s, " << c.overhead
+        << " %";
+  }
+}
+
+TEST(ShortestDataTimeOut, TheWatchHoldsASonarWithinItsLongPingButNotOneWithoutSettings) {
+  // A 1 ms time-out that has run out for both; only the sonar pinging at 11 km is still in time.
+  Device longPing;
+  Device noSettings;
+  CDataBlock settings;
+  settings.AddF32(699, 2, 11000.0F);
+  longPing.GetDataSource().SetDataBlock(settings);
+  const auto connected = [] { return true; };
+  for (Device* device : {&longPing, &noSettings}) {
+    device->SetDataTimeOut(1ms);
+    device->CheckDataFlow(connected);  // connected: the wait starts
+  }
+  std::this_thread::sleep_for(20ms);
+  BufferStatusWatch watch({{&longPing, connected}, {&noSettings, connected}}, std::chrono::hours(1));
+  watch.Stop();
+  double time = 0.0;
+  unsigned short status = 9;
+  EXPECT_TRUE(longPing.GetDataSource().GetBufferStatus(time, status));
+  EXPECT_EQ(status, 0);
+  EXPECT_TRUE(noSettings.GetDataSource().GetBufferStatus(time, status));
+  EXPECT_EQ(status, 2);
 }
 
 }  // namespace

@@ -42,8 +42,10 @@ class DataTimeOut {
   void RestartWait(Clock::time_point now) { waitStart_ = std::max(waitStart_, now); }
 
   // Enabled, with a limit, and more than the limit since the latest of data, re-enabling and restart.
-  bool HasExpired(Clock::time_point now) const {
-    return !disabled_ && limit_ > Clock::duration::zero() && now - waitStart_ > limit_;
+  // atLeast holds the limit up for as long as the data may rightly take (a sonar's long ping); it
+  // gives no limit to a time-out that has none.
+  bool HasExpired(Clock::time_point now, Clock::duration atLeast = Clock::duration::zero()) const {
+    return !disabled_ && limit_ > Clock::duration::zero() && now - waitStart_ > std::max(limit_, atLeast);
   }
 
  private:

@@ -76,7 +76,7 @@ void Device::OnSettingsData() {
   SetBufferStatusLocked(BufferStatus::kDataFlowing);
 }
 
-void Device::CheckDataFlow(const std::function<bool()>& portConnected) {
+void Device::CheckDataFlow(const std::function<bool()>& portConnected, std::chrono::milliseconds atLeast) {
   std::lock_guard lock(flowMutex_);
   const auto now = DataTimeOut::Clock::now();
   const bool connected = portConnected && portConnected();
@@ -84,7 +84,7 @@ void Device::CheckDataFlow(const std::function<bool()>& portConnected) {
   portConnected_ = connected;
   if (!connected) {
     SetBufferStatusLocked(BufferStatus::kLinkDown);
-  } else if (timeOut_.HasExpired(now)) {
+  } else if (timeOut_.HasExpired(now, atLeast)) {
     SetBufferStatusLocked(BufferStatus::kDataTimedOut);
   } else {
     SetBufferStatusLocked(BufferStatus::kDataFlowing);

@@ -57,8 +57,11 @@ class Device : public BaseDevice {
   // The host's periodic judgement of the buffer status: link down while portConnected says so,
   // otherwise data timed out when the time-out ran out, otherwise data flowing. A connection found
   // since the last check starts a fresh wait. portConnected is asked under the device's data-flow
-  // lock, so that data arriving meanwhile is not overwritten by a judgement made before it.
-  void CheckDataFlow(const std::function<bool()>& portConnected);
+  // lock, so that data arriving meanwhile is not overwritten by a judgement made before it. atLeast
+  // is the shortest time-out the device's data allows at the moment (its ping may take longer than the
+  // time-out set); a device without a time-out keeps none.
+  void CheckDataFlow(const std::function<bool()>& portConnected,
+                     std::chrono::milliseconds atLeast = std::chrono::milliseconds::zero());
   // Sets the buffer status of the device's data buffer. When it differs from the status set before
   // (or none was), the device's key is notified (kind 4, with a DataId_NI naming the device).
   void SetBufferStatus(unsigned short status);

@@ -96,8 +96,14 @@ TEST(DataTimeOut, CountsFromTheLatestDataReEnablingOrRestartAndNeverWhileDisable
   EXPECT_FALSE(timeOut.HasExpired(t0 + 52s));
   EXPECT_TRUE(timeOut.HasExpired(t0 + 52001ms));
 
+  // A lower bound longer than the limit (a long ping) holds it up; a shorter one changes nothing.
+  EXPECT_FALSE(timeOut.HasExpired(t0 + 62s, 12s));
+  EXPECT_TRUE(timeOut.HasExpired(t0 + 62001ms, 12s));
+  EXPECT_TRUE(timeOut.HasExpired(t0 + 52001ms, 1s));
+
   timeOut.SetLimit(Clock::duration::zero());
   EXPECT_FALSE(timeOut.HasExpired(t0 + 1h));
+  EXPECT_FALSE(timeOut.HasExpired(t0 + 1h, 12s));  // a lower bound gives no limit to a time-out without one
 }
 
 TEST(DeviceBufferStatus, EachChangeIsNotifiedOnceWithTheDeviceDataIdAndReadFromItsBuffer) {
