@@ -180,6 +180,12 @@ std::unique_ptr<HostRuntime> HostRuntime::Start(const HostConfig& config, const 
       auto tcp = std::make_unique<ZqTcpLink>(impl->linkContext, link.address);
       link.tcp = tcp.get();
       if (impl->capture) AttachCapture(*tcp, *impl->capture, static_cast<std::uint16_t>(impl->links.size()));
+      if (options.linkProblems != nullptr) {
+        tcp->SetProblemReport([out = options.linkProblems, prefix = entry.name + ": link to " + link.address +
+                                                                    ": "](const std::string& problem) {
+          *out << "tavrin-host: " << prefix << problem << std::endl;
+        });
+      }
       link.socket = std::make_unique<KavoSocketIoHandler>(std::move(tcp));
       for (const ZqHead& head : entry.link->heads) link.socket->SetZqDeviceId(head.deviceEnum, head.deviceId);
       if (entry.link->simulate) {

@@ -23,6 +23,9 @@ struct HostRuntimeOptions {
   std::filesystem::path stateFolder;  // empty: nothing is stored
   std::string capturePath;            // empty: no capture file
   std::string pingLogPath;            // empty: simulated sonars keep no ping log
+  // Where a link says why it cannot connect (once per new reason), on the links' I/O thread; null:
+  // only /api/links shows it.
+  std::ostream* linkProblems = nullptr;
 };
 
 class HostRuntime {

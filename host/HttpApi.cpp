@@ -121,7 +121,8 @@ Json LinkJson(const HostRuntime::LinkInfo& link) {
               {"badChecksum", c.badChecksum},
               {"bytesDiscarded", c.bytesDiscarded},
               {"connects", c.connects},
-              {"disconnects", c.disconnects}};
+              {"disconnects", c.disconnects},
+              {"problem", c.problem.empty() ? Json() : Json(c.problem)}};
 }
 
 Json AttributesJson(const CAttributeMap& map) {
@@ -483,6 +484,10 @@ std::unique_ptr<HttpApi> HttpApi::Start(HostRuntime& runtime, const HttpApiOptio
 
 std::string HttpApi::Address() const {
   return impl_->bound;
+}
+
+HttpReply HttpApi::Handle(const HttpRequest& request) {
+  return impl_->Handle(request);
 }
 
 std::size_t HttpApi::OpenConnections() const {

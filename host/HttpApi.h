@@ -31,6 +31,9 @@ class HttpApi {
 
   // "ADDRESS:PORT" actually bound.
   std::string Address() const;
+  // Answers one request as the server does for a client, on the calling thread: routes, token,
+  // refusals. An event-stream request only gets the reply that turns its connection into a stream.
+  HttpReply Handle(const HttpRequest& request);
   // Client connections open now, event streams included.
   std::size_t OpenConnections() const;
   // Ends the event streams, stops serving and joins its threads.

@@ -84,6 +84,7 @@ int RunHost(const RunHostOptions& options, std::ostream& out, std::ostream& err)
   runtimeOptions.stateFolder = options.stateFolder.empty() ? DefaultStateFolder() : options.stateFolder;
   runtimeOptions.capturePath = options.capturePath;
   runtimeOptions.pingLogPath = options.pingLogPath;
+  runtimeOptions.linkProblems = &err;
   auto runtime = HostRuntime::Start(
       config, runtimeOptions,
       [](const std::string& type) { return CDevList::GetDevList().CreateDevice(CString(type)); }, out,

@@ -53,10 +53,23 @@ TEST(HostProgramTest, ServesTheEmbeddedDefaultAndStopsCleanlyOnSigterm) {
   const auto state = std::filesystem::temp_directory_path() / ("host-program-" + std::to_string(::getpid()));
   std::filesystem::remove_all(state);
   HostProcess host;
-  ASSERT_TRUE(host.Start("--http 127.0.0.1:0 --state " + state.string()));
+  ASSERT_TRUE(host.Start("--http 127.0.0.1:0 --token secret-42 --state " + state.string()));
   const std::string started = host.ReadUntil("follow the event stream");
   EXPECT_NE(started.find("Shallow sonar: simulated sonar at 127.0.0.1:"), std::string::npos) << started;
   EXPECT_NE(started.find("/api/devices/1.78.1.1/attributes"), std::string::npos) << started;
+  EXPECT_NE(started.find("Bearer $TOKEN"), std::string::npos) << started;
+  EXPECT_EQ(started.find("secret-42"), std::string::npos) << started;
+
+  // A second host on the same address is refused, whatever its state folder.
+  const auto api = started.find("API at http://") + 14;
+  const std::string address = started.substr(api, started.find("/api", api) - api);
+  HostProcess second;
+  ASSERT_TRUE(second.Start("--http " + address + " --state " + (state / "second").string()));
+  const std::string refused = second.ReadUntil("cannot listen there");
+  EXPECT_EQ(second.Wait(), 2);
+  EXPECT_NE(refused.find("tavrin-host: --http " + address + ": cannot listen there: Address already in use"),
+            std::string::npos)
+      << refused;
 
   ::kill(host.pid, SIGTERM);
   const std::string stopping = host.ReadUntil("tavrin-host: stopped");

@@ -127,4 +127,20 @@ TEST_F(HostRuntimeTest, AnUnknownDeviceTypeIsNamed) {
   EXPECT_EQ(DataManager::GetDataManager().FindDevice(shallow_), nullptr);
 }
 
+TEST_F(HostRuntimeTest, ALinkWhoseHostDoesNotResolveSaysSoOnceInItsLinkInfoAndItsLog) {
+  config_.devices[1].link->simulate.reset();
+  config_.devices[1].link->address = "no-such-sonar.invalid:7000";
+  std::ostringstream problems;
+  options_.linkProblems = &problems;
+  std::string error;
+  auto runtime = HostRuntime::Start(config_, options_, MakeDevice, log_, error);
+  ASSERT_TRUE(runtime) << error;
+  ASSERT_TRUE(
+      WaitFor([&] { return !runtime->Links()[1].counters.problem.empty(); }, std::chrono::seconds(10)));
+  const std::string problem = runtime->Links()[1].counters.problem;
+  EXPECT_EQ(problem.rfind("cannot resolve \"no-such-sonar.invalid\": ", 0), 0u) << problem;
+  runtime.reset();
+  EXPECT_EQ(problems.str(), "tavrin-host: Deep sonar: link to no-such-sonar.invalid:7000: " + problem + "\n");
+}
+
 }  // namespace
