@@ -149,9 +149,9 @@ class Session : public std::enable_shared_from_this<Session> {
   Session(tcp::socket socket, HttpServer::Impl& server)
       : stream_(std::move(socket)),
         server_(server),
+        requestDeadline_(stream_.get_executor()),
         heartbeat_(stream_.get_executor()),
-        writeDeadline_(stream_.get_executor()),
-        requestDeadline_(stream_.get_executor()) {
+        writeDeadline_(stream_.get_executor()) {
     ++server_.open;
   }
 
