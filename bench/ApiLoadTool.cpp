@@ -14,22 +14,13 @@
 #include <chrono>
 #include <fstream>
 #include <iostream>
-#include <sstream>
 #include <thread>
 #include <vector>
 
-#include "HostRuntime.h"
-#include "HttpApi.h"
-#include "control/KavoSonarConfigurationControlDevice.h"
+#include "bench/EmbeddedHost.h"
 #include "host/HttpTestClient.h"
 
 namespace {
-
-HttpApiOptions LoopbackApi() {
-  HttpApiOptions options;
-  options.address = "127.0.0.1:0";
-  return options;
-}
 
 namespace asio = boost::asio;
 using tcp = asio::ip::tcp;
@@ -174,19 +165,14 @@ int Run(const LoadOptions& options) {
   files.rlim_cur = files.rlim_max;
   setrlimit(RLIMIT_NOFILE, &files);
 
-  HostConfig config;
   std::string error;
-  ParseHostConfig(EmbeddedDefaultConfig(), config, error);
-  std::ostringstream log;
-  auto runtime = HostRuntime::Start(
-      config, HostRuntimeOptions{},
-      [](const std::string&) { return std::make_unique<KavoSonarConfigurationControlDevice>(); }, log, error);
-  auto api = runtime ? HttpApi::Start(*runtime, LoopbackApi(), error) : nullptr;
-  if (!api) {
+  auto host = EmbeddedHost::Start(error);
+  if (!host) {
     std::cerr << "tavrin-api-load: " << error << '\n';
     return 1;
   }
-  const int port = std::stoi(api->Address().substr(api->Address().rfind(':') + 1));
+  HttpApi& api = *host->api;
+  const int port = host->port;
   const tcp::endpoint server(asio::ip::make_address("127.0.0.1"), static_cast<std::uint16_t>(port));
   const long memoryBefore = ResidentKiB();
 
@@ -202,8 +188,8 @@ int Run(const LoadOptions& options) {
   for (const auto& abuser : abusers) abuser->Connect();
   std::thread abuse([&io] { io.run(); });
   std::this_thread::sleep_for(std::chrono::seconds(2));  // the crowd is in before the timing starts
-  std::cout << "tavrin-api-load: " << api->OpenConnections()
-            << " connections open; timing ordinary calls for " << options.seconds << " s\n";
+  std::cout << "tavrin-api-load: " << api.OpenConnections() << " connections open; timing ordinary calls for "
+            << options.seconds << " s\n";
 
   const auto end = Clock::now() + std::chrono::seconds(options.seconds);
   std::vector<std::vector<double>> latencies(static_cast<std::size_t>(options.callers));
@@ -234,7 +220,7 @@ int Run(const LoadOptions& options) {
     std::this_thread::sleep_for(std::chrono::milliseconds(250));
   }
   for (auto& caller : callers) caller.join();
-  const std::size_t openAtEnd = api->OpenConnections();
+  const std::size_t openAtEnd = api.OpenConnections();
   io.stop();
   abuse.join();
 
@@ -251,8 +237,7 @@ int Run(const LoadOptions& options) {
             << Percentile(all, 0.5) << ", p99 " << Percentile(all, 0.99) << ", max "
             << (all.empty() ? 0 : all.back()) << "\n  resident memory: " << memoryBefore / 1024
             << " MiB before the crowd, at most " << memoryMost / 1024 << " MiB under load\n";
-  api.reset();
-  runtime.reset();
+  host.reset();
   return Percentile(all, 0.99) < 50.0 && failures == 0 ? 0 : 1;
 }
 

@@ -4,23 +4,14 @@
 
 #include <algorithm>
 #include <chrono>
-#include <sstream>
 #include <thread>
 #include <vector>
 #include "host/HttpTestClient.h"
 
-#include "HostRuntime.h"
-#include "HttpApi.h"
-#include "control/KavoSonarConfigurationControlDevice.h"
+#include "bench/EmbeddedHost.h"
 #include "tavrin/DataManager.h"
 
 namespace {
-
-HttpApiOptions LoopbackApi() {
-  HttpApiOptions options;
-  options.address = "127.0.0.1:0";
-  return options;
-}
 
 double Range(const CDataId& id) {
   CAttributeMap map;
@@ -32,20 +23,13 @@ double Range(const CDataId& id) {
 }
 
 void BM_ApiRequestToAttribute(benchmark::State& state) {
-  HostConfig config;
   std::string error;
-  ParseHostConfig(EmbeddedDefaultConfig(), config, error);
-  std::ostringstream log;
-  auto runtime = HostRuntime::Start(
-      config, HostRuntimeOptions{},
-      [](const std::string&) { return std::make_unique<KavoSonarConfigurationControlDevice>(); }, log, error);
-  auto api = runtime ? HttpApi::Start(*runtime, LoopbackApi(), error) : nullptr;
-  if (!api) {
+  const auto host = EmbeddedHost::Start(error);
+  if (!host) {
     state.SkipWithError(error.c_str());
     return;
   }
-  const std::string address = api->Address();
-  HttpTestClient client("127.0.0.1", std::stoi(address.substr(address.rfind(':') + 1)));
+  HttpTestClient client("127.0.0.1", host->port);
   const CDataId shallow(1, 78, 1, 1);
   std::vector<double> micros;
   int step = 0;

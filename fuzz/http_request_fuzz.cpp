@@ -5,41 +5,19 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
-#include <memory>
 #include <nlohmann/json.hpp>
-#include <sstream>
 
-#include "HostRuntime.h"
-#include "HttpApi.h"
-#include "control/KavoSonarConfigurationControlDevice.h"
-
-namespace {
+#include "bench/EmbeddedHost.h"
 
 namespace http = boost::beast::http;
 
-struct Host {
-  Host() {
-    HostConfig config;
-    std::string error;
-    if (!ParseHostConfig(EmbeddedDefaultConfig(), config, error)) std::abort();
-    runtime = HostRuntime::Start(
-        config, HostRuntimeOptions{},
-        [](const std::string&) { return std::make_unique<KavoSonarConfigurationControlDevice>(); }, log,
-        error);
-    HttpApiOptions options;
-    options.address = "127.0.0.1:0";
-    if (runtime) api = HttpApi::Start(*runtime, options, error);
-    if (!api) std::abort();
-  }
-  std::ostringstream log;
-  std::unique_ptr<HostRuntime> runtime;
-  std::unique_ptr<HttpApi> api;
-};
-
-}  // namespace
-
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  static Host host;
+  static const auto host = [] {
+    std::string error;
+    auto started = EmbeddedHost::Start(error);
+    if (!started) std::abort();
+    return started;
+  }();
   const HttpLimits limits;
   http::request_parser<http::string_body> parser;
   parser.eager(true);
@@ -59,7 +37,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   request.method = std::string(message.method_string());
   request.authorization = std::string(message[http::field::authorization]);
   request.body = message.body();
-  const HttpReply reply = host.api->Handle(request);
+  const HttpReply reply = host->api->Handle(request);
   if (reply.status < 200 || reply.status > 599) std::abort();
   if (reply.contentType == "application/json" &&
       nlohmann::json::parse(reply.body, nullptr, false).is_discarded()) {
