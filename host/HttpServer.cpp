@@ -191,11 +191,17 @@ class Session : public std::enable_shared_from_this<Session> {
     parser_.emplace();
     parser_->body_limit(server_.limits.largestBody);
     parser_->header_limit(static_cast<std::uint32_t>(server_.limits.largestHeader));
+    stream_.expires_never();
     timedOut_ = false;
+    reading_ = true;
     requestDeadline_.expires_after(server_.limits.requestDeadline);
     requestDeadline_.async_wait([weak = weak_from_this()](beast::error_code code) {
       auto self = weak.lock();
-      if (!self || code || self->closed_) return;
+      // A deadline whose request has arrived meanwhile has been cancelled, or moved on to the next.
+      if (!self || code || self->closed_ || !self->reading_ ||
+          self->requestDeadline_.expiry() > asio::steady_timer::clock_type::now()) {
+        return;
+      }
       self->timedOut_ = true;
       beast::error_code ignored;
       self->stream_.socket().cancel(ignored);
@@ -206,6 +212,7 @@ class Session : public std::enable_shared_from_this<Session> {
   }
 
   void OnRequest(const beast::error_code& code) {
+    reading_ = false;
     requestDeadline_.cancel();
     if (closed_) return;
     if (code == http::error::body_limit) {
@@ -360,6 +367,7 @@ class Session : public std::enable_shared_from_this<Session> {
   std::array<char, 4096> scratch_{};
   bool closed_ = false;
   asio::steady_timer requestDeadline_;
+  bool reading_ = false;
   bool timedOut_ = false;
   // The event stream's.
   std::optional<EventHub::Listener> listener_;
