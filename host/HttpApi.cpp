@@ -1,7 +1,6 @@
 // Routes of the JSON API, the security rules, and the sources of the event stream.
 #include "HttpApi.h"
 
-#include <atomic>
 #include <cctype>
 #include <charconv>
 #include <chrono>

@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "EventHub.h"
+#include "tavrin/SonarText.h"
 
 namespace asio = boost::asio;
 namespace beast = boost::beast;
@@ -40,41 +41,6 @@ constexpr std::size_t kEventsPerWrite = 64;
 const std::string kStreamHeader =
     "HTTP/1.1 200 OK\r\nContent-Type: text/event-stream\r\nCache-Control: no-cache\r\n"
     "Connection: close\r\n\r\n: connected\n\n";
-
-// Well-formed UTF-8: no stray continuation bytes, no overlong forms, no surrogates, nothing past
-// U+10FFFF.
-bool IsValidUtf8(std::string_view text) {
-  for (std::size_t i = 0; i < text.size();) {
-    const auto lead = static_cast<unsigned char>(text[i]);
-    std::size_t length = 0;
-    unsigned char low = 0x80;
-    unsigned char high = 0xBF;
-    if (lead < 0x80) {
-      ++i;
-      continue;
-    }
-    if (lead >= 0xC2 && lead <= 0xDF) {
-      length = 2;
-    } else if (lead >= 0xE0 && lead <= 0xEF) {
-      length = 3;
-      if (lead == 0xE0) low = 0xA0;
-      if (lead == 0xED) high = 0x9F;
-    } else if (lead >= 0xF0 && lead <= 0xF4) {
-      length = 4;
-      if (lead == 0xF0) low = 0x90;
-      if (lead == 0xF4) high = 0x8F;
-    } else {
-      return false;
-    }
-    if (i + length > text.size()) return false;
-    for (std::size_t k = 1; k < length; ++k) {
-      const auto next = static_cast<unsigned char>(text[i + k]);
-      if (next < (k == 1 ? low : 0x80) || next > (k == 1 ? high : 0xBF)) return false;
-    }
-    i += length;
-  }
-  return true;
-}
 
 int HexDigit(char c) {
   if (c >= '0' && c <= '9') return c - '0';
