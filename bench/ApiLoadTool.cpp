@@ -18,7 +18,7 @@
 #include <vector>
 
 #include "bench/EmbeddedHost.h"
-#include "host/HttpTestClient.h"
+#include "tests/host/HttpTestClient.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include <memory>
 
 #include "control/KavoSonarConfigurationControlDevice.h"
-#include "zq/KavoSocketIoHandler.h"
+#include "platform/zq/KavoSocketIoHandler.h"
 
 // Reaches the control device's private record builder.
 class ControlDeviceProbe {

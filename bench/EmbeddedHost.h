@@ -6,9 +6,9 @@
 #include <sstream>
 #include <string>
 
-#include "HostRuntime.h"
-#include "HttpApi.h"
 #include "control/KavoSonarConfigurationControlDevice.h"
+#include "host/HostRuntime.h"
+#include "host/HttpApi.h"
 
 struct EmbeddedHost {
   // Null, with the problem in error, when the host or its API cannot start.

@@ -6,10 +6,10 @@
 #include <chrono>
 #include <thread>
 #include <vector>
-#include "host/HttpTestClient.h"
+#include "tests/host/HttpTestClient.h"
 
 #include "bench/EmbeddedHost.h"
-#include "tavrin/DataManager.h"
+#include "platform/tavrin/DataManager.h"
 
 namespace {
 

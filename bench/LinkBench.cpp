@@ -10,13 +10,13 @@
 #include <string>
 #include <thread>
 
+#include "link/ZqLinkContext.h"
+#include "link/ZqRecordReader.h"
+#include "link/ZqTcpLink.h"
+#include "platform/tavrin/LittleEndian.h"
+#include "platform/zq/ZqSettingsRecord.h"
+#include "platform/zq/ZqWireFormat.h"
 #include "sim/SimServer.h"
-#include "tavrin/LittleEndian.h"
-#include "zq/ZqLinkContext.h"
-#include "zq/ZqRecordReader.h"
-#include "zq/ZqSettingsRecord.h"
-#include "zq/ZqTcpLink.h"
-#include "zq/ZqWireFormat.h"
 
 namespace {
 

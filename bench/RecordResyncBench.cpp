@@ -7,9 +7,9 @@
 #include <cstdint>
 #include <string>
 
-#include "tavrin/LittleEndian.h"
-#include "zq/ZqRecordReader.h"
-#include "zq/ZqWireFormat.h"
+#include "link/ZqRecordReader.h"
+#include "platform/tavrin/LittleEndian.h"
+#include "platform/zq/ZqWireFormat.h"
 
 namespace {
 

@@ -13,10 +13,10 @@
 #include <thread>
 #include <vector>
 
-#include "afx/MainWindow.h"
+#include "platform/afx/MainWindow.h"
+#include "platform/tavrin/BaseIOHandler.h"
+#include "platform/tavrin/Device.h"
 #include "sequencing/TimerThread.h"
-#include "tavrin/BaseIOHandler.h"
-#include "tavrin/Device.h"
 
 namespace {
 

@@ -7,9 +7,9 @@
 #include <fstream>
 #include <string>
 
-#include "StateStore.h"
-#include "tavrin/AttributeMapJson.h"
-#include "tavrin/Device.h"
+#include "host/StateStore.h"
+#include "platform/tavrin/AttributeMapJson.h"
+#include "platform/tavrin/Device.h"
 
 namespace {
 

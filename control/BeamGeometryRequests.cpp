@@ -4,7 +4,7 @@
 #include "control/RequestKeys.h"
 #include "control/RequestValues.h"
 #include "control/Units.h"
-#include "zq/KavoUtils.h"
+#include "platform/zq/KavoUtils.h"
 
 using namespace request_keys;
 

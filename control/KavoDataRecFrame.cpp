@@ -3,8 +3,8 @@
 
 #include <cassert>
 
-#include "tavrin/CExTime.h"
-#include "tavrin/LittleEndian.h"
+#include "platform/tavrin/CExTime.h"
+#include "platform/tavrin/LittleEndian.h"
 
 char* KavoDataRecFrame::BuildHeader(CString& buffer, std::uint32_t totalSize, std::uint32_t deviceId,
                                     double time, std::uint16_t deviceEnum, std::uint32_t recordType,

@@ -6,8 +6,8 @@
 #include <cstdint>
 #include <span>
 
-#include "afx/CString.h"
-#include "zq/ZqWireFormat.h"
+#include "platform/afx/CString.h"
+#include "platform/zq/ZqWireFormat.h"
 
 namespace zq {
 

@@ -5,8 +5,8 @@
 
 #include "control/RequestKeys.h"
 #include "frame/MemFunNoInfoSubscriber.h"
-#include "tavrin/HostLogging.h"
-#include "tavrin/NotificationInfo.h"
+#include "platform/tavrin/HostLogging.h"
+#include "platform/tavrin/NotificationInfo.h"
 
 using namespace request_keys;
 

@@ -7,9 +7,9 @@
 #include <initializer_list>
 #include <span>
 
-#include "afx/CString.h"
 #include "frame/Subscription.h"
-#include "zq/KavoDevice.h"
+#include "platform/afx/CString.h"
+#include "platform/zq/KavoDevice.h"
 
 class FileObject;
 

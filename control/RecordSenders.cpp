@@ -3,9 +3,9 @@
 
 #include "control/KavoDataRecFrame.h"
 #include "control/KavoSonarConfigurationControlDevice.h"
-#include "tavrin/CExTime.h"
-#include "tavrin/LittleEndian.h"
-#include "zq/KavoSocketIoHandler.h"
+#include "platform/tavrin/CExTime.h"
+#include "platform/tavrin/LittleEndian.h"
+#include "platform/zq/KavoSocketIoHandler.h"
 
 CString KavoSonarConfigurationControlDevice::BuildRemoteControlRecord(unsigned long id, const void* data,
                                                                       unsigned long length, int deviceId,

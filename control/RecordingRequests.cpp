@@ -7,8 +7,8 @@
 #include "control/KavoSonarConfigurationControlDevice.h"
 #include "control/RequestKeys.h"
 #include "control/RequestValues.h"
-#include "tavrin/CExTime.h"
-#include "tavrin/LittleEndian.h"
+#include "platform/tavrin/CExTime.h"
+#include "platform/tavrin/LittleEndian.h"
 
 using namespace request_keys;
 

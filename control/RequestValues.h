@@ -7,7 +7,7 @@
 
 #include <initializer_list>
 
-#include "tavrin/CAttributeMap.h"
+#include "platform/tavrin/CAttributeMap.h"
 
 class RequestValues {
  public:

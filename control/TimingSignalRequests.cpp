@@ -6,7 +6,7 @@
 #include "control/KavoSonarConfigurationControlDevice.h"
 #include "control/RequestKeys.h"
 #include "control/RequestValues.h"
-#include "tavrin/LittleEndian.h"
+#include "platform/tavrin/LittleEndian.h"
 
 using namespace request_keys;
 

@@ -7,7 +7,7 @@
 #include "control/RequestKeys.h"
 #include "control/RequestValues.h"
 #include "control/Units.h"
-#include "tavrin/LittleEndian.h"
+#include "platform/tavrin/LittleEndian.h"
 
 using namespace request_keys;
 

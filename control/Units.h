@@ -2,7 +2,7 @@
 // records carry (radians, hertz). Each rounds to single precision where the sonar expects it.
 #pragma once
 
-#include "tavrin/CExTime.h"
+#include "platform/tavrin/CExTime.h"
 
 namespace units {
 

@@ -2,14 +2,14 @@
 // registration exports, and the start of the ping sequencer.
 #include "frame/KavoSonarConfiguration.h"
 
-#include "afx/AFX_EXTENSION_MODULE.h"
-#include "afx/CDynLinkLibrary.h"
 #include "control/KavoSonarConfigurationControlDevice.h"
+#include "platform/afx/AFX_EXTENSION_MODULE.h"
+#include "platform/afx/CDynLinkLibrary.h"
+#include "platform/tavrin/CDevList.h"
+#include "platform/tavrin/DataManager.h"
+#include "platform/tavrin/ResourceModules.h"
+#include "platform/tavrin/VersionControl.h"
 #include "sequencing/KavoSonarConfigurationInfo.h"
-#include "tavrin/CDevList.h"
-#include "tavrin/DataManager.h"
-#include "tavrin/ResourceModules.h"
-#include "tavrin/VersionControl.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 // The plug-in's module entry and the functions the host calls by name.
 #pragma once
 
-#include "tavrin/DevICreator.h"
+#include "platform/tavrin/DevICreator.h"
 
 class CWinApp;
 

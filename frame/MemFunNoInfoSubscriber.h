@@ -1,7 +1,7 @@
 // A subscriber that forwards each notification to a member function taking no argument.
 #pragma once
 
-#include "tavrin/NotificationInfo.h"
+#include "platform/tavrin/NotificationInfo.h"
 
 template <typename T>
 class MemFunNoInfoSubscriber : public Subscriber {

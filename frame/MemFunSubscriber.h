@@ -1,7 +1,7 @@
 // A subscriber that forwards each notification, with what it carries, to a member function.
 #pragma once
 
-#include "tavrin/NotificationInfo.h"
+#include "platform/tavrin/NotificationInfo.h"
 
 template <typename T>
 class MemFunSubscriber : public Subscriber {

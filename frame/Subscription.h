@@ -1,8 +1,8 @@
 // The plug-in's subscription: a host subscription of one kind with an attached subscriber.
 #pragma once
 
-#include "afx/CString.h"
-#include "tavrin/SubscriptionImpl.h"
+#include "platform/afx/CString.h"
+#include "platform/tavrin/SubscriptionImpl.h"
 
 class Subscriber;
 

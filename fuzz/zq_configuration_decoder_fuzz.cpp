@@ -7,9 +7,9 @@
 #include <span>
 #include <string>
 
-#include "tavrin/CAttributeMap.h"
-#include "zq/ZqConfigurationDecoder.h"
-#include "zq/ZqHardwareTable.h"
+#include "platform/tavrin/CAttributeMap.h"
+#include "platform/zq/ZqConfigurationDecoder.h"
+#include "platform/zq/ZqHardwareTable.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const auto record = std::as_bytes(std::span(data, size));

@@ -7,7 +7,7 @@
 #include <span>
 #include <string>
 
-#include "zq/ZqMessageRecords.h"
+#include "platform/zq/ZqMessageRecords.h"
 
 namespace {
 

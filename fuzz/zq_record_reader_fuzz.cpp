@@ -6,9 +6,9 @@
 #include <cstdlib>
 #include <span>
 
-#include "tavrin/LittleEndian.h"
-#include "zq/ZqRecordReader.h"
-#include "zq/ZqWireFormat.h"
+#include "link/ZqRecordReader.h"
+#include "platform/tavrin/LittleEndian.h"
+#include "platform/zq/ZqWireFormat.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   if (size == 0) return 0;

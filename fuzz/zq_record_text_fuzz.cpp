@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <string_view>
 
-#include "ZqRecordText.h"
+#include "tools/ZqRecordText.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::string text = DescribeZqRecord(std::string_view(reinterpret_cast<const char*>(data), size));

@@ -5,8 +5,8 @@
 #include <cstdlib>
 #include <span>
 
-#include "tavrin/CAttributeMap.h"
-#include "zq/ZqSettingsDecoder.h"
+#include "platform/tavrin/CAttributeMap.h"
+#include "platform/zq/ZqSettingsDecoder.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   CAttributeMap attributes;

@@ -12,12 +12,12 @@
 #include <string>
 #include <string_view>
 
-#include "tavrin/CAttributeMap.h"
-#include "tavrin/SonarText.h"
-#include "zq/ZqConfigurationDecoder.h"
-#include "zq/ZqHardwareTable.h"
-#include "zq/ZqMessageRecords.h"
-#include "zq/ZqSettingsDecoder.h"
+#include "platform/tavrin/CAttributeMap.h"
+#include "platform/tavrin/SonarText.h"
+#include "platform/zq/ZqConfigurationDecoder.h"
+#include "platform/zq/ZqHardwareTable.h"
+#include "platform/zq/ZqMessageRecords.h"
+#include "platform/zq/ZqSettingsDecoder.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const auto record = std::as_bytes(std::span(data, size));

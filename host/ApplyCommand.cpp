@@ -1,5 +1,5 @@
 // The dry run of one control device.
-#include "ApplyCommand.h"
+#include "host/ApplyCommand.h"
 
 #include <chrono>
 #include <functional>
@@ -7,13 +7,13 @@
 #include <mutex>
 #include <ostream>
 
-#include "ZqRecordText.h"
 #include "control/KavoSonarConfigurationControlDevice.h"
-#include "tavrin/AttributeMapJson.h"
-#include "tavrin/CaptureIoHandler.h"
-#include "tavrin/FileObject.h"
-#include "tavrin/HostLogging.h"
-#include "zq/KavoSocketIoHandler.h"
+#include "platform/tavrin/AttributeMapJson.h"
+#include "platform/tavrin/CaptureIoHandler.h"
+#include "platform/tavrin/FileObject.h"
+#include "platform/tavrin/HostLogging.h"
+#include "platform/zq/KavoSocketIoHandler.h"
+#include "tools/ZqRecordText.h"
 
 namespace {
 

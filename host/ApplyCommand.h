@@ -10,7 +10,7 @@
 #include <string_view>
 #include <vector>
 
-#include "zq/ZqHead.h"
+#include "platform/zq/ZqHead.h"
 
 struct ApplyOptions {
   std::string attributesFile;

@@ -1,13 +1,13 @@
 // The watch: a judgement of every device at start and then per interval until it is stopped.
-#include "BufferStatusWatch.h"
+#include "host/BufferStatusWatch.h"
 
 #include <cmath>
 #include <utility>
 
-#include "HostConfig.h"
+#include "host/HostConfig.h"
+#include "platform/tavrin/CDataBlock.h"
+#include "platform/tavrin/Device.h"
 #include "sequencing/SettingsGuardTime.h"
-#include "tavrin/CDataBlock.h"
-#include "tavrin/Device.h"
 
 namespace {
 

@@ -10,7 +10,7 @@
 #include <memory>
 #include <vector>
 
-#include "PeriodicTask.h"
+#include "host/PeriodicTask.h"
 
 class CDataBlock;
 class Device;

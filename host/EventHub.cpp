@@ -1,5 +1,5 @@
 // Handing events to the listeners of the event stream.
-#include "EventHub.h"
+#include "host/EventHub.h"
 
 #include <algorithm>
 

@@ -1,4 +1,4 @@
-#include "FrontEndFiles.h"
+#include "host/FrontEndFiles.h"
 
 #include <array>
 #include <utility>

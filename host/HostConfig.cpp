@@ -1,14 +1,14 @@
 // Reading the host configuration document.
-#include "HostConfig.h"
+#include "host/HostConfig.h"
 
 #include <nlohmann/json.hpp>
 #include <set>
 #include <sstream>
 #include <type_traits>
 
-#include "tavrin/AttributeMapJson.h"
-#include "tavrin/JsonDocument.h"
-#include "zq/ZqTcpLink.h"
+#include "link/ZqTcpLink.h"
+#include "platform/tavrin/AttributeMapJson.h"
+#include "platform/tavrin/JsonDocument.h"
 
 namespace {
 

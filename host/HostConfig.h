@@ -9,9 +9,9 @@
 #include <string_view>
 #include <vector>
 
-#include "tavrin/CAttributeMap.h"
-#include "tavrin/CDataId.h"
-#include "zq/ZqHead.h"
+#include "platform/tavrin/CAttributeMap.h"
+#include "platform/tavrin/CDataId.h"
+#include "platform/zq/ZqHead.h"
 
 struct VesselConfig {
   std::uint16_t number = 0;

@@ -1,5 +1,5 @@
 // Setting up and taking down a running host.
-#include "HostRuntime.h"
+#include "host/HostRuntime.h"
 
 #include <cmath>
 #include <ostream>
@@ -7,21 +7,21 @@
 #include <string_view>
 #include <unordered_set>
 
-#include "BufferStatusWatch.h"
-#include "StateStore.h"
-#include "UiThread.h"
+#include "host/BufferStatusWatch.h"
+#include "host/StateStore.h"
+#include "host/UiThread.h"
+#include "link/ZqCaptureFile.h"
+#include "link/ZqLinkContext.h"
+#include "platform/tavrin/DataManager.h"
+#include "platform/tavrin/Device.h"
+#include "platform/tavrin/SubscriptionImpl.h"
+#include "platform/tavrin/SubscriptionManager.h"
+#include "platform/tavrin/VesselManager.h"
+#include "platform/zq/KavoDevice.h"
+#include "platform/zq/KavoSocketIoHandler.h"
 #include "sim/PingLog.h"
 #include "sim/SimModel.h"
 #include "sim/SimServer.h"
-#include "tavrin/DataManager.h"
-#include "tavrin/Device.h"
-#include "tavrin/SubscriptionImpl.h"
-#include "tavrin/SubscriptionManager.h"
-#include "tavrin/VesselManager.h"
-#include "zq/KavoDevice.h"
-#include "zq/KavoSocketIoHandler.h"
-#include "zq/ZqCaptureFile.h"
-#include "zq/ZqLinkContext.h"
 
 namespace {
 

@@ -12,10 +12,10 @@
 #include <string>
 #include <vector>
 
-#include "HostConfig.h"
-#include "tavrin/CAttributeMap.h"
-#include "tavrin/CDataId.h"
-#include "zq/ZqTcpLink.h"
+#include "host/HostConfig.h"
+#include "link/ZqTcpLink.h"
+#include "platform/tavrin/CAttributeMap.h"
+#include "platform/tavrin/CDataId.h"
 
 class Device;
 

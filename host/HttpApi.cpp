@@ -1,5 +1,5 @@
 // Routes of the JSON API, the security rules, and the sources of the event stream.
-#include "HttpApi.h"
+#include "host/HttpApi.h"
 
 #include <cctype>
 #include <charconv>
@@ -12,17 +12,17 @@
 #include <nlohmann/json.hpp>
 #include <thread>
 
-#include "EventHub.h"
-#include "FrontEndFiles.h"
-#include "HostRuntime.h"
-#include "HttpServer.h"
-#include "tavrin/AttributeMapJson.h"
-#include "tavrin/DataManager.h"
-#include "tavrin/HostLogging.h"
-#include "tavrin/SubscriptionImpl.h"
-#include "zq/ZqMessageRecords.h"
-#include "zq/ZqSonarRecordStore.h"
-#include "zq/ZqTcpLink.h"
+#include "host/EventHub.h"
+#include "host/FrontEndFiles.h"
+#include "host/HostRuntime.h"
+#include "host/HttpServer.h"
+#include "link/ZqTcpLink.h"
+#include "platform/tavrin/AttributeMapJson.h"
+#include "platform/tavrin/DataManager.h"
+#include "platform/tavrin/HostLogging.h"
+#include "platform/tavrin/SubscriptionImpl.h"
+#include "platform/zq/ZqMessageRecords.h"
+#include "platform/zq/ZqSonarRecordStore.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include <memory>
 #include <string>
 
-#include "HttpServer.h"
+#include "host/HttpServer.h"
 
 class HostRuntime;
 

@@ -1,7 +1,7 @@
 // Connections, deadlines and event streams of the HTTP server. Everything of a connection happens on
 // the one event-loop thread; only the route handlers run on worker threads, and their answers come
 // back to the loop.
-#include "HttpServer.h"
+#include "host/HttpServer.h"
 
 #include <array>
 #include <atomic>
@@ -20,8 +20,8 @@
 #include <thread>
 #include <vector>
 
-#include "EventHub.h"
-#include "tavrin/SonarText.h"
+#include "host/EventHub.h"
+#include "platform/tavrin/SonarText.h"
 
 namespace asio = boost::asio;
 namespace beast = boost::beast;

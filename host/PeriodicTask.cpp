@@ -1,5 +1,5 @@
 // The thread of a periodic task.
-#include "PeriodicTask.h"
+#include "host/PeriodicTask.h"
 
 #include <utility>
 

@@ -1,6 +1,6 @@
 // Sampling the sonars' ping numbers, turning two samples into the report's lines, and the thread that
 // prints them.
-#include "PingRateReport.h"
+#include "host/PingRateReport.h"
 
 #include <algorithm>
 #include <iomanip>
@@ -8,9 +8,9 @@
 #include <ostream>
 #include <sstream>
 
-#include "tavrin/CAttributeMap.h"
-#include "tavrin/DataManager.h"
-#include "tavrin/Device.h"
+#include "platform/tavrin/CAttributeMap.h"
+#include "platform/tavrin/DataManager.h"
+#include "platform/tavrin/Device.h"
 
 namespace {
 

@@ -12,8 +12,8 @@
 #include <string>
 #include <vector>
 
-#include "PeriodicTask.h"
-#include "tavrin/CDataId.h"
+#include "host/PeriodicTask.h"
+#include "platform/tavrin/CDataId.h"
 
 class CAttributeMap;
 

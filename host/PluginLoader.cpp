@@ -1,5 +1,5 @@
 // Opening plug-in libraries with the dynamic loader and calling their entry point.
-#include "PluginLoader.h"
+#include "host/PluginLoader.h"
 
 #include <dlfcn.h>
 
@@ -7,7 +7,7 @@
 #include <system_error>
 #include <utility>
 
-#include "afx/WindowsTypes.h"
+#include "platform/afx/WindowsTypes.h"
 
 namespace {
 

@@ -1,5 +1,5 @@
 // The host's main job.
-#include "RunHost.h"
+#include "host/RunHost.h"
 
 #include <pthread.h>
 #include <algorithm>
@@ -8,14 +8,14 @@
 #include <iterator>
 #include <ostream>
 
-#include "HostConfig.h"
-#include "HostRuntime.h"
-#include "HttpApi.h"
-#include "PingRateReport.h"
-#include "PluginLoader.h"
-#include "afx/MainWindow.h"
-#include "tavrin/CDevList.h"
-#include "tavrin/FileObject.h"
+#include "host/HostConfig.h"
+#include "host/HostRuntime.h"
+#include "host/HttpApi.h"
+#include "host/PingRateReport.h"
+#include "host/PluginLoader.h"
+#include "platform/afx/MainWindow.h"
+#include "platform/tavrin/CDevList.h"
+#include "platform/tavrin/FileObject.h"
 
 namespace {
 

@@ -1,5 +1,5 @@
 // Storing and loading device attribute maps in the state folder.
-#include "StateStore.h"
+#include "host/StateStore.h"
 
 #include <fcntl.h>
 #include <sys/file.h>
@@ -15,10 +15,10 @@
 #include <system_error>
 #include <vector>
 
-#include "tavrin/AttributeMapJson.h"
-#include "tavrin/DataManager.h"
-#include "tavrin/Device.h"
-#include "tavrin/FileObject.h"
+#include "platform/tavrin/AttributeMapJson.h"
+#include "platform/tavrin/DataManager.h"
+#include "platform/tavrin/Device.h"
+#include "platform/tavrin/FileObject.h"
 
 namespace {
 

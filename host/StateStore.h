@@ -17,7 +17,7 @@
 #include <string>
 #include <thread>
 
-#include "tavrin/CDataId.h"
+#include "platform/tavrin/CDataId.h"
 
 class Device;
 

@@ -1,5 +1,5 @@
 // The host's message loop.
-#include "UiThread.h"
+#include "host/UiThread.h"
 
 #include <future>
 

@@ -4,9 +4,9 @@
 #include <CLI/CLI.hpp>
 #include <iostream>
 
-#include "ApplyCommand.h"
-#include "PluginLoader.h"
-#include "RunHost.h"
+#include "host/ApplyCommand.h"
+#include "host/PluginLoader.h"
+#include "host/RunHost.h"
 
 namespace {
 

@@ -7,15 +7,15 @@
 #include "control/KavoDataRecFrame.h"
 #include "frame/MemFunSubscriber.h"
 #include "frame/Subscription.h"
+#include "platform/tavrin/BaseDataSource.h"
+#include "platform/tavrin/DataManager.h"
+#include "platform/tavrin/DataSubscription.h"
+#include "platform/tavrin/Device.h"
+#include "platform/tavrin/LittleEndian.h"
+#include "platform/tavrin/NotificationInfo.h"
+#include "platform/tavrin/VesselManager.h"
 #include "sequencing/SettingsGuardTime.h"
 #include "sequencing/TimerThread.h"
-#include "tavrin/BaseDataSource.h"
-#include "tavrin/DataManager.h"
-#include "tavrin/DataSubscription.h"
-#include "tavrin/Device.h"
-#include "tavrin/LittleEndian.h"
-#include "tavrin/NotificationInfo.h"
-#include "tavrin/VesselManager.h"
 
 namespace {
 

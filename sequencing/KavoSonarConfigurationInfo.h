@@ -8,9 +8,9 @@
 #include <cstdint>
 #include <vector>
 
-#include "afx/CString.h"
-#include "tavrin/CDataBlock.h"
-#include "tavrin/CDataId.h"
+#include "platform/afx/CString.h"
+#include "platform/tavrin/CDataBlock.h"
+#include "platform/tavrin/CDataId.h"
 
 class BaseDataSource;
 class DataSubscription;

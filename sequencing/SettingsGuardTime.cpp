@@ -4,7 +4,7 @@
 #include <cmath>
 #include <limits>
 
-#include "tavrin/CDataBlock.h"
+#include "platform/tavrin/CDataBlock.h"
 
 namespace sequencing {
 

@@ -5,10 +5,10 @@
 #include <chrono>
 #include <thread>
 
-#include "afx/MainWindow.h"
-#include "tavrin/BaseIOHandler.h"
-#include "tavrin/Device.h"
-#include "tavrin/ThreadName.h"
+#include "platform/afx/MainWindow.h"
+#include "platform/tavrin/BaseIOHandler.h"
+#include "platform/tavrin/Device.h"
+#include "platform/tavrin/ThreadName.h"
 
 namespace {
 

@@ -10,10 +10,10 @@
 #include <list>
 #include <memory>
 
-#include "afx/CCriticalSection.h"
-#include "afx/CString.h"
-#include "afx/CWinThread.h"
-#include "tavrin/CDataId.h"
+#include "platform/afx/CCriticalSection.h"
+#include "platform/afx/CString.h"
+#include "platform/afx/CWinThread.h"
+#include "platform/tavrin/CDataId.h"
 
 class Device;
 

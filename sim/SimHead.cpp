@@ -7,11 +7,11 @@
 #include <cmath>
 #include <ctime>
 
+#include "platform/tavrin/CExTime.h"
+#include "platform/tavrin/LittleEndian.h"
+#include "platform/zq/ZqWireFormat.h"
 #include "sim/SimConfigurationXml.h"
 #include "sim/SimNumberText.h"
-#include "tavrin/CExTime.h"
-#include "tavrin/LittleEndian.h"
-#include "zq/ZqWireFormat.h"
 
 namespace {
 

@@ -16,10 +16,10 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/zq/ZqSettingsRecord.h"
 #include "sim/PingTiming.h"
 #include "sim/SimModel.h"
 #include "sim/SimRecords.h"
-#include "zq/ZqSettingsRecord.h"
 
 class SimHead {
  public:

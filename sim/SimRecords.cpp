@@ -6,7 +6,7 @@
 #include <limits>
 #include <span>
 
-#include "tavrin/LittleEndian.h"
+#include "platform/tavrin/LittleEndian.h"
 
 namespace simrecords {
 

@@ -15,11 +15,11 @@
 #include <optional>
 #include <thread>
 
+#include "link/ZqRecordReader.h"
+#include "platform/zq/ZqWireFormat.h"
 #include "sim/PingLog.h"
 #include "sim/SimHead.h"
 #include "sim/SimModel.h"
-#include "zq/ZqRecordReader.h"
-#include "zq/ZqWireFormat.h"
 
 namespace {
 

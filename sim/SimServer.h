@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "zq/ZqHead.h"
+#include "platform/zq/ZqHead.h"
 
 class SimHead;
 class PingLog;

@@ -1,5 +1,5 @@
 // The capture dump: reading a capture file piece by piece and printing its entries.
-#include "ZqDump.h"
+#include "tools/ZqDump.h"
 
 #include <array>
 #include <cerrno>
@@ -12,9 +12,9 @@
 #include <string_view>
 #include <vector>
 
-#include "ZqRecordText.h"
-#include "tavrin/LittleEndian.h"
-#include "zq/ZqWireFormat.h"
+#include "platform/tavrin/LittleEndian.h"
+#include "platform/zq/ZqWireFormat.h"
+#include "tools/ZqRecordText.h"
 
 namespace {
 

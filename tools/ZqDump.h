@@ -7,7 +7,7 @@
 #include <iosfwd>
 #include <string>
 
-#include "zq/ZqCaptureFile.h"
+#include "link/ZqCaptureFile.h"
 
 struct ZqDumpOptions {
   std::string file;

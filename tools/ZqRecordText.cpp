@@ -1,5 +1,5 @@
 // Describing Zq records: frame header fields, remote-control names and payload layouts.
-#include "ZqRecordText.h"
+#include "tools/ZqRecordText.h"
 
 #include <array>
 #include <cstdint>
@@ -7,8 +7,8 @@
 #include <span>
 #include <string>
 
-#include "tavrin/LittleEndian.h"
-#include "zq/ZqWireFormat.h"
+#include "platform/tavrin/LittleEndian.h"
+#include "platform/zq/ZqWireFormat.h"
 
 namespace {
 
@@ -19,7 +19,8 @@ constexpr std::size_t kHeaderSize = zqwire::kFrameHeaderSize;
 constexpr std::size_t kSizeOffset = zqwire::kRecordSizeOffset;
 constexpr std::size_t kTypeOffset = zqwire::kRecordTypeOffset;
 constexpr std::uint32_t kRemoteControlType = zqwire::kRemoteControlRecordType;
-constexpr std::size_t kRemoteControlHeaderSize = zqwire::kRemoteControlPayloadOffset - zqwire::kFrameHeaderSize;
+constexpr std::size_t kRemoteControlHeaderSize =
+    zqwire::kRemoteControlPayloadOffset - zqwire::kFrameHeaderSize;
 
 // How a payload is laid out: a field code per character.
 //   b  u8     h  u16    i  i32    u  u32    x  u32 flags, in hex    f  f32    d  f64

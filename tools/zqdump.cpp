@@ -4,7 +4,7 @@
 #include <ctime>
 #include <iostream>
 
-#include "ZqDump.h"
+#include "tools/ZqDump.h"
 
 namespace {
 

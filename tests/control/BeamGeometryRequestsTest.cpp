@@ -1,7 +1,7 @@
 // Beam geometry requests: beam and coverage modes, the two sectors, and the coverage reset feeding them.
 #include <gtest/gtest.h>
 
-#include "ControlDeviceFixture.h"
+#include "tests/control/ControlDeviceFixture.h"
 
 namespace {
 

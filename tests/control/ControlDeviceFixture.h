@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "control/KavoSonarConfigurationControlDevice.h"
-#include "zq/KavoSocketIoHandler.h"
+#include "platform/zq/KavoSocketIoHandler.h"
 
 // Reaches the control device's record senders, which are private to it.
 class ControlDeviceProbe {

@@ -1,7 +1,7 @@
 // Bottom-detection gates: the gates with their tilt, the adaptive gate's window, and the enable flags.
 #include <gtest/gtest.h>
 
-#include "ControlDeviceFixture.h"
+#include "tests/control/ControlDeviceFixture.h"
 
 namespace {
 

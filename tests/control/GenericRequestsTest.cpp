@@ -7,11 +7,11 @@
 #include <set>
 #include <string_view>
 
-#include "ControlDeviceFixture.h"
-#include "tavrin/CaptureIoHandler.h"
-#include "tavrin/FileObject.h"
-#include "tavrin/SubscriptionImpl.h"
-#include "tavrin/SubscriptionManager.h"
+#include "platform/tavrin/CaptureIoHandler.h"
+#include "platform/tavrin/FileObject.h"
+#include "platform/tavrin/SubscriptionImpl.h"
+#include "platform/tavrin/SubscriptionManager.h"
+#include "tests/control/ControlDeviceFixture.h"
 
 namespace {
 

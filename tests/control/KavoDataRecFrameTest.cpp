@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include "ControlDeviceFixture.h"
+#include "tests/control/ControlDeviceFixture.h"
 
 namespace {
 

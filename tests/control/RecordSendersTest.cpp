@@ -1,9 +1,9 @@
 // The control device's record senders: sizes, header fields, targets, and when nothing is sent.
 #include <gtest/gtest.h>
 
-#include "ControlDeviceFixture.h"
-#include "tavrin/CExTime.h"
-#include "tavrin/CaptureIoHandler.h"
+#include "platform/tavrin/CExTime.h"
+#include "platform/tavrin/CaptureIoHandler.h"
+#include "tests/control/ControlDeviceFixture.h"
 
 namespace {
 

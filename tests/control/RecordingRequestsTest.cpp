@@ -7,9 +7,9 @@
 #include <ctime>
 #include <thread>
 
-#include "ControlDeviceFixture.h"
-#include "tavrin/CExTime.h"
-#include "tavrin/HostLogging.h"
+#include "platform/tavrin/CExTime.h"
+#include "platform/tavrin/HostLogging.h"
+#include "tests/control/ControlDeviceFixture.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 
 #include <optional>
 
-#include "ControlDeviceFixture.h"
+#include "tests/control/ControlDeviceFixture.h"
 
 namespace {
 

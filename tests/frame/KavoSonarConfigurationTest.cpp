@@ -6,16 +6,16 @@
 #include <chrono>
 #include <memory>
 
-#include "afx/CDynLinkLibrary.h"
 #include "control/KavoSonarConfigurationControlDevice.h"
-#include "sequencing/SequencingFakes.h"
-#include "tavrin/CDevList.h"
-#include "tavrin/COrvType.h"
-#include "tavrin/DataManager.h"
-#include "tavrin/ResourceModules.h"
-#include "tavrin/SubscriptionManager.h"
-#include "tavrin/VersionControl.h"
-#include "tavrin/VesselManager.h"
+#include "platform/afx/CDynLinkLibrary.h"
+#include "platform/tavrin/CDevList.h"
+#include "platform/tavrin/COrvType.h"
+#include "platform/tavrin/DataManager.h"
+#include "platform/tavrin/ResourceModules.h"
+#include "platform/tavrin/SubscriptionManager.h"
+#include "platform/tavrin/VersionControl.h"
+#include "platform/tavrin/VesselManager.h"
+#include "tests/sequencing/SequencingFakes.h"
 
 namespace {
 

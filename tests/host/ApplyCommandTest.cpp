@@ -1,5 +1,5 @@
 // The dry run `tavrin-host apply`: its JSON output, its options, and its answers to bad input.
-#include "ApplyCommand.h"
+#include "host/ApplyCommand.h"
 
 #include <gtest/gtest.h>
 #include <sys/wait.h>

@@ -13,16 +13,16 @@
 #include <thread>
 #include <vector>
 
-#include "BufferStatusWatch.h"
-#include "HostRuntime.h"
-#include "frame/host/BufferStatusFollower.h"
-#include "link/Waiting.h"
+#include "host/BufferStatusWatch.h"
+#include "host/HostRuntime.h"
+#include "platform/tavrin/DataManager.h"
+#include "platform/tavrin/SubscriptionImpl.h"
+#include "platform/tavrin/SubscriptionManager.h"
+#include "platform/zq/KavoDevice.h"
 #include "sim/SimHead.h"
 #include "sim/SimServer.h"
-#include "tavrin/DataManager.h"
-#include "tavrin/SubscriptionImpl.h"
-#include "tavrin/SubscriptionManager.h"
-#include "zq/KavoDevice.h"
+#include "tests/link/Waiting.h"
+#include "tests/platform/tavrin/BufferStatusFollower.h"
 
 namespace {
 

@@ -1,5 +1,5 @@
 // The host configuration: what a good document gives, and that a bad one names the entry at fault.
-#include "HostConfig.h"
+#include "host/HostConfig.h"
 
 #include <gtest/gtest.h>
 

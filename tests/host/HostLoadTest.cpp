@@ -3,7 +3,7 @@
 // requests that reach a device before it applies them merge, the later one winning); the last range is
 // what each device shows in the end; and the host keeps answering other calls meanwhile.
 #include <gtest/gtest.h>
-#include "host/HttpTestClient.h"
+#include "tests/host/HttpTestClient.h"
 
 #include <unistd.h>
 #include <algorithm>
@@ -23,11 +23,11 @@
 #include <thread>
 #include <vector>
 
-#include "HostRuntime.h"
-#include "HttpApi.h"
 #include "control/KavoSonarConfigurationControlDevice.h"
-#include "link/Waiting.h"
-#include "zq/ZqCaptureFile.h"
+#include "host/HostRuntime.h"
+#include "host/HttpApi.h"
+#include "link/ZqCaptureFile.h"
+#include "tests/link/Waiting.h"
 
 namespace {
 

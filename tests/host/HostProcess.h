@@ -2,7 +2,7 @@
 // client of the API whose address its welcome names.
 #pragma once
 
-#include "host/HttpTestClient.h"
+#include "tests/host/HttpTestClient.h"
 
 #include <poll.h>
 #include <sys/wait.h>
@@ -12,7 +12,7 @@
 #include <memory>
 #include <string>
 
-#include "link/Waiting.h"
+#include "tests/link/Waiting.h"
 
 // Starts the host with its output on a pipe; reads until `marker` shows or the pipe ends. A host the
 // test leaves running is killed.

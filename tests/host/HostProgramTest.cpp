@@ -2,7 +2,7 @@
 // cleanly on SIGTERM with every device's attributes stored; settings applied more than a second before
 // a SIGKILL are still there for the next start; a plug-in it cannot use is named.
 #include <gtest/gtest.h>
-#include "host/HttpTestClient.h"
+#include "tests/host/HttpTestClient.h"
 
 #include <poll.h>
 #include <sys/wait.h>
@@ -21,9 +21,9 @@
 #include <thread>
 #include <vector>
 
-#include "HostConfig.h"
-#include "HostProcess.h"
-#include "link/Waiting.h"
+#include "host/HostConfig.h"
+#include "tests/host/HostProcess.h"
+#include "tests/link/Waiting.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 // A running host on the embedded default: requests reach the simulated sonars and their answers come
 // back as attributes; stopping stores every map and a new start reads them back.
-#include "HostRuntime.h"
+#include "host/HostRuntime.h"
 
 #include <gtest/gtest.h>
 
@@ -11,8 +11,8 @@
 #include <vector>
 
 #include "control/KavoSonarConfigurationControlDevice.h"
-#include "link/Waiting.h"
-#include "tavrin/DataManager.h"
+#include "platform/tavrin/DataManager.h"
+#include "tests/link/Waiting.h"
 
 namespace {
 

@@ -1,9 +1,9 @@
 // The JSON API against a running host on the embedded default: listing, reading and changing a
 // sonar, the event stream, and the refusals a client gets for bad calls.
-#include "HttpApi.h"
+#include "host/HttpApi.h"
 
 #include <gtest/gtest.h>
-#include "host/HttpTestClient.h"
+#include "tests/host/HttpTestClient.h"
 
 #include <atomic>
 #include <filesystem>
@@ -13,13 +13,13 @@
 #include <sstream>
 #include <thread>
 
-#include "HostRuntime.h"
 #include "control/KavoSonarConfigurationControlDevice.h"
-#include "link/Waiting.h"
-#include "tavrin/DataManager.h"
-#include "tavrin/DataSubscription.h"
-#include "tavrin/SubscriptionManager.h"
-#include "tavrin/VesselManager.h"
+#include "host/HostRuntime.h"
+#include "platform/tavrin/DataManager.h"
+#include "platform/tavrin/DataSubscription.h"
+#include "platform/tavrin/SubscriptionManager.h"
+#include "platform/tavrin/VesselManager.h"
+#include "tests/link/Waiting.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 // The HTTP server under clients that misbehave: idle and slow ones are cut off at the deadline, a
 // stream client that does not read is dropped while one that reads gets every event, connections past
 // the cap are refused, and an address is listened on by one server only.
-#include "HttpServer.h"
+#include "host/HttpServer.h"
 
 #include <gtest/gtest.h>
 
@@ -12,9 +12,9 @@
 #include <string>
 #include <vector>
 
-#include "EventHub.h"
-#include "host/HttpTestClient.h"
-#include "link/Waiting.h"
+#include "host/EventHub.h"
+#include "tests/host/HttpTestClient.h"
+#include "tests/link/Waiting.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 // The ping rate report: pings per second from two ping numbers (a sonar that started counting again
 // included), what it reads of a device's attributes, the lines it prints per sonar group, the report
 // thread reading devices of the data manager and stopping at once, and tavrin-host printing it.
-#include "PingRateReport.h"
+#include "host/PingRateReport.h"
 
 #include <gtest/gtest.h>
 
@@ -17,11 +17,11 @@
 #include <string>
 #include <vector>
 
-#include "HostProcess.h"
-#include "link/Waiting.h"
-#include "tavrin/COrvType.h"
-#include "tavrin/DataManager.h"
-#include "tavrin/Device.h"
+#include "platform/tavrin/COrvType.h"
+#include "platform/tavrin/DataManager.h"
+#include "platform/tavrin/Device.h"
+#include "tests/host/HostProcess.h"
+#include "tests/link/Waiting.h"
 
 namespace {
 

@@ -15,8 +15,8 @@
 #include <thread>
 #include <vector>
 
-#include "HostProcess.h"
-#include "LoggedPings.h"
+#include "tests/host/HostProcess.h"
+#include "tests/host/LoggedPings.h"
 
 namespace {
 

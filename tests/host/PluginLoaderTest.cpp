@@ -1,5 +1,5 @@
 // Loading the built plug-in as the host does, and the loader's answers to files it cannot use.
-#include "PluginLoader.h"
+#include "host/PluginLoader.h"
 
 #include <dlfcn.h>
 #include <gtest/gtest.h>
@@ -11,9 +11,9 @@
 #include <string>
 
 #include "control/KavoSonarConfigurationControlDevice.h"
-#include "tavrin/CDevList.h"
-#include "tavrin/DataManager.h"
-#include "tavrin/VersionControl.h"
+#include "platform/tavrin/CDevList.h"
+#include "platform/tavrin/DataManager.h"
+#include "platform/tavrin/VersionControl.h"
 
 namespace {
 

@@ -11,15 +11,15 @@
 #include <string>
 #include <vector>
 
-#include "HostConfig.h"
-#include "HostRuntime.h"
-#include "LoggedPings.h"
-#include "afx/MainWindow.h"
 #include "control/KavoSonarConfigurationControlDevice.h"
-#include "link/Waiting.h"
+#include "host/HostConfig.h"
+#include "host/HostRuntime.h"
+#include "platform/afx/MainWindow.h"
 #include "sequencing/KavoSonarConfigurationInfo.h"
 #include "sim/PingLog.h"
 #include "sim/SimServer.h"
+#include "tests/host/LoggedPings.h"
+#include "tests/link/Waiting.h"
 
 namespace {
 

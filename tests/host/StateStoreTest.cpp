@@ -1,5 +1,5 @@
 // The state folder: maps written whole and read back, writes gathered, damaged files set aside.
-#include "StateStore.h"
+#include "host/StateStore.h"
 
 #include <gtest/gtest.h>
 
@@ -10,8 +10,8 @@
 #include <sstream>
 #include <thread>
 
-#include "tavrin/DataManager.h"
-#include "tavrin/Device.h"
+#include "platform/tavrin/DataManager.h"
+#include "platform/tavrin/Device.h"
 
 namespace {
 

@@ -7,13 +7,13 @@
 #include <memory>
 #include <thread>
 
-#include "control/ControlDeviceFixture.h"
-#include "link/Waiting.h"
+#include "link/ZqLinkContext.h"
+#include "link/ZqTcpLink.h"
+#include "platform/tavrin/SubscriptionManager.h"
 #include "sim/SimHead.h"
 #include "sim/SimServer.h"
-#include "tavrin/SubscriptionManager.h"
-#include "zq/ZqLinkContext.h"
-#include "zq/ZqTcpLink.h"
+#include "tests/control/ControlDeviceFixture.h"
+#include "tests/link/Waiting.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 // The TCP link against a loopback peer: checksums written on the way out, records read back, drops
 // while down, reconnection after a loss, and nothing left behind when it stops.
-#include "zq/ZqTcpLink.h"
+#include "link/ZqTcpLink.h"
 
 #include <gtest/gtest.h>
 
@@ -10,10 +10,10 @@
 #include <thread>
 #include <vector>
 
-#include "link/LoopbackPeer.h"
-#include "link/Waiting.h"
-#include "zq/ZqLinkContext.h"
-#include "zq/ZqWireFormat.h"
+#include "link/ZqLinkContext.h"
+#include "platform/zq/ZqWireFormat.h"
+#include "tests/link/LoopbackPeer.h"
+#include "tests/link/Waiting.h"
 
 namespace {
 

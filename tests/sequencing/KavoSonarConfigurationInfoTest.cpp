@@ -12,12 +12,12 @@
 #include <string>
 #include <thread>
 
-#include "../control/ControlDeviceFixture.h"
-#include "SequencingFakes.h"
-#include "tavrin/COrvType.h"
-#include "tavrin/DataManager.h"
-#include "tavrin/SubscriptionManager.h"
-#include "tavrin/VesselManager.h"
+#include "platform/tavrin/COrvType.h"
+#include "platform/tavrin/DataManager.h"
+#include "platform/tavrin/SubscriptionManager.h"
+#include "platform/tavrin/VesselManager.h"
+#include "tests/control/ControlDeviceFixture.h"
+#include "tests/sequencing/SequencingFakes.h"
 
 namespace {
 

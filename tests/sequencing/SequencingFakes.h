@@ -9,9 +9,9 @@
 #include <string>
 #include <vector>
 
-#include "afx/MainWindow.h"
-#include "tavrin/BaseIOHandler.h"
-#include "tavrin/Device.h"
+#include "platform/afx/MainWindow.h"
+#include "platform/tavrin/BaseIOHandler.h"
+#include "platform/tavrin/Device.h"
 
 // Records sent to the sonars, in the order sent.
 class SendLog {

@@ -5,7 +5,7 @@
 
 #include <limits>
 
-#include "tavrin/CDataBlock.h"
+#include "platform/tavrin/CDataBlock.h"
 
 namespace {
 

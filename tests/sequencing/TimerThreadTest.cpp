@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "SequencingFakes.h"
-#include "tavrin/ThreadName.h"
+#include "platform/tavrin/ThreadName.h"
+#include "tests/sequencing/SequencingFakes.h"
 
 namespace {
 

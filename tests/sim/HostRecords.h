@@ -6,8 +6,8 @@
 #include <span>
 #include <string>
 
-#include "frame/host/zq/ZqTestRecords.h"
-#include "tavrin/LittleEndian.h"
+#include "platform/tavrin/LittleEndian.h"
+#include "tests/platform/zq/ZqTestRecords.h"
 
 // Frame header (protocol 5, data offset 60, sync pattern, size, record version 1, type, device 7000,
 // flags 1), the data section, and a zero trailer.

@@ -7,9 +7,9 @@
 #include <cstring>
 #include <limits>
 
-#include "HostRecords.h"
-#include "frame/host/zq/ZqTestRecords.h"
-#include "tavrin/LittleEndian.h"
+#include "platform/tavrin/LittleEndian.h"
+#include "tests/platform/zq/ZqTestRecords.h"
+#include "tests/sim/HostRecords.h"
 
 namespace {
 

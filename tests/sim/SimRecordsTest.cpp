@@ -8,8 +8,8 @@
 #include <fstream>
 #include <thread>
 
+#include "platform/tavrin/LittleEndian.h"
 #include "sim/PingLog.h"
-#include "tavrin/LittleEndian.h"
 
 namespace {
 

@@ -17,11 +17,11 @@
 #include <string>
 #include <vector>
 
-#include "HostRecords.h"
-#include "frame/host/zq/ZqTestRecords.h"
-#include "link/Waiting.h"
+#include "platform/tavrin/LittleEndian.h"
 #include "sim/SimHead.h"
-#include "tavrin/LittleEndian.h"
+#include "tests/link/Waiting.h"
+#include "tests/platform/zq/ZqTestRecords.h"
+#include "tests/sim/HostRecords.h"
 
 namespace {
 

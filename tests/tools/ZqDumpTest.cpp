@@ -15,8 +15,8 @@
 #include <string>
 #include <thread>
 
-#include "link/Waiting.h"
-#include "tools/HexBytes.h"
+#include "tests/link/Waiting.h"
+#include "tests/tools/HexBytes.h"
 
 namespace {
 

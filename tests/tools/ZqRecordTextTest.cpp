@@ -1,5 +1,5 @@
 // One-line descriptions of records, from hand-built record bytes.
-#include "ZqRecordText.h"
+#include "tools/ZqRecordText.h"
 
 #include <gtest/gtest.h>
 

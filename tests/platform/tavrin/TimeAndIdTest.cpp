@@ -1,0 +1,87 @@
+// Data identifiers, the record time stamp and the little-endian byte helpers records are built with.
+#include <gtest/gtest.h>
+
+#include <cstddef>
+#include <cstdio>
+#include <limits>
+#include <string>
+#include <vector>
+
+#include "platform/tavrin/CDataId.h"
+#include "platform/tavrin/CExTime.h"
+#include "platform/tavrin/LittleEndian.h"
+
+namespace {
+
+// 2024-05-06 07:08:09.5 UTC: 19849 days (54 years, 13 of them leap, to 2024-01-01, then 126 days to
+// 6 May) are 1714953600 s, plus 7 h 8 min 9.5 s.
+constexpr double kMay6th2024 = 1714979289.5;
+
+std::vector<std::byte> Bytes(std::initializer_list<unsigned> values) {
+  std::vector<std::byte> bytes;
+  for (const unsigned value : values) bytes.push_back(static_cast<std::byte>(value));
+  return bytes;
+}
+
+TEST(DataId, KeyComparisonAndUndefined) {
+  EXPECT_EQ(CDataId(65535, 0, 40, 12).GetKey(), CString("65535.0.40.12"));
+  EXPECT_LT(CDataId(1, 78, 9, 9), CDataId(2, 0, 0, 0));
+  EXPECT_LT(CDataId(1, 40, 9, 9), CDataId(1, 78, 0, 0));
+  CDataId id(1, 78, 2, 3);
+  EXPECT_FALSE(id.IsUndefined() || CDataId(65535, 65535, 65535, 0).IsUndefined());
+  id.SetUndefined();
+  EXPECT_TRUE(id == CDataId() && id.IsUndefined());
+}
+
+// year/day hh:mm:seconds
+std::string Stamp(double time) {
+  tagTIMEZQ s;
+  if (!CExTime::TimeToZqTime(time, &s)) return "refused";
+  char text[64];
+  std::snprintf(text, sizeof text, "%d/%d %02d:%02d:%.9g", s.year, s.day, s.hours, s.minutes, s.seconds);
+  return text;
+}
+
+TEST(ExTime, ZqTimeOfHandComputedInstantsAndItsBytes) {
+  EXPECT_EQ(Stamp(kMay6th2024), "2024/127 07:08:9.5");
+  EXPECT_EQ(Stamp(1735689599.25), "2024/366 23:59:59.25");  // 2025-01-01 is 1735689600
+  EXPECT_EQ(Stamp(1735689600.0), "2025/1 00:00:0");
+  EXPECT_EQ(Stamp(-0.5), "1969/365 23:59:59.5");  // the second still rounds down
+  // 59.9999995 s rounds to 60.0 in single precision; the stamp must still name a second of its minute.
+  tagTIMEZQ stamp;
+  ASSERT_TRUE(CExTime::TimeToZqTime(kMay6th2024 + 50.4999995, &stamp));
+  EXPECT_LT(stamp.seconds, 60.0F);
+  for (const double time : {std::numeric_limits<double>::quiet_NaN(), std::numeric_limits<double>::infinity(),
+                            -std::numeric_limits<double>::infinity(), 1e300}) {
+    EXPECT_EQ(Stamp(time), "refused") << time;
+  }
+
+  // Its ten bytes, at an unaligned offset: year 2024, day 127, 9.5 s (0x41180000), 07:08.
+  std::vector<std::byte> buffer(12, std::byte{0xEE});
+  ASSERT_TRUE(CExTime::TimeToZqTime(kMay6th2024, &stamp));
+  CExTime::PutZqTime(buffer, 1, stamp);
+  EXPECT_EQ(buffer, Bytes({0xEE, 0xE8, 0x07, 0x7F, 0x00, 0x00, 0x00, 0x18, 0x41, 0x07, 0x08, 0xEE}));
+}
+
+TEST(LittleEndian, WritersPutLeastSignificantByteFirstAndTheReaderRefusesWhatDoesNotFit) {
+  std::vector<std::byte> buffer(20, std::byte{0xEE});
+  le::PutU16(buffer, 1, 0x1234);
+  le::PutU32(buffer, 3, 0xA1B2C3D4);
+  le::PutU64(buffer, 7, 0x0102030405060708);
+  le::PutF32(buffer, 15, -2.0F);  // 0xC0000000
+  EXPECT_EQ(buffer, Bytes({0xEE, 0x34, 0x12, 0xD4, 0xC3, 0xB2, 0xA1, 0x08, 0x07, 0x06,
+                           0x05, 0x04, 0x03, 0x02, 0x01, 0x00, 0x00, 0x00, 0xC0, 0xEE}));
+
+  const le::ByteReader reader(std::span<const std::byte>(buffer).first(8));
+  constexpr std::size_t kHuge = std::numeric_limits<std::size_t>::max();
+  EXPECT_EQ(reader.U32(4), 0x08A1B2C3u);  // the last four bytes fit
+  EXPECT_FALSE(reader.U32(5).has_value());
+  EXPECT_FALSE(reader.U8(8).has_value());
+  EXPECT_FALSE(reader.U32(kHuge - 1).has_value());  // offset + size would wrap around
+  EXPECT_FALSE(reader.Bytes(kHuge, 2).has_value());
+  EXPECT_FALSE(reader.Bytes(2, kHuge).has_value());
+  EXPECT_TRUE(reader.Bytes(8, 0).has_value());  // an empty read at the very end fits
+  EXPECT_FALSE(reader.Bytes(9, 0).has_value());
+}
+
+}  // namespace

@@ -1,0 +1,150 @@
+// A sonar device reading the records of its head: attributes and data block with their notifications,
+// and the system message records kept per sonar and handed to registered listeners.
+#include "platform/zq/KavoDevice.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "platform/tavrin/SubscriptionImpl.h"
+#include "platform/tavrin/SubscriptionManager.h"
+#include "platform/zq/ZqSonarRecordStore.h"
+#include "tests/platform/zq/ZqTestRecords.h"
+
+namespace {
+
+using zqtest::Record;
+
+constexpr auto kBound = std::chrono::seconds(5);
+
+// Follows a key with the attribute (6) and new-data (5) subscriptions and records the kinds delivered.
+struct Follower : Subscriber {
+  explicit Follower(const CString& key) {
+    for (SubscriptionImpl* subscription : {&attributes, &data}) {
+      subscription->SetSubscriber(this, false);
+      subscription->Subscribe(key);
+    }
+  }
+  void Notify(const NotificationInfo* info) override {
+    std::lock_guard lock(mutex);
+    kinds.push_back(info->GetKind());
+  }
+  std::vector<int> Kinds() {
+    EXPECT_TRUE(SubscriptionManager::Instance().WaitIdle(kBound));
+    std::lock_guard lock(mutex);
+    return kinds;
+  }
+  std::mutex mutex;
+  std::vector<int> kinds;
+  SubscriptionImpl attributes{NotificationKind::kDeviceKey};
+  SubscriptionImpl data{NotificationKind::kNewData};
+};
+
+void Process(KavoDevice& device, std::string record) {
+  device.ProcessMessage(record.data(), static_cast<int>(record.size()));
+}
+
+TEST(KavoDeviceRecords, SettingsBecomeAttributesAndTheDataBlockAndOnlyPingSettingsReleaseDataSubscribers) {
+  KavoDevice device;
+  device.SetDataId(CDataId(9201, 78, 1, 1));
+  Follower follower("9201.78.1.1");
+  std::string settings = Record(7000, std::string(592, '\0'));
+  le::PutF32(std::as_writable_bytes(std::span(settings.data(), settings.size())), 76, 125.0F);
+
+  Process(device, settings.substr(0, 659));  // too short: nothing
+  device.ProcessMessage(settings.data(), -1);
+  EXPECT_TRUE(follower.Kinds().empty());
+  EXPECT_EQ(device.GetAttributes().GetCount(), 0);
+
+  Process(device, settings);
+  EXPECT_EQ(follower.Kinds(), (std::vector<int>{6, 5}));
+  unsigned flags = 0;
+  double range = 0.0;
+  EXPECT_TRUE(device.GetAttribValue("ZqRange", range, flags) && range == 125.0);
+  CDataBlock block;
+  int index = -1;
+  float blockRange = 0.0F;
+  ASSERT_TRUE(device.GetDataSource().ReadDataBlock(3, block));
+  EXPECT_TRUE(block.LookUp(699, 2, index) && block.GetElement(index)->GetValue(blockRange));
+  EXPECT_EQ(blockRange, 125.0F);
+
+  // Settings on request (7503) may come mid-ping: attributes and key, but no data subscriber released.
+  settings.replace(32, 4, zqtest::U32(7503));
+  le::PutF32(std::as_writable_bytes(std::span(settings.data(), settings.size())), 76, 250.0F);
+  Process(device, settings);
+  EXPECT_EQ(follower.Kinds(), (std::vector<int>{6, 5, 6}));
+  EXPECT_TRUE(device.GetAttribValue("ZqRange", range, flags) && range == 250.0);
+}
+
+TEST(KavoDeviceRecords, ConfigurationAndMessagesAreKeptPerSonarAndHandedToListenersWhileRegistered) {
+  ZqSonarRecordStore& store = ZqSonarRecordStore::Instance();
+  KavoDevice device;
+  device.SetDataId(CDataId(9202, 78, 1, 1));
+  device.SetDeviceName("Sonar A");
+  const CString key("9202.78.1.1");
+  Follower follower(key);
+  std::vector<std::string> heard;
+  auto registration = std::make_unique<ZqSonarRecordStore::Registration>(store.Register(
+      [&](const CString& sonar, const CString& name, std::uint32_t type, const std::string& record) {
+        if (sonar == key)
+          heard.push_back(name.Str() + " " + std::to_string(type) + " " + record.substr(64, 4));
+      }));
+
+  const std::string configuration = zqtest::ConfigurationRecord(
+      R"(<ZqConfiguration><HARDWARE><Device name="TX1" id="36" available="1" angle="2" displayName="P">)"
+      R"(<Frequency>200000</Frequency></Device></HARDWARE><SETTINGS><SettingSet deviceEnum="0"/></SETTINGS></ZqConfiguration>)");
+  Process(device, configuration);
+  Process(device, Record(7051, "EVT1" + std::string(20, '\0')));
+  Process(device, Record(7051, "EVT2" + std::string(20, '\0')));
+  Process(device, Record(7611, "ABSO"));  // not a record the store keeps
+  EXPECT_EQ(follower.Kinds(), (std::vector<int>{6}));
+  EXPECT_NE(device.GetAttributes().Find("ZqSonarSettings"), nullptr);
+  const std::string serial("\xD2\x04\0\0", 4);  // 1234
+  EXPECT_EQ(heard,
+            (std::vector<std::string>{"Sonar A 7003 " + serial, "Sonar A 7051 EVT1", "Sonar A 7051 EVT2"}));
+  std::string kept;
+  EXPECT_TRUE(store.GetRecord(key, 7003, kept) && kept == configuration);
+  EXPECT_TRUE(store.GetRecord(key, 7051, kept) && kept.substr(64, 4) == "EVT2");
+  EXPECT_FALSE(store.GetRecord(key, 7021, kept) || store.GetRecord(key, 7611, kept));
+  const auto boards = store.GetHardwareTable(key);
+  ASSERT_EQ(boards.size(), 1u);
+  EXPECT_TRUE(boards[0].name == "TX1" && boards[0].displayName == "P" && boards[0].id == 36);
+  EXPECT_TRUE(boards[0].available == 1 && boards[0].angle == 2 && boards[0].frequencies.size() == 1);
+
+  registration.reset();
+  Process(device, Record(7050, std::string(12, '\0')));
+  EXPECT_EQ(heard.size(), 3u);
+  EXPECT_TRUE(store.GetRecord(key, 7050, kept));
+}
+
+// One thread hands records in while another registers listeners and frees what each uses right after
+// its registration ends: a call after that would touch freed memory (the sanitizers see it).
+TEST(KavoDeviceRecords, AListenerUnregisteredWhileAnotherThreadPublishesIsNotCalledAfterwards) {
+  std::atomic<bool> stop{false};
+  std::thread publisher([&stop] {
+    const std::string event = Record(7051, std::string(20, '\0'));
+    while (!stop) ZqSonarRecordStore::Instance().Add("9203.78.1.1", "B", 7051, zqtest::Bytes(event));
+  });
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(200);
+  while (std::chrono::steady_clock::now() < deadline) {
+    auto calls = std::make_unique<int>(0);
+    {
+      const auto registration = ZqSonarRecordStore::Instance().Register(
+          [counter = calls.get()](const CString&, const CString&, std::uint32_t, const std::string&) {
+            ++*counter;
+          });
+      std::this_thread::yield();
+    }
+    calls.reset();
+  }
+  stop = true;
+  publisher.join();
+}
+
+}  // namespace

@@ -1,0 +1,55 @@
+// Records of a sonar built by hand for the decoder tests: a zero frame header with the record type at
+// byte 32, the data section given, and four trailing bytes (left zero: the decoders do not check them).
+#pragma once
+
+#include <gtest/gtest.h>
+#include <bit>
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <string_view>
+
+#include "platform/tavrin/CAttributeMap.h"
+#include "platform/tavrin/LittleEndian.h"
+
+namespace zqtest {
+
+inline std::span<const std::byte> Bytes(const std::string& record) {
+  return std::as_bytes(std::span(record.data(), record.size()));
+}
+
+inline std::string U16(std::uint16_t value) {
+  return {static_cast<char>(value & 0xFF), static_cast<char>(value >> 8)};
+}
+
+inline std::string U32(std::uint32_t value) {
+  return U16(static_cast<std::uint16_t>(value & 0xFFFF)) + U16(static_cast<std::uint16_t>(value >> 16));
+}
+
+inline std::string F32(float value) {
+  return U32(std::bit_cast<std::uint32_t>(value));
+}
+
+inline std::string Record(std::uint32_t type, std::string_view data) {
+  return std::string(32, '\0') + U32(type) + std::string(28, '\0') + std::string(data) + std::string(4, '\0');
+}
+
+// A configuration record: serial number 1234, the declared XML length, the text, and its zero if asked.
+inline std::string ConfigurationRecord(std::string_view xml, std::uint32_t length, bool terminated = true) {
+  return Record(7003, U32(1234) + U32(length) + std::string(xml) + (terminated ? std::string(1, '\0') : ""));
+}
+
+inline std::string ConfigurationRecord(std::string_view xml) {
+  return ConfigurationRecord(xml, static_cast<std::uint32_t>(xml.size() + 1));
+}
+
+// The value (key, 0) of a map, which must be there and of type T.
+template <typename T>
+T Read(const CAttributeMap* map, const char* key) {
+  T value{};
+  EXPECT_TRUE(map != nullptr && map->FindValue(key).GetValue(value)) << key;
+  return value;
+}
+
+}  // namespace zqtest
