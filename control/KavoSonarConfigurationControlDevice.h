@@ -34,8 +34,6 @@ class KavoSonarConfigurationControlDevice : public KavoDevice {
   void ApplyAttribs(bool flag) override;
 
  private:
-  friend class ControlDeviceProbe;  // lets the record tests call the senders directly
-
   static inline const CString kRequestKey = "Request";
 
   // The pending requests: the "Request" child map of the attributes, or null when there is none.

@@ -1,102 +1,170 @@
-// A control device attached to a capturing sonar socket, and helpers to write expected records.
+// A control device on a capturing sonar socket at a known time, the records it should send written out
+// by hand, and request cases: what is stored and requested before each pass, what each pass sends, and
+// what stays pending and stored at the end.
 #pragma once
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdlib>
+#include <ctime>
 #include <memory>
+#include <ostream>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "control/KavoSonarConfigurationControlDevice.h"
+#include "platform/tavrin/AttributeMapJson.h"
+#include "platform/tavrin/CExTime.h"
 #include "platform/zq/KavoSocketIoHandler.h"
 
-// Reaches the control device's record senders, which are private to it.
-class ControlDeviceProbe {
- public:
-  explicit ControlDeviceProbe(KavoSonarConfigurationControlDevice& device) : device_(device) {}
-  bool SendRemoteControlRecord(unsigned long id, const void* data, unsigned long length, int deviceEnum) {
-    return device_.SendRemoteControlRecord(id, data, length, deviceEnum);
-  }
-  bool Send76xxRecord(unsigned long type, float value) { return device_.Send76xxRecord(type, value); }
-  bool SendRecord(unsigned long type, const void* data, unsigned long length) {
-    return device_.SendRecord(type, data, length);
-  }
-  bool SingleRecordRequest(unsigned long type, int deviceEnum) {
-    return device_.SingleRecordRequest(type, deviceEnum);
-  }
-
- private:
-  KavoSonarConfigurationControlDevice& device_;
-};
+// 2024-05-06 07:08:09.5 UTC: 19849 days after 1970-01-01 (54 years with 13 leap days, then 126 days of
+// 2024), plus 7 h 8 min 9.5 s. Its record time stamp: year 2024, day 127, f32 9.5 s, 07:08.
+inline constexpr double kMay6th2024 = 19849.0 * 86400.0 + 7 * 3600 + 8 * 60 + 9.5;
+inline constexpr std::string_view kMay6th2024Stamp = "e8077f00000018410708";
 
 // Little-endian hex of the low `bytes` bytes of value.
 inline std::string LeHex(unsigned long long value, int bytes) {
   static constexpr char kDigits[] = "0123456789abcdef";
   std::string hex;
-  for (int i = 0; i < bytes; ++i, value >>= 8) {
-    hex += kDigits[(value >> 4) & 0xF];
-    hex += kDigits[value & 0xF];
-  }
+  for (int i = 0; i < bytes; ++i, value >>= 8) hex += {kDigits[(value >> 4) & 0xF], kDigits[value & 0xF]};
   return hex;
 }
-
 inline std::string ZeroHex(std::size_t bytes) {
   return std::string(bytes * 2, '0');
 }
-
-// Hex of a record with its 10 time-stamp bytes (20 to 29) shown as "tt": the stamp is the time of
-// sending, checked on its own.
-inline std::string HexWithoutTime(const std::string& bytes) {
+inline std::string Hex(std::string_view bytes) {
   std::string hex;
-  for (std::size_t i = 0; i < bytes.size(); ++i)
-    hex += (i >= 20 && i < 30) ? "tt" : LeHex(static_cast<unsigned char>(bytes[i]), 1);
+  for (const char c : bytes) hex += LeHex(static_cast<unsigned char>(c), 1);
   return hex;
 }
-
 // Hex written with spaces between fields for reading, without them for comparing.
 inline std::string Fields(std::string_view spacedHex) {
   std::string hex;
-  for (const char c : spacedHex) {
-    if (c != ' ') hex += c;
-  }
+  for (const char c : spacedHex) hex += c == ' ' ? "" : std::string(1, c);
   return hex;
 }
 
+// Hex of a record with its 10 time-stamp bytes (20 to 29) shown as "tt", for records sent at a time
+// not known in advance.
+inline std::string HexWithoutTime(std::string_view bytes) {
+  return Hex(bytes).replace(40, 20, 20, 't');
+}
+inline constexpr unsigned long long kTrackingNumber = 0x0102030405060708ULL;
 // The frame header of a record as the sonar expects it, time stamp masked.
 inline std::string ExpectedHeader(unsigned size, unsigned type, unsigned deviceId, unsigned deviceEnum) {
   return Fields("0500 3c00 ffff0000") + LeHex(size, 4) + ZeroHex(8) + std::string(20, 't') + "0100" +
          LeHex(type, 4) + LeHex(deviceId, 4) + "0000" + LeHex(deviceEnum, 2) + ZeroHex(4) + "0100" +
          ZeroHex(14);
 }
-
-inline constexpr unsigned long long kTrackingNumber = 0x0102030405060708ULL;
-
-// A remote-control record to head (deviceId, deviceEnum) from a device with kTrackingNumber.
-inline std::string ExpectedRemoteControl(unsigned id, const std::string& payloadHex, unsigned deviceId = 7000,
-                                         unsigned deviceEnum = 0) {
-  const auto payloadBytes = static_cast<unsigned>(payloadHex.size() / 2);
-  return ExpectedHeader(92 + payloadBytes, 7500, deviceId, deviceEnum) + LeHex(id, 4) + LeHex(id, 4) +
-         LeHex(kTrackingNumber, 8) + ZeroHex(8) + payloadHex + ZeroHex(4);
+// A remote-control record, time stamp masked: frame header, id as remote-control id and ticket, the
+// tracking number, eight zero bytes, the payload (hex, spaces allowed) and the four trailing bytes.
+inline std::string ExpectedRemoteControl(unsigned id, std::string_view payload, unsigned deviceId = 7000,
+                                         unsigned deviceEnum = 0,
+                                         unsigned long long tracking = kTrackingNumber) {
+  const std::string payloadHex = Fields(payload);
+  return ExpectedHeader(static_cast<unsigned>(92 + payloadHex.size() / 2), 7500, deviceId, deviceEnum) +
+         LeHex(id, 4) + LeHex(id, 4) + LeHex(tracking, 8) + ZeroHex(8) + payloadHex + ZeroHex(4);
+}
+// The expected hex of a record sent at kMay6th2024.
+inline std::string Stamped(std::string hex) {
+  return hex.replace(40, 20, kMay6th2024Stamp);
+}
+// A remote control from the device under test, to head 0 (7000) unless told otherwise.
+inline std::string Rc(unsigned id, std::string_view payload, unsigned deviceId = 7000,
+                      unsigned deviceEnum = 0) {
+  return Stamped(ExpectedRemoteControl(id, payload, deviceId, deviceEnum));
+}
+// A single-value record (76xx) with its f32 in hex.
+inline std::string SingleValue(unsigned type, std::string_view f32, unsigned deviceId = 7000,
+                               unsigned deviceEnum = 0) {
+  return Stamped(ExpectedHeader(72, type, deviceId, deviceEnum) + Fields(f32) + ZeroHex(4));
 }
 
+// Attribute maps are written as the API and stored files write them (JSON).
+inline CAttributeMap Json(const std::string& text) {
+  CAttributeMap map;
+  const AttributeMapParseResult result = ReadAttributeMapJson(text.empty() ? "[]" : text, map);
+  EXPECT_TRUE(result.ok) << result.error;
+  return map;
+}
+// The map without "Request", its entries sorted by key, as JSON: stored attributes whatever their order.
+inline std::string SortedJson(const CAttributeMap& map) {
+  std::vector<const CAttributeMap::Entry*> entries;
+  for (const CAttributeMap::Entry& entry : map.Entries())
+    if (entry.key != CString("Request")) entries.push_back(&entry);
+  std::stable_sort(entries.begin(), entries.end(),
+                   [](auto* a, auto* b) { return a->key.Str() < b->key.Str(); });
+  CAttributeMap sorted;
+  for (const CAttributeMap::Entry* entry : entries)
+    entry->IsMap() ? sorted.Append(entry->key, *entry->map) : sorted.Append(entry->key, entry->value);
+  return WriteAttributeMapJson(sorted);
+}
+
+// One request pass: maps merged into the device's attributes and into "Request" before it, the
+// records it sends, and the keys it leaves in "Request".
+struct Pass {
+  std::string stored, request;
+  std::vector<std::string> sent;
+  std::vector<std::string> pending = {};
+};
+struct RequestCase {
+  const char* name;
+  std::vector<Pass> passes;
+  std::string kept = "";  // what the passes stored, over what was stored before them; nothing else is stored
+  int deviceEnum = 0;     // the device's own head
+};
+inline void PrintTo(const RequestCase& c, std::ostream* os) {
+  *os << c.name;
+}
+
+// The socket knows heads 0 (7000), 1 (7001) and 2 (7012); the device drives head 0 unless told otherwise.
 class ControlDeviceTest : public ::testing::Test {
  protected:
   ControlDeviceTest() {
+    ::setenv("TZ", "UTC", 1);  // recording file names are local time
+    ::tzset();
+    CExTime::SetTimeSource([] { return kMay6th2024; });
     auto transport = std::make_unique<ZqCaptureTransport>();
     capture_ = transport.get();
     socket_ = std::make_unique<KavoSocketIoHandler>(std::move(transport));
-    socket_->SetZqDeviceId(0, 7000);
+    for (const auto& [deviceEnum, deviceId] : {std::pair(0, 7000u), {1, 7001u}, {2, 7012u}})
+      socket_->SetZqDeviceId(static_cast<unsigned short>(deviceEnum), deviceId);
     device_.SetTrackingNumber(kTrackingNumber);
     device_.SetPortPtr(socket_.get());
   }
+  ~ControlDeviceTest() override { CExTime::SetTimeSource(nullptr); }
 
   CAttributeMap& Attributes() { return device_.GetAttributes(); }
   CAttributeMap& Request() { return *Attributes().FindCreate("Request"); }
-  std::vector<std::string> SentHex() const {
+  std::vector<std::string> SentHex(std::size_t from = 0) const {
     std::vector<std::string> hex;
-    for (const CString& record : capture_->Records()) hex.push_back(HexWithoutTime(record.Str()));
+    for (std::size_t i = from; i < capture_->Records().size(); ++i)
+      hex.push_back(Hex(capture_->Records()[i].Str()));
     return hex;
+  }
+  std::vector<std::string> PendingKeys() {
+    std::vector<std::string> keys;
+    for (const CAttributeMap::Entry& entry : Request().Entries()) keys.push_back(entry.key.Str());
+    return keys;
+  }
+
+  void Run(const RequestCase& c) {
+    device_.SetZqDeviceEnum(c.deviceEnum);
+    CAttributeMap expected = Attributes();
+    for (std::size_t i = 0; i < c.passes.size(); ++i) {
+      Attributes().Merge(Json(c.passes[i].stored));
+      expected.Merge(Json(c.passes[i].stored));
+      Request().Merge(Json(c.passes[i].request));
+      const std::size_t before = capture_->Records().size();
+      device_.ApplyAttribs(false);
+      EXPECT_EQ(SentHex(before), c.passes[i].sent) << "pass " << i;
+      EXPECT_EQ(PendingKeys(), c.passes[i].pending) << "pass " << i;
+    }
+    expected.Merge(Json(c.kept));
+    EXPECT_EQ(SortedJson(Attributes()), SortedJson(expected));
   }
 
   KavoSonarConfigurationControlDevice device_;
