@@ -17,27 +17,20 @@
 class SendLog {
  public:
   struct Sent {
-    std::string sonar;
-    std::string record;
+    std::string sonar, record;
   };
-
   void Add(const std::string& sonar, const CString& record) {
-    {
-      std::lock_guard lock(mutex_);
-      sent_.push_back({sonar, record.Str()});
-    }
+    std::lock_guard lock(mutex_);
+    sent_.push_back({sonar, record.Str()});
     changed_.notify_all();
   }
-  // Waits up to 5 s until count records were sent; false if they were not.
-  bool WaitForCount(std::size_t count) {
-    std::unique_lock lock(mutex_);
-    return changed_.wait_for(lock, std::chrono::seconds(5), [&] { return sent_.size() >= count; });
-  }
-  // Whether a record beyond count is sent within the time given: for what must not happen.
-  bool MoreThanWithin(std::size_t count, std::chrono::milliseconds time) {
+  // Whether more than count records are sent within the time given: waits up to 5 s for what must
+  // happen, and briefly for what must not.
+  bool MoreThan(std::size_t count, std::chrono::milliseconds time = std::chrono::seconds(5)) {
     std::unique_lock lock(mutex_);
     return changed_.wait_for(lock, time, [&] { return sent_.size() > count; });
   }
+  bool WaitForCount(std::size_t count) { return count == 0 || MoreThan(count - 1); }
   std::vector<Sent> All() {
     std::lock_guard lock(mutex_);
     return sent_;
@@ -47,10 +40,6 @@ class SendLog {
     for (const Sent& sent : All()) sonars.push_back(sent.sonar);
     return sonars;
   }
-  std::size_t Count() {
-    std::lock_guard lock(mutex_);
-    return sent_.size();
-  }
 
  private:
   std::mutex mutex_;
@@ -59,12 +48,10 @@ class SendLog {
 };
 
 // A sonar's port: every record sent through it goes to the log under the sonar's name; onSend, when
-// set, runs on the sending thread just before, so that what it notes is there once the log shows the
-// record.
+// set, runs on the sending thread just before.
 class LoggingPort : public BaseIOHandler {
  public:
   LoggingPort(std::string sonar, SendLog& log) : sonar_(std::move(sonar)), log_(log) {}
-
   bool Send(const CString& record) override {
     if (onSend) onSend(record);
     log_.Add(sonar_, record);
@@ -84,8 +71,7 @@ class LoggingPort : public BaseIOHandler {
 };
 
 // Keeps the host's main window open for a test: sequencing stops once it is gone.
-class MainWindowOpen {
- public:
+struct MainWindowOpen {
   MainWindowOpen() { AfxOpenMainWnd(); }
   ~MainWindowOpen() { AfxCloseMainWnd(); }
   MainWindowOpen(const MainWindowOpen&) = delete;

@@ -4,92 +4,93 @@
 #include <gtest/gtest.h>
 
 #include <limits>
+#include <optional>
+#include <vector>
 
 #include "platform/tavrin/CDataBlock.h"
 
 namespace {
 
-using sequencing::GuardTimeMs;
-using sequencing::RangeOf;
-using sequencing::SoundVelocityOf;
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
-constexpr double kInfinity = std::numeric_limits<double>::infinity();
+constexpr double kInf = std::numeric_limits<double>::infinity();
 
+// One element: item, second key, type ('f' f32, 'd' f64, 'u' u16), value, status.
+struct Element {
+  unsigned short item, key;
+  char type;
+  double value;
+  unsigned short status = 0;
+};
+CDataBlock Block(const std::vector<Element>& elements) {
+  CDataBlock block;
+  for (const Element& e : elements) {
+    if (e.type == 'f') block.AddF32(e.item, e.key, static_cast<float>(e.value), e.status);
+    if (e.type == 'd') block.AddF64(e.item, e.key, e.value, e.status);
+    if (e.type == 'u') block.AddU16(e.item, e.key, static_cast<std::uint16_t>(e.value), e.status);
+  }
+  return block;
+}
+
+// The float range (699) above zero, finite and valid; else the whole metres (609) above zero and valid.
 TEST(SettingsGuardTime, RangeIsTheFloatItemElseTheWholeMetresItem) {
-  float range = -1.0F;
-  CDataBlock floatRange;
-  floatRange.AddF32(699, 2, 250.5F);
-  floatRange.AddU16(609, 2, 120);
-  ASSERT_TRUE(RangeOf(floatRange, range));
-  EXPECT_EQ(range, 250.5F);
-
-  // A float range of 0, one not valid, or one of another type gives way to the whole metres.
-  CDataBlock zero;
-  zero.AddF32(699, 2, 0.0F);
-  zero.AddU16(609, 2, 120);
-  ASSERT_TRUE(RangeOf(zero, range));
-  EXPECT_EQ(range, 120.0F);
-  CDataBlock invalid;
-  invalid.AddF32(699, 2, 300.0F, 1);
-  invalid.AddU16(609, 2, 80);
-  ASSERT_TRUE(RangeOf(invalid, range));
-  EXPECT_EQ(range, 80.0F);
-  CDataBlock wrongType;
-  wrongType.AddF64(699, 2, 300.0);
-  wrongType.AddU16(609, 2, 90);
-  ASSERT_TRUE(RangeOf(wrongType, range));
-  EXPECT_EQ(range, 90.0F);
-  CDataBlock infinite;
-  infinite.AddF32(699, 2, std::numeric_limits<float>::infinity());
-  infinite.AddU16(609, 2, 65535);
-  ASSERT_TRUE(RangeOf(infinite, range));
-  EXPECT_EQ(range, 65535.0F);
-
-  // Under another second key, not valid, or zero: no range at all.
-  CDataBlock none;
-  none.AddF32(699, 1, 300.0F);
-  none.AddU16(609, 2, 0);
-  none.AddF64(401, 2, 1500.0);
-  EXPECT_FALSE(RangeOf(none, range));
-  CDataBlock wholeInvalid;
-  wholeInvalid.AddU16(609, 2, 100, 4);
-  EXPECT_FALSE(RangeOf(wholeInvalid, range));
-  EXPECT_FALSE(RangeOf(CDataBlock(), range));
+  const std::pair<std::vector<Element>, std::optional<float>> cases[] = {
+      {{{699, 2, 'f', 250.5}, {609, 2, 'u', 120}}, 250.5F},
+      {{{699, 2, 'f', 0}, {609, 2, 'u', 120}}, 120.0F},
+      {{{699, 2, 'f', -5}, {609, 2, 'u', 60}}, 60.0F},
+      {{{699, 2, 'f', 300, 1}, {609, 2, 'u', 80}}, 80.0F},
+      {{{699, 2, 'd', 300}, {609, 2, 'u', 90}}, 90.0F},
+      {{{699, 2, 'f', kInf}, {609, 2, 'u', 65535}}, 65535.0F},
+      {{{699, 2, 'f', kNaN}, {609, 2, 'u', 70}}, 70.0F},
+      {{{699, 1, 'f', 300}, {609, 2, 'u', 0}, {401, 2, 'd', 1500}}, std::nullopt},
+      {{{609, 2, 'u', 100, 4}}, std::nullopt},
+      {{}, std::nullopt},
+  };
+  for (const auto& [elements, expected] : cases) {
+    float range = -1.0F;
+    EXPECT_EQ(sequencing::RangeOf(Block(elements), range) ? std::optional(range) : std::nullopt, expected)
+        << elements.size() << " elements, first " << (elements.empty() ? 0 : elements[0].value);
+  }
 }
 
 TEST(SettingsGuardTime, SoundVelocityIs1500WhenMissingInvalidZeroOrNotFinite) {
-  CDataBlock measured;
-  measured.AddF64(401, 2, 1480.0);
-  EXPECT_EQ(SoundVelocityOf(measured), 1480.0);
-  for (const double unusable : {0.0, kNaN, kInfinity, -kInfinity}) {
-    CDataBlock block;
-    block.AddF64(401, 2, unusable);
-    EXPECT_EQ(SoundVelocityOf(block), 1500.0) << unusable;
+  EXPECT_EQ(sequencing::SoundVelocityOf(Block({{401, 2, 'd', 1480}})), 1480.0);
+  for (const auto& unusable : std::vector<std::vector<Element>>{{{401, 2, 'd', 0}},
+                                                                {{401, 2, 'd', kNaN}},
+                                                                {{401, 2, 'd', kInf}},
+                                                                {{401, 2, 'd', -kInf}},
+                                                                {{401, 2, 'd', 1480, 2}},
+                                                                {{401, 2, 'f', 1480}},
+                                                                {{401, 1, 'd', 1480}},
+                                                                {}}) {
+    EXPECT_EQ(sequencing::SoundVelocityOf(Block(unusable)), 1500.0);
   }
-  CDataBlock invalid;
-  invalid.AddF64(401, 2, 1480.0, 2);
-  EXPECT_EQ(SoundVelocityOf(invalid), 1500.0);
-  CDataBlock single;
-  single.AddF32(401, 2, 1480.0F);
-  EXPECT_EQ(SoundVelocityOf(single), 1500.0);
-  EXPECT_EQ(SoundVelocityOf(CDataBlock()), 1500.0);
 }
 
+// Two-way travel time times the overhead percentage, rounded; no pause below zero or for not a
+// number; beyond a 64-bit count, the longest.
 TEST(SettingsGuardTime, GuardTimeIsTheTravelTimeTimesTheOverheadRounded) {
-  EXPECT_EQ(GuardTimeMs(150.0F, 1500.0, 110.0), 220u);  // 200 ms there and back
-  EXPECT_EQ(GuardTimeMs(150.0F, 1500.0, 0.0), 0u);
-  EXPECT_EQ(GuardTimeMs(50.0F, 1480.0, 10.0), 7u);  // 67.57 ms: 6.757 rounds up
-  EXPECT_EQ(GuardTimeMs(50.0F, 1500.0, 3.0), 2u);   // 66.67 ms: 2.0 rounds to 2
-  EXPECT_EQ(GuardTimeMs(7.4F, 1500.0, 10.0), 1u);   // 9.87 ms: 0.987 rounds up
-  EXPECT_EQ(GuardTimeMs(11000.0F, 1500.0, 100.0), 14667u);
-  EXPECT_EQ(GuardTimeMs(150.0F, 1500.0, -50.0), 0u);  // no negative pause
-  // Not a number is no pause; beyond a 64-bit count, the longest.
-  EXPECT_EQ(GuardTimeMs(std::numeric_limits<float>::quiet_NaN(), 1500.0, 110.0), 0u);
-  EXPECT_EQ(GuardTimeMs(150.0F, kNaN, 110.0), 0u);
-  EXPECT_EQ(GuardTimeMs(150.0F, 1500.0, kNaN), 0u);
-  EXPECT_EQ(GuardTimeMs(150.0F, 1500.0, kInfinity), 4294967295u);
-  EXPECT_EQ(GuardTimeMs(std::numeric_limits<float>::infinity(), 1500.0, 110.0), 4294967295u);
-  EXPECT_EQ(GuardTimeMs(150.0F, 1500.0, -kInfinity), 0u);
+  const struct {
+    double range, soundVelocity, overhead;
+    std::uint32_t ms;
+  } cases[] = {
+      {150, 1500, 110, 220},  // 200 ms there and back
+      {150, 1500, 0, 0},
+      {50, 1480, 10, 7},   // 67.57 ms: 6.757 rounds up
+      {50, 1500, 3, 2},    // 66.67 ms: 2.0 rounds to 2
+      {7.4, 1500, 10, 1},  // 9.87 ms: 0.987 rounds up
+      {11000, 1500, 100, 14667},
+      {150, 1500, -50, 0},
+      {kNaN, 1500, 110, 0},
+      {150, kNaN, 110, 0},
+      {150, 1500, kNaN, 0},
+      {150, 1500, -kInf, 0},
+      {150, 1500, kInf, 4294967295u},
+      {kInf, 1500, 110, 4294967295u},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(sequencing::GuardTimeMs(static_cast<float>(c.range), c.soundVelocity, c.overhead), c.ms)
+        << c.range << " m, " << c.soundVelocity << " m/s, " << c.overhead << " %";
+  }
 }
 
 }  // namespace
