@@ -1,4 +1,6 @@
-// The plug-in's module entry and device registration exports, called as the host calls them.
+// The plug-in's module entry and device registration, called as the host calls them. (Making the
+// control device by name, DeviceCtrlInit and the refusal of another host version through a real load
+// are the journeys of tests/host/PluginLoaderTest.cpp.)
 #include "frame/KavoSonarConfiguration.h"
 
 #include <gtest/gtest.h>
@@ -6,10 +8,8 @@
 #include <chrono>
 #include <memory>
 
-#include "control/KavoSonarConfigurationControlDevice.h"
 #include "platform/afx/CDynLinkLibrary.h"
 #include "platform/tavrin/CDevList.h"
-#include "platform/tavrin/COrvType.h"
 #include "platform/tavrin/DataManager.h"
 #include "platform/tavrin/ResourceModules.h"
 #include "platform/tavrin/SubscriptionManager.h"
@@ -37,32 +37,15 @@ TEST(DllMain, JoinsTheChainOnAttachLeavesItOnDetachAndRefusesAnotherHostVersion)
   EXPECT_EQ(Tavrin::FindDLLResourceModule(&other), nullptr);
 }
 
-TEST(RegisterDevices, LetsTheHostMakeControlDevicesByNameUntilUnregistered) {
-  CDevList& list = CDevList::GetDevList();
+TEST(RegisterDevices, RegistersTheControlDeviceUntilUnregistered) {
   RegisterDevices();
-  const std::unique_ptr<Device> device = list.CreateDevice("KavoSonarConfigurationControlDevice");
-  EXPECT_NE(dynamic_cast<KavoSonarConfigurationControlDevice*>(device.get()), nullptr);
+  EXPECT_TRUE(CDevList::GetDevList().IsRegistered("KavoSonarConfigurationControlDevice"));
   EXPECT_TRUE(UnRegisterDevices());
-  EXPECT_FALSE(list.IsRegistered("KavoSonarConfigurationControlDevice"));
+  EXPECT_FALSE(CDevList::GetDevList().IsRegistered("KavoSonarConfigurationControlDevice"));
   EXPECT_FALSE(UnRegisterDevices());
 }
 
-TEST(DeviceCtrlInit, SetsTheViewTypeOfTheDeviceWithTheArgumentsReordered) {
-  DataManager& manager = DataManager::GetDataManager();
-  for (const CDataId& id : {CDataId(4, 2, 3, 1), CDataId(1, 2, 3, 4)}) {
-    auto device = std::make_unique<Device>();
-    device->SetDataId(id);
-    ASSERT_TRUE(manager.AddDevice(std::move(device)));
-  }
-  DeviceCtrlInit(1, 2, 3, 4);
-  DeviceCtrlInit(9, 9, 9, 9);  // names no device
-  EXPECT_EQ(manager.FindDevice(CDataId(4, 2, 3, 1))->GetDeviceCtrlViewType(),
-            CString("KAVOSONARCONFIGURATION"));
-  EXPECT_TRUE(manager.FindDevice(CDataId(1, 2, 3, 4))->GetDeviceCtrlViewType().IsEmpty());
-  manager.RemoveDevice(CDataId(4, 2, 3, 1));
-  manager.RemoveDevice(CDataId(1, 2, 3, 4));
-}
-
+// The detach joins the trigger thread, which waits for the sonar, and ends the subscriptions.
 TEST(InitializeTemplates, StartsThePingSequencerWhichTheDetachStops) {
   const CDataId id(1, 78, 1, 1);
   VesselManager::GetVesselManager().Clear();
@@ -88,11 +71,9 @@ TEST(InitializeTemplates, StartsThePingSequencerWhichTheDetachStops) {
   InitializeTemplates(nullptr);
   feed();
   ASSERT_TRUE(log.WaitForCount(2));  // no ping rate, then the first trigger
-  // The detach joins the trigger thread, which waits for the sonar, and ends the subscriptions.
   EXPECT_EQ(DllMain(&instance, DLL_PROCESS_DETACH, nullptr), 1);
   feed();
-  EXPECT_FALSE(log.MoreThanWithin(2, std::chrono::milliseconds(30)));
-
+  EXPECT_FALSE(log.MoreThan(2, std::chrono::milliseconds(30)));
   DataManager::GetDataManager().RemoveDevice(id);
   VesselManager::GetVesselManager().Clear();
 }
