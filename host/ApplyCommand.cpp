@@ -1,4 +1,4 @@
-// The dry run of one control device.
+// The dry run of one control device, made by the plug-in the host loads.
 #include "host/ApplyCommand.h"
 
 #include <chrono>
@@ -6,18 +6,46 @@
 #include <memory>
 #include <mutex>
 #include <ostream>
+#include <string>
 
-#include "control/KavoSonarConfigurationControlDevice.h"
+#include "host/PluginLoader.h"
 #include "platform/tavrin/AttributeMapJson.h"
+#include "platform/tavrin/CDevList.h"
 #include "platform/tavrin/CaptureIoHandler.h"
 #include "platform/tavrin/FileObject.h"
 #include "platform/tavrin/HostLogging.h"
+#include "platform/tavrin/SubscriptionManager.h"
+#include "platform/zq/KavoDevice.h"
 #include "platform/zq/KavoSocketIoHandler.h"
 #include "tools/ZqRecordText.h"
 
 namespace {
 
 constexpr auto kNotificationBound = std::chrono::seconds(5);
+// The device type the plug-in registers for its control device, as the host's configuration names it.
+constexpr const char* kControlDeviceType = "KavoSonarConfigurationControlDevice";
+
+// The plug-in as the running host has it: loaded, with its device types registered. Going, it
+// unregisters them and closes the library, so whatever was made from it must be gone first.
+class RegisteredPlugin {
+ public:
+  RegisteredPlugin() = default;
+  RegisteredPlugin(const RegisteredPlugin&) = delete;
+  RegisteredPlugin& operator=(const RegisteredPlugin&) = delete;
+  ~RegisteredPlugin() {
+    const PluginExports& exports = loader_.Exports();
+    if (exports.unRegisterDevices != nullptr) exports.unRegisterDevices();
+  }
+
+  bool Load(const std::filesystem::path& path, std::string& problem) {
+    if (!loader_.Load(path, problem)) return false;
+    if (loader_.Exports().registerDevices != nullptr) loader_.Exports().registerDevices();
+    return true;
+  }
+
+ private:
+  PluginLoader loader_;
+};
 
 // The port of the dry run, and a way to read back what was sent through it.
 struct CapturePort {
@@ -56,7 +84,21 @@ int RunApply(const ApplyOptions& options, std::ostream& out, std::ostream& err) 
   }
 
   CapturePort capture = MakePort(options);
-  KavoSonarConfigurationControlDevice device;
+  RegisteredPlugin plugin;
+  const std::filesystem::path pluginPath =
+      options.plugin.empty() ? PluginLoader::DefaultPath() : options.plugin;
+  if (!plugin.Load(pluginPath, problem)) {
+    err << "tavrin-host apply: " << problem << '\n';
+    return 2;
+  }
+  // Made by the creator the plug-in registered, as the host makes its devices; gone before the plug-in.
+  const std::unique_ptr<Device> made = CDevList::GetDevList().CreateDevice(kControlDeviceType);
+  auto* const kavoDevice = dynamic_cast<KavoDevice*>(made.get());
+  if (kavoDevice == nullptr) {
+    err << "tavrin-host apply: plug-in " << pluginPath.string() << " makes no " << kControlDeviceType << '\n';
+    return 2;
+  }
+  KavoDevice& device = *kavoDevice;
   device.SetZqDeviceEnum(options.deviceEnum);
   device.SetPortPtr(capture.port.get());
   {

@@ -82,6 +82,7 @@ int Main(int argc, char** argv) {
     }
     options.heads.push_back(*head);
   }
+  options.plugin = plugin;
   return RunApply(options, std::cout, std::cerr);
 }
 

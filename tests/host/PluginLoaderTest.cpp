@@ -1,18 +1,16 @@
-// Loading the built plug-in as the host does, and the loader's answers to files it cannot use.
+// Loading the built plug-in as the host does, with the loader and through the dry run, and their answers
+// to a library they cannot use.
 #include "host/PluginLoader.h"
 
 #include <dlfcn.h>
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <filesystem>
-#include <fstream>
-#include <memory>
+#include <sstream>
 #include <string>
 
-#include "control/KavoSonarConfigurationControlDevice.h"
+#include "host/ApplyCommand.h"
 #include "platform/tavrin/CDevList.h"
-#include "platform/tavrin/DataManager.h"
 #include "platform/tavrin/VersionControl.h"
 
 namespace {
@@ -21,72 +19,55 @@ namespace fs = std::filesystem;
 
 constexpr const char* kDeviceType = "KavoSonarConfigurationControlDevice";
 
-// Whether the dynamic loader still holds the library at path.
-bool StaysLoaded(const fs::path& path) {
-  void* handle = dlopen(path.c_str(), RTLD_NOW | RTLD_NOLOAD);
+// Whether the dynamic loader still holds the plug-in library.
+bool PluginStaysLoaded() {
+  void* handle = dlopen(KAVO_PLUGIN_FILE, RTLD_NOW | RTLD_NOLOAD);
   if (handle != nullptr) dlclose(handle);
   return handle != nullptr;
 }
 
-TEST(PluginLoader, LoadsThePluginNextToTheHostRegistersAndMakesItsDeviceAndUnloads) {
+TEST(PluginLoader, LoadsThePluginOrNamesTheFileAndWhyNotAndTheDryRunRunsOrSaysSo) {
   EXPECT_TRUE(fs::equivalent(PluginLoader::DefaultPath(), KAVO_PLUGIN_FILE));
-  PluginLoader loader;
-  std::string problem;
-  ASSERT_TRUE(loader.Load(KAVO_PLUGIN_FILE, problem)) << problem;
-  const PluginExports& exports = loader.Exports();
-  ASSERT_TRUE(exports.registerDevices && exports.unRegisterDevices && exports.deviceCtrlInit);
-
-  exports.registerDevices();
-  {
-    std::unique_ptr<Device> device = CDevList::GetDevList().CreateDevice(kDeviceType);
-    ASSERT_NE(dynamic_cast<KavoSonarConfigurationControlDevice*>(device.get()), nullptr);
-    device->SetDataId(CDataId(7, 78, 1, 1));
-    ASSERT_TRUE(DataManager::GetDataManager().AddDevice(std::move(device)));
-    exports.deviceCtrlInit(1, 78, 1, 7);
-    EXPECT_EQ(DataManager::GetDataManager().FindDevice(CDataId(7, 78, 1, 1))->GetDeviceCtrlViewType(),
-              CString("KAVOSONARCONFIGURATION"));
-    EXPECT_TRUE(DataManager::GetDataManager().RemoveDevice(CDataId(7, 78, 1, 1)));  // before its code goes
-  }
-  EXPECT_TRUE(exports.unRegisterDevices());
-  loader.Unload();
-  EXPECT_FALSE(loader.IsLoaded());
-  EXPECT_FALSE(StaysLoaded(KAVO_PLUGIN_FILE));
-}
-
-TEST(PluginLoader, HostOfAnotherVersionIsRefusedAndNothingStays) {
-  SetHostVersion(kTavrinHostVersion + 1);
-  PluginLoader loader;
-  std::string problem;
-  const bool loaded = loader.Load(KAVO_PLUGIN_FILE, problem);
-  SetHostVersion(kTavrinHostVersion);
-  ASSERT_FALSE(loaded);
-  EXPECT_EQ(problem,
-            std::string("plug-in ") + KAVO_PLUGIN_FILE + " refused to load (host version check failed)");
-  EXPECT_FALSE(loader.IsLoaded());
-  EXPECT_FALSE(StaysLoaded(KAVO_PLUGIN_FILE));
-  EXPECT_FALSE(CDevList::GetDevList().IsRegistered(kDeviceType));
-}
-
-TEST(PluginLoader, NamesTheFileAndTheReasonWhenItIsNoPlugin) {
-  const fs::path text = fs::temp_directory_path() / ("not-a-plugin-" + std::to_string(::getpid()) + ".so");
-  std::ofstream(text) << "not a library\n";
   const struct {
     fs::path path;
-    const char* reason;
+    unsigned long hostVersion;
+    const char* reason;  // null: it loads
   } cases[] = {
-      {"/nonexistent/libKavoSonarConfiguration.so", "No such file"},
-      {text, "cannot load plug-in"},
-      {TAVRIN_PLATFORM_FILE, "has no entry point: undefined symbol: DllMain"},
+      {KAVO_PLUGIN_FILE, kTavrinHostVersion, nullptr},
+      {KAVO_PLUGIN_FILE, kTavrinHostVersion + 1, " refused to load (host version check failed)"},
+      {"/nonexistent/libKavoSonarConfiguration.so", kTavrinHostVersion, "cannot load plug-in"},
+      {TAVRIN_PLATFORM_FILE, kTavrinHostVersion, "has no entry point: undefined symbol: DllMain"},
   };
-  for (const auto& [path, reason] : cases) {
+  for (const auto& [path, hostVersion, reason] : cases) {
+    SCOPED_TRACE(path);
+    SetHostVersion(hostVersion);
     PluginLoader loader;
     std::string problem;
-    EXPECT_FALSE(loader.Load(path, problem));
-    EXPECT_NE(problem.find(path.string()), std::string::npos) << problem;
-    EXPECT_NE(problem.find(reason), std::string::npos) << problem;
-    EXPECT_FALSE(loader.IsLoaded());
+    EXPECT_EQ(loader.Load(path, problem), reason == nullptr) << problem;
+    const PluginExports exports = loader.Exports();
+    loader.Unload();
+    // The dry run loads it again, makes its control device through the type it registers, and unloads it.
+    std::ostringstream out;
+    std::ostringstream err;
+    ApplyOptions apply;
+    apply.attributesFile = KAVO_EXAMPLES_DIR "/range-and-power.json";
+    apply.plugin = path;
+    const int exitCode = RunApply(apply, out, err);
+    SetHostVersion(kTavrinHostVersion);
+    if (reason == nullptr) {
+      EXPECT_TRUE(exports.registerDevices && exports.unRegisterDevices && exports.deviceCtrlInit &&
+                  exports.initializeTemplates);
+      EXPECT_EQ(exitCode, 0) << err.str();
+      EXPECT_TRUE(out.str().starts_with(R"({"records": ["05003c00ffff)")) << out.str();
+    } else {
+      EXPECT_NE(problem.find(path.string()), std::string::npos) << problem;
+      EXPECT_NE(problem.find(reason), std::string::npos) << problem;
+      EXPECT_EQ(exitCode, 2);
+      EXPECT_EQ(err.str(), "tavrin-host apply: " + problem + "\n");
+    }
+    EXPECT_FALSE(PluginStaysLoaded());
+    EXPECT_FALSE(CDevList::GetDevList().IsRegistered(kDeviceType));
   }
-  fs::remove(text);
 }
 
 }  // namespace
