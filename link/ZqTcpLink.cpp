@@ -65,6 +65,7 @@ struct ZqTcpLink::Impl : std::enable_shared_from_this<ZqTcpLink::Impl> {
   Receiver receiver;
   Tap tap;
   ProblemReport problemReport;
+  StateReport stateReport;
   mutable std::mutex problemMutex;
   std::string problem;
 
@@ -136,6 +137,7 @@ void ZqTcpLink::Impl::OnConnected() {
   SetProblem({});
   ++connects;
   state = State::kConnected;
+  if (stateReport) stateReport(State::kConnected);
   Read();
 }
 
@@ -149,6 +151,7 @@ void ZqTcpLink::Impl::OnLost() {
   // What waited for the network is lost with the connection.
   DropQueue();
   ScheduleReconnect();
+  if (stateReport) stateReport(State::kConnecting);
 }
 
 void ZqTcpLink::Impl::Read() {
@@ -280,6 +283,10 @@ void ZqTcpLink::SetTap(Tap tap) {
 
 void ZqTcpLink::SetProblemReport(ProblemReport report) {
   impl_->problemReport = std::move(report);
+}
+
+void ZqTcpLink::SetStateReport(StateReport report) {
+  impl_->stateReport = std::move(report);
 }
 
 void ZqTcpLink::Start() {

@@ -58,6 +58,12 @@ class ZqTcpLink : public ZqRecordTransport {
   // for the operator's log. Set before Start.
   using ProblemReport = std::function<void(const std::string& problem)>;
   void SetProblemReport(ProblemReport report);
+  // Hears, on the I/O thread, each connection (kConnected, before any record of it) and each loss
+  // (kConnecting: the link tries again) as it happens, with the counters already showing it: so that
+  // whoever follows the sonar's data learns at once. Stopping is no loss and is not reported. Set
+  // before Start.
+  using StateReport = std::function<void(State state)>;
+  void SetStateReport(StateReport report);
 
   void SetReceiver(Receiver receiver) override;
   void Start();

@@ -1,5 +1,5 @@
 // The TCP link against a loopback peer: checksums written on the way out, records read back, drops
-// while down, reconnection after a loss, and nothing left behind when it stops.
+// while down, reconnection after a loss and its reports, and nothing left behind when it stops.
 #include "link/ZqTcpLink.h"
 
 #include <gtest/gtest.h>
@@ -40,6 +40,7 @@ struct LinkFixture : ::testing::Test {
   ZqLinkContext context;
   std::mutex mutex;
   std::vector<std::uint32_t> receivedTypes;
+  std::vector<ZqTcpLink::State> reported;
   ZqTcpLink link{context, peer.Address()};
 
   std::vector<std::pair<ZqTcpLink::Direction, std::size_t>> tapped;  // direction and size
@@ -52,6 +53,11 @@ struct LinkFixture : ::testing::Test {
     link.SetReceiver([this](std::span<const std::byte> record) {
       std::lock_guard lock(mutex);
       receivedTypes.push_back(zqwire::ReadHeader(record).recordType);
+    });
+    link.SetStateReport([this](ZqTcpLink::State state) {
+      EXPECT_EQ(link.GetCounters().state, state);  // reported once it shows
+      std::lock_guard lock(mutex);
+      reported.push_back(state);
     });
   }
   bool Connected(std::uint64_t connects = 1) {
@@ -110,6 +116,11 @@ TEST_F(LinkFixture, ReconnectsAfterALossAndDropsWhatComesMeanwhile) {
   EXPECT_EQ(counters.connects, 2u);
   EXPECT_EQ(counters.disconnects, 1u);
   EXPECT_GE(counters.droppedWhileDown, 1u);
+  // Each connection and the loss were reported as they happened; stopping is no loss.
+  link.Stop();
+  using S = ZqTcpLink::State;
+  std::lock_guard lock(mutex);
+  EXPECT_EQ(reported, (std::vector<S>{S::kConnected, S::kConnecting, S::kConnected}));
 }
 
 TEST(ZqTcpLinkTest, KeepsTryingUntilTheSonarListensWithGrowingDelays) {
