@@ -283,6 +283,18 @@ SimServer::~SimServer() {
   Stop();
 }
 
+std::vector<ZqHead> SimServer::AnsweredHeads() const {
+  const std::optional<SimModel> model = SimModel::ByName(impl_->config.model);
+  if (!model) return {};
+  std::vector<ZqHead> heads = impl_->config.heads;
+  for (const ZqHead& head : impl_->config.heads) {
+    for (std::size_t set = 1; set < model->settingSets.size(); ++set) {
+      heads.push_back({static_cast<std::uint16_t>(head.deviceEnum + set), head.deviceId});
+    }
+  }
+  return heads;
+}
+
 bool SimServer::Start(std::string& error) {
   if (impl_->thread.joinable() || impl_->stopped) {
     error = "the simulated sonar was started before";

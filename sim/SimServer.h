@@ -40,6 +40,10 @@ class SimServer {
   // The address actually listened on, "ADDRESS:PORT", once started.
   std::string Address() const;
   unsigned short Port() const;
+  // The device enums and identifiers the sonar answers under: each head as configured, then, head by
+  // head, every further setting set of its model under a device enum of its own (the head's plus the
+  // set's place). Empty for a model that does not exist.
+  std::vector<ZqHead> AnsweredHeads() const;
 
   // Runs fn with head `index` on the server's thread and waits for it: fault switches, and looking at
   // a head's state in tests. What fn appends to its second argument is sent to every connected host,
