@@ -1,26 +1,32 @@
 // Setting up and taking down a running host.
 #include "host/HostRuntime.h"
 
+#include <algorithm>
+#include <atomic>
 #include <cmath>
+#include <mutex>
 #include <ostream>
 #include <span>
 #include <string_view>
 #include <unordered_set>
 
-#include "host/BufferStatusWatch.h"
+#include "host/DataTimeOutFloor.h"
 #include "host/StateStore.h"
 #include "host/UiThread.h"
 #include "link/ZqCaptureFile.h"
 #include "link/ZqLinkContext.h"
 #include "platform/tavrin/DataManager.h"
 #include "platform/tavrin/Device.h"
+#include "platform/tavrin/HostLogging.h"
 #include "platform/tavrin/SubscriptionImpl.h"
 #include "platform/tavrin/SubscriptionManager.h"
+#include "platform/tavrin/TimerQueue.h"
 #include "platform/tavrin/VesselManager.h"
 #include "platform/zq/KavoDevice.h"
 #include "platform/zq/KavoSocketIoHandler.h"
+#include "platform/zq/ZqSonarRecordStore.h"
+#include "platform/zq/ZqWireFormat.h"
 #include "sim/PingLog.h"
-#include "sim/SimModel.h"
 #include "sim/SimServer.h"
 
 namespace {
@@ -30,21 +36,11 @@ constexpr std::uint16_t kSensorGroup = 40;
 constexpr unsigned short kSoundVelocityItem = 801;
 constexpr unsigned short kSoundVelocityKey2 = 1;
 
-// Has the state folder store a device's map after each change of it.
-class StoreOnChange : public Subscriber {
- public:
-  StoreOnChange(StateStore& store, CDataId id) : store_(store), id_(id) {}
-  void Notify(const NotificationInfo* /*info*/) override { store_.MarkChanged(id_); }
-
- private:
-  StateStore& store_;
-  CDataId id_;
-};
-
 }  // namespace
 
 struct HostRuntime::Impl {
   struct Link {
+    std::size_t index = 0;
     std::string device;
     std::string address;
     bool simulated = false;
@@ -52,35 +48,98 @@ struct HostRuntime::Impl {
     Device* device_ = nullptr;
     ZqTcpLink* tcp = nullptr;
     std::unique_ptr<KavoSocketIoHandler> socket;
+
+    LinkInfo Info() const;
+  };
+
+  // Has the state folder store a device's map after each change of it, and tells the watchers.
+  class DeviceChanged : public Subscriber {
+   public:
+    DeviceChanged(Impl& impl, CDataId id) : impl_(impl), id_(id) {}
+    void Notify(const NotificationInfo* /*info*/) override {
+      if (impl_.state) impl_.state->MarkChanged(id_);
+      impl_.Tell([this](Watcher& watcher) { watcher.AttributesChanged(id_); });
+    }
+
+   private:
+    Impl& impl_;
+    CDataId id_;
   };
 
   ~Impl() { Stop(); }
   void Stop();
+  // On the links' I/O thread, as the link connects or is lost.
+  void OnLinkState(const Link& link, ZqTcpLink::State linkState);
+  void OnSonarRecord(const CString& key, const CString& name, std::uint32_t type, const std::string& record);
+  template <typename Call>
+  void Tell(const Call& call) {
+    std::lock_guard lock(watchMutex);
+    for (Watcher* watcher : watchers) call(*watcher);
+  }
 
   HostConfig config;
   std::unique_ptr<ZqCaptureFile> capture;  // outlives the links that write to it
   std::unique_ptr<StateStore> state;
   std::shared_ptr<PingLog> pingLog;
   std::vector<std::unique_ptr<SimServer>> sonars;
-  ZqLinkContext linkContext;  // outlives the links
-  std::vector<Link> links;
+  TimerQueue timeOuts;                       // the sonar devices' data time-outs; outlives their timers
+  ZqLinkContext linkContext;                 // outlives the links
+  std::vector<std::unique_ptr<Link>> links;  // each where its link's reports find it
   std::vector<CDataId> devices;
-  std::vector<std::unique_ptr<SubscriptionImpl>> stateSubscriptions;
-  std::unique_ptr<BufferStatusWatch> bufferWatch;  // asks the links, so it stops before them
+  std::vector<std::unique_ptr<SubscriptionImpl>> deviceSubscriptions;
+  ZqSonarRecordStore::Registration sonarRecords;
+  std::mutex watchMutex;
+  std::vector<Watcher*> watchers;
   UiThread ui;
+  std::atomic<bool> stopping{false};  // read by the links' reports
   bool stopped = false;
 };
+
+HostRuntime::LinkInfo HostRuntime::Impl::Link::Info() const {
+  LinkInfo info{index, device, address, simulated, tcp->GetCounters(), std::nullopt};
+  double time = 0.0;
+  unsigned short status = 0;
+  if (device_->GetDataSource().GetBufferStatus(time, status)) info.bufferStatus = status;
+  return info;
+}
+
+void HostRuntime::Impl::OnLinkState(const Link& link, ZqTcpLink::State linkState) {
+  if (stopping) return;
+  if (link.sonarDevice != nullptr) {
+    link.sonarDevice->SetLinkConnected(linkState == ZqTcpLink::State::kConnected);
+  }
+  std::lock_guard lock(watchMutex);
+  if (watchers.empty()) return;
+  const LinkInfo info = link.Info();
+  for (Watcher* watcher : watchers) watcher->LinkChanged(info);
+}
+
+void HostRuntime::Impl::OnSonarRecord(const CString& key, const CString& name, std::uint32_t type,
+                                      const std::string& record) {
+  if (type != zqwire::kEventRecordType) return;
+  std::lock_guard lock(watchMutex);
+  if (watchers.empty()) return;
+  auto event = ZqMessageRecords::DecodeEvent(std::as_bytes(std::span(record.data(), record.size())));
+  if (!event) return;
+  const SonarEvent arrived{key.Str(), name.Str(), std::move(*event)};
+  for (Watcher* watcher : watchers) watcher->SonarEventArrived(arrived);
+}
 
 void HostRuntime::Impl::Stop() {
   if (stopped) return;
   stopped = true;
-  stateSubscriptions.clear();
-  bufferWatch.reset();
+  // No time-out is judged once the host stops, and what its links report is no longer heard.
+  stopping = true;
+  sonarRecords = ZqSonarRecordStore::Registration();
+  deviceSubscriptions.clear();
+  for (const auto& link : links) {
+    if (link->sonarDevice != nullptr) link->sonarDevice->StopDataTimeOut();
+  }
   ui.Stop();
-  for (Link& link : links) {
-    if (link.sonarDevice != nullptr) link.socket->DetachDevice(link.sonarDevice);
-    link.device_->SetPortPtr(nullptr);
-    link.socket.reset();  // stops the link: no record arrives afterwards
+  for (const auto& link : links) {
+    if (link->sonarDevice != nullptr) link->socket->DetachDevice(link->sonarDevice);
+    link->device_->SetPortPtr(nullptr);
+    link->socket.reset();  // stops the link: no record or report arrives afterwards
   }
   links.clear();
   linkContext.Stop();
@@ -155,11 +214,13 @@ std::unique_ptr<HostRuntime> HostRuntime::Start(const HostConfig& config, const 
     impl->devices.push_back(entry.dataId);
 
     if (entry.link) {
-      Impl::Link link;
-      link.device = entry.name;
-      link.address = entry.link->address;
-      link.sonarDevice = sonarDevice;
-      link.device_ = added;
+      auto link = std::make_unique<Impl::Link>();
+      link->index = impl->links.size();
+      link->device = entry.name;
+      link->address = entry.link->address;
+      link->sonarDevice = sonarDevice;
+      link->device_ = added;
+      std::vector<ZqHead> heads = entry.link->heads;
       if (entry.link->simulate) {
         SimServerConfig simulated;
         simulated.listen = "127.0.0.1:0";
@@ -173,54 +234,48 @@ std::unique_ptr<HostRuntime> HostRuntime::Start(const HostConfig& config, const 
           error.insert(0, path + ".simulate: ");
           return nullptr;
         }
-        link.address = sonar->Address();
-        link.simulated = true;
+        link->address = sonar->Address();
+        link->simulated = true;
+        // Every setting set of a simulated head answers under a device enum of its own.
+        heads = sonar->AnsweredHeads();
         impl->sonars.push_back(std::move(sonar));
       }
-      auto tcp = std::make_unique<ZqTcpLink>(impl->linkContext, link.address);
-      link.tcp = tcp.get();
-      if (impl->capture) AttachCapture(*tcp, *impl->capture, static_cast<std::uint16_t>(impl->links.size()));
+      auto tcp = std::make_unique<ZqTcpLink>(impl->linkContext, link->address);
+      link->tcp = tcp.get();
+      if (impl->capture) AttachCapture(*tcp, *impl->capture, static_cast<std::uint16_t>(link->index));
       if (options.linkProblems != nullptr) {
-        tcp->SetProblemReport([out = options.linkProblems, prefix = entry.name + ": link to " + link.address +
-                                                                    ": "](const std::string& problem) {
-          *out << "tavrin-host: " << prefix << problem << std::endl;
-        });
+        tcp->SetProblemReport(
+            [out = options.linkProblems, prefix = entry.name + ": link to " + link->address + ": "](
+                const std::string& problem) { *out << "tavrin-host: " << prefix << problem << std::endl; });
       }
-      link.socket = std::make_unique<KavoSocketIoHandler>(std::move(tcp));
-      for (const ZqHead& head : entry.link->heads) link.socket->SetZqDeviceId(head.deviceEnum, head.deviceId);
-      if (entry.link->simulate) {
-        // Every setting set of a simulated head answers under a device enum of its own.
-        const std::size_t sets = SimModel::ByName(entry.link->simulate->model)->settingSets.size();
-        for (const ZqHead& head : entry.link->heads) {
-          for (std::size_t set = 1; set < sets; ++set) {
-            link.socket->SetZqDeviceId(static_cast<std::uint16_t>(head.deviceEnum + set), head.deviceId);
-          }
-        }
+      tcp->SetStateReport([raw = impl.get(), at = link.get()](ZqTcpLink::State linkState) {
+        raw->OnLinkState(*at, linkState);
+      });
+      link->socket = std::make_unique<KavoSocketIoHandler>(std::move(tcp));
+      for (const ZqHead& head : heads) link->socket->SetZqDeviceId(head.deviceEnum, head.deviceId);
+      added->SetPortPtr(link->socket.get());
+      if (sonarDevice != nullptr) {
+        link->socket->AttachDevice(sonarDevice);
+        // The buffer status follows the link's reports and the data time-out's timer; the link is
+        // down until it first connects.
+        sonarDevice->RunDataTimeOut(impl->timeOuts,
+                                    [](const Device& sonar) { return ShortestDataTimeOut(sonar); });
+        sonarDevice->SetLinkConnected(false);
       }
-      added->SetPortPtr(link.socket.get());
-      if (sonarDevice != nullptr) link.socket->AttachDevice(sonarDevice);
-      link.tcp->Start();
-      log << entry.name << ": " << (link.simulated ? "simulated sonar at " : "sonar at ") << link.address
+      link->tcp->Start();
+      log << entry.name << ": " << (link->simulated ? "simulated sonar at " : "sonar at ") << link->address
           << std::endl;
       impl->links.push_back(std::move(link));
     }
 
-    if (impl->state) {
-      auto subscription = std::make_unique<SubscriptionImpl>(NotificationKind::kDeviceKey);
-      subscription->SetSubscriber(new StoreOnChange(*impl->state, entry.dataId), true);
-      subscription->Subscribe(entry.dataId.GetKey());
-      impl->stateSubscriptions.push_back(std::move(subscription));
-    }
+    auto subscription = std::make_unique<SubscriptionImpl>(NotificationKind::kDeviceKey);
+    subscription->SetSubscriber(new Impl::DeviceChanged(*impl, entry.dataId), true);
+    subscription->Subscribe(entry.dataId.GetKey());
+    impl->deviceSubscriptions.push_back(std::move(subscription));
   }
-  // The buffer status of every sonar device follows its link and its data.
-  std::vector<BufferStatusWatch::Watched> watched;
-  for (const Impl::Link& link : impl->links) {
-    if (link.sonarDevice == nullptr) continue;
-    watched.push_back({link.sonarDevice, [tcp = link.tcp] {
-                         return tcp->GetCounters().state == ZqTcpLink::State::kConnected;
-                       }});
-  }
-  impl->bufferWatch = std::make_unique<BufferStatusWatch>(std::move(watched));
+  impl->sonarRecords = ZqSonarRecordStore::Instance().Register(
+      [raw = impl.get()](const CString& key, const CString& name, std::uint32_t type,
+                         const std::string& record) { raw->OnSonarRecord(key, name, type, record); });
   return std::unique_ptr<HostRuntime>(new HostRuntime(std::move(impl)));
 }
 
@@ -308,15 +363,36 @@ std::vector<HostRuntime::DeviceInfo> HostRuntime::Devices() const {
   return result;
 }
 
+bool HostRuntime::HasDevice(const CDataId& id) const {
+  return DataManager::GetDataManager().FindDevice(id) != nullptr;
+}
+
+std::optional<CAttributeMap> HostRuntime::Attributes(const CDataId& id) const {
+  CAttributeMap map;
+  if (!DataManager::GetDataManager().GetAttributeMap(id, map)) return std::nullopt;
+  return map;
+}
+
 std::vector<HostRuntime::LinkInfo> HostRuntime::Links() const {
   std::vector<LinkInfo> result;
-  for (std::size_t i = 0; i < impl_->links.size(); ++i) {
-    const Impl::Link& link = impl_->links[i];
-    LinkInfo info{i, link.device, link.address, link.simulated, link.tcp->GetCounters(), std::nullopt};
-    double time = 0.0;
-    unsigned short status = 0;
-    if (link.device_->GetDataSource().GetBufferStatus(time, status)) info.bufferStatus = status;
-    result.push_back(std::move(info));
-  }
+  for (const auto& link : impl_->links) result.push_back(link->Info());
   return result;
+}
+
+void HostRuntime::SetLogging(bool started) {
+  if (started) {
+    HostLogging::PublishStarted();
+  } else {
+    HostLogging::PublishStopped();
+  }
+}
+
+void HostRuntime::Watch(Watcher& watcher) {
+  std::lock_guard lock(impl_->watchMutex);
+  impl_->watchers.push_back(&watcher);
+}
+
+void HostRuntime::Unwatch(Watcher& watcher) {
+  std::lock_guard lock(impl_->watchMutex);
+  std::erase(impl_->watchers, &watcher);
 }

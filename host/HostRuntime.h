@@ -1,6 +1,7 @@
 // A running host: the devices of its configuration in the data manager, each sonar device on a TCP
 // link to its processing unit (or to a simulated sonar started here), the UI thread that applies
-// requests, and the state folder that keeps every device's attributes across restarts.
+// requests, and the state folder that keeps every device's attributes across restarts. The one door
+// to all of it for the API: what it reads, what it changes and the changes it follows.
 #pragma once
 
 #include <cstdint>
@@ -16,6 +17,7 @@
 #include "link/ZqTcpLink.h"
 #include "platform/tavrin/CAttributeMap.h"
 #include "platform/tavrin/CDataId.h"
+#include "platform/zq/ZqMessageRecords.h"
 
 class Device;
 
@@ -98,8 +100,36 @@ class HostRuntime {
   // subscribers are notified. Returns how many sonars it went to.
   std::size_t StoreSoundVelocity(double metresPerSecond, std::optional<std::uint16_t> vessel);
 
+  // The operator's host starts or stops its own logging: devices that record with it hear so.
+  void SetLogging(bool started);
+
   std::vector<DeviceInfo> Devices() const;
+  bool HasDevice(const CDataId& id) const;
+  // A copy of the device's attribute map; nothing when no device has that id.
+  std::optional<CAttributeMap> Attributes(const CDataId& id) const;
   std::vector<LinkInfo> Links() const;
+
+  struct SonarEvent {
+    std::string key;    // the sonar device's key
+    std::string sonar;  // its name
+    ZqEvent event;
+  };
+  // Follows what changes in the host, for the event stream. Each call comes on the thread where the
+  // change happened and must not block: it holds up that thread.
+  class Watcher {
+   public:
+    virtual ~Watcher() = default;
+    // A device's attributes changed (the notification thread).
+    virtual void AttributesChanged(const CDataId& id) = 0;
+    // A sonar link connected or was lost, as the link reported it (the links' I/O thread); the
+    // device's buffer status already follows it.
+    virtual void LinkChanged(const LinkInfo& link) = 0;
+    // A sonar sent an event record (the links' I/O thread).
+    virtual void SonarEventArrived(const SonarEvent& event) = 0;
+  };
+  // watcher hears every change from now until Unwatch(watcher) returns.
+  void Watch(Watcher& watcher);
+  void Unwatch(Watcher& watcher);
 
   struct Impl;
 

@@ -1,5 +1,6 @@
-// How long a device's settings data may stay away before the host reports it missing, and the
-// moments the wait counts from. A value kept by its device, which guards it; not thread-safe itself.
+// How long a device's settings data may stay away before the host reports it missing, the moments the
+// wait counts from, and when it runs out: the deadline its device arms its timer with. A value kept by
+// its device, which guards it; not thread-safe itself.
 #pragma once
 
 #include <algorithm>
@@ -21,23 +22,13 @@ class DataTimeOut {
   // starts a fresh wait, so that the time spent waiting does not count as missing data; enabling
   // what is enabled changes nothing, so repeating it cannot hide data that stays away.
   void Disable(bool disable, Clock::time_point now) {
-    if (disabled_ && !disable) {
-      lastEnabled_ = now;
-      waitStart_ = std::max(waitStart_, now);
-    }
+    if (disabled_ && !disable) waitStart_ = std::max(waitStart_, now);
     disabled_ = disable;
   }
   bool IsDisabled() const { return disabled_; }
-  // When it was last enabled again after being disabled; nothing before that happened.
-  std::optional<Clock::time_point> LastEnabled() const { return lastEnabled_; }
 
   // Settings data arrived: the wait starts again.
-  void NoteData(Clock::time_point now) {
-    lastData_ = now;
-    waitStart_ = std::max(waitStart_, now);
-  }
-  std::optional<Clock::time_point> LastData() const { return lastData_; }
-
+  void NoteData(Clock::time_point now) { waitStart_ = std::max(waitStart_, now); }
   // Starts a fresh wait without data: the device's link has just connected.
   void RestartWait(Clock::time_point now) { waitStart_ = std::max(waitStart_, now); }
 
@@ -47,11 +38,15 @@ class DataTimeOut {
   bool HasExpired(Clock::time_point now, Clock::duration atLeast = Clock::duration::zero()) const {
     return !disabled_ && limit_ > Clock::duration::zero() && now - waitStart_ > std::max(limit_, atLeast);
   }
+  // The first moment at which HasExpired holds, unless data, re-enabling or a restart comes first;
+  // nothing while it cannot expire (disabled, or no limit).
+  std::optional<Clock::time_point> ExpiresAt(Clock::duration atLeast = Clock::duration::zero()) const {
+    if (disabled_ || limit_ <= Clock::duration::zero()) return std::nullopt;
+    return waitStart_ + std::max(limit_, atLeast) + Clock::duration(1);
+  }
 
  private:
   Clock::duration limit_{};
   bool disabled_ = false;
   Clock::time_point waitStart_;
-  std::optional<Clock::time_point> lastData_;
-  std::optional<Clock::time_point> lastEnabled_;
 };

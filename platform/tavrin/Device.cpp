@@ -1,4 +1,5 @@
-// Sending through the device's port, locked attribute reads, and the data time-out and buffer status.
+// Sending through the device's port, locked attribute reads, and the data time-out and buffer status,
+// which change as the link, the data and the time-out's timer report, never by looking.
 #include "platform/tavrin/Device.h"
 
 #include <memory>
@@ -35,9 +36,14 @@ bool Device::GetAttribValue(const CString& key, double& value, unsigned& flags) 
   return ReadAttribute(key, value, flags);
 }
 
+Device::~Device() {
+  StopDataTimeOut();
+}
+
 void Device::SetDataTimeOut(std::chrono::milliseconds timeOut) {
   std::lock_guard lock(flowMutex_);
   timeOut_.SetLimit(timeOut);
+  ArmTimeOutLocked();
 }
 
 std::chrono::milliseconds Device::GetDataTimeOut() const {
@@ -45,14 +51,35 @@ std::chrono::milliseconds Device::GetDataTimeOut() const {
   return std::chrono::duration_cast<std::chrono::milliseconds>(timeOut_.GetLimit());
 }
 
+void Device::RunDataTimeOut(TimerQueue& timers, TimeOutFloor floor) {
+  StopDataTimeOut();
+  auto timer = std::make_unique<TimerQueue::Timer>(timers, [this] { OnTimeOutTimer(); });
+  std::lock_guard lock(flowMutex_);
+  floor_ = std::move(floor);
+  timeOutTimer_ = std::move(timer);
+  ArmTimeOutLocked();
+}
+
+void Device::StopDataTimeOut() {
+  std::unique_ptr<TimerQueue::Timer> timer;
+  {
+    std::lock_guard lock(flowMutex_);
+    timer = std::move(timeOutTimer_);
+  }
+  // Outside the lock: a judgement under way takes it, and the timer's end waits for that.
+  timer.reset();
+}
+
 void Device::DisableTimeOut(bool disable) {
   const auto now = DataTimeOut::Clock::now();
   std::lock_guard lock(flowMutex_);
+  // A ping sequence says this for every sonar at every trigger: only a change moves the timer.
+  if (timeOut_.IsDisabled() == disable) return;
   timeOut_.Disable(disable, now);
   // Only a time-out is withdrawn: a link that is down stays reported.
-  if (bufferStatus_ == BufferStatus::kDataTimedOut && !timeOut_.HasExpired(now)) {
+  if (disable && bufferStatus_ == BufferStatus::kDataTimedOut)
     SetBufferStatusLocked(BufferStatus::kDataFlowing);
-  }
+  ArmTimeOutLocked();
 }
 
 bool Device::IsTimeOutDisabled() const {
@@ -60,35 +87,51 @@ bool Device::IsTimeOutDisabled() const {
   return timeOut_.IsDisabled();
 }
 
-std::optional<std::chrono::steady_clock::time_point> Device::GetLastDataTime() const {
+void Device::SetLinkConnected(bool connected) {
+  const auto now = DataTimeOut::Clock::now();
   std::lock_guard lock(flowMutex_);
-  return timeOut_.LastData();
-}
-
-std::optional<std::chrono::steady_clock::time_point> Device::GetTimeOutEnabledTime() const {
-  std::lock_guard lock(flowMutex_);
-  return timeOut_.LastEnabled();
+  linkConnected_ = connected;
+  if (connected) timeOut_.RestartWait(now);
+  SetBufferStatusLocked(connected ? BufferStatus::kDataFlowing : BufferStatus::kLinkDown);
+  ArmTimeOutLocked();
 }
 
 void Device::OnSettingsData() {
+  const auto now = DataTimeOut::Clock::now();
   std::lock_guard lock(flowMutex_);
-  timeOut_.NoteData(DataTimeOut::Clock::now());
+  timeOut_.NoteData(now);
+  linkConnected_ = true;  // settings data comes over a connected link only
   SetBufferStatusLocked(BufferStatus::kDataFlowing);
+  ArmTimeOutLocked();
 }
 
-void Device::CheckDataFlow(const std::function<bool()>& portConnected, std::chrono::milliseconds atLeast) {
-  std::lock_guard lock(flowMutex_);
-  const auto now = DataTimeOut::Clock::now();
-  const bool connected = portConnected && portConnected();
-  if (connected && !portConnected_) timeOut_.RestartWait(now);
-  portConnected_ = connected;
-  if (!connected) {
-    SetBufferStatusLocked(BufferStatus::kLinkDown);
-  } else if (timeOut_.HasExpired(now, atLeast)) {
-    SetBufferStatusLocked(BufferStatus::kDataTimedOut);
+void Device::ArmTimeOutLocked() {
+  if (!timeOutTimer_) return;
+  // The time-out set is the earliest it can run out; the floor is asked when it does.
+  const auto expiresAt = linkConnected_ ? timeOut_.ExpiresAt() : std::nullopt;
+  if (expiresAt) {
+    timeOutTimer_->Arm(*expiresAt);
   } else {
-    SetBufferStatusLocked(BufferStatus::kDataFlowing);
+    timeOutTimer_->Disarm();
   }
+}
+
+void Device::OnTimeOutTimer() {
+  TimeOutFloor floor;
+  {
+    std::lock_guard lock(flowMutex_);
+    floor = floor_;
+  }
+  // Outside the lock: the floor reads the device's settings and attributes under their own locks.
+  const std::chrono::milliseconds atLeast = floor ? floor(*this) : std::chrono::milliseconds::zero();
+  std::lock_guard lock(flowMutex_);
+  if (!linkConnected_ || !timeOutTimer_) return;
+  if (timeOut_.HasExpired(DataTimeOut::Clock::now(), atLeast)) {
+    SetBufferStatusLocked(BufferStatus::kDataTimedOut);
+    return;
+  }
+  // Not yet: the sonar's ping holds it up, or data came meanwhile.
+  if (const auto expiresAt = timeOut_.ExpiresAt(atLeast)) timeOutTimer_->Arm(*expiresAt);
 }
 
 void Device::SetBufferStatus(unsigned short status) {

@@ -3,17 +3,23 @@
 
 #include <chrono>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <optional>
 
 #include "platform/tavrin/BaseDataSource.h"
 #include "platform/tavrin/BaseDevice.h"
 #include "platform/tavrin/DataTimeOut.h"
+#include "platform/tavrin/TimerQueue.h"
 
 class BaseIOHandler;
 
 class Device : public BaseDevice {
  public:
+  Device() = default;
+  // Ends the data time-out's timer first: its judgement reads the device.
+  ~Device() override;
+
   // Output is possible when a port is attached and it can output.
   bool DoOutput(long mode) override;
 
@@ -41,27 +47,27 @@ class Device : public BaseDevice {
   // its buffer status says the data timed out. Zero (the default) never times out.
   void SetDataTimeOut(std::chrono::milliseconds timeOut);
   std::chrono::milliseconds GetDataTimeOut() const;
+  // The shortest time-out the device's data allows at the moment: a sonar's ping and the guard after
+  // it may take longer than the time-out set. Asked on the timer's thread, holding no lock of the device.
+  using TimeOutFloor = std::function<std::chrono::milliseconds(const Device&)>;
+  // From now on the data time-out is a timer on timers, armed again by each settings record, each
+  // connection and each re-enabling; when it runs out while the link is up, the time-out enabled and
+  // the floor passed too, the buffer status says the data timed out. Without it the data never times
+  // out. StopDataTimeOut ends it (waiting for a judgement under way); call it before timers goes.
+  void RunDataTimeOut(TimerQueue& timers, TimeOutFloor floor = {});
+  void StopDataTimeOut();
   // While disabled, missing data is not reported for the device, and a data time-out already
   // reported is withdrawn: a sonar waiting its turn in a ping sequence sends nothing. Enabling it
   // again starts a fresh wait. Safe from any thread.
   void DisableTimeOut(bool disable);
   bool IsTimeOutDisabled() const;
-  // When settings data last arrived, and when the time-out was last enabled again after being
-  // disabled; nothing before either happened.
-  std::optional<std::chrono::steady_clock::time_point> GetLastDataTime() const;
-  std::optional<std::chrono::steady_clock::time_point> GetTimeOutEnabledTime() const;
 
+  // The device's link connected (a fresh wait starts; data flowing) or was lost (link down), reported
+  // by the link as it happens.
+  void SetLinkConnected(bool connected);
   // Settings data arrived from the sonar (so its link is up): the wait starts again and the buffer
   // status is data flowing at once.
   void OnSettingsData();
-  // The host's periodic judgement of the buffer status: link down while portConnected says so,
-  // otherwise data timed out when the time-out ran out, otherwise data flowing. A connection found
-  // since the last check starts a fresh wait. portConnected is asked under the device's data-flow
-  // lock, so that data arriving meanwhile is not overwritten by a judgement made before it. atLeast
-  // is the shortest time-out the device's data allows at the moment (its ping may take longer than the
-  // time-out set); a device without a time-out keeps none.
-  void CheckDataFlow(const std::function<bool()>& portConnected,
-                     std::chrono::milliseconds atLeast = std::chrono::milliseconds::zero());
   // Sets the buffer status of the device's data buffer. When it differs from the status set before
   // (or none was), the device's key is notified (kind 4, with a DataId_NI naming the device).
   void SetBufferStatus(unsigned short status);
@@ -75,15 +81,20 @@ class Device : public BaseDevice {
   bool ReadAttribute(const CString& key, T& value, unsigned& flags) const;
   // With flowMutex_ held.
   void SetBufferStatusLocked(unsigned short status);
+  void ArmTimeOutLocked();
+  // The timer ran out: judges the time-out against the floor, on the timer's thread.
+  void OnTimeOutTimer();
 
   BaseIOHandler* port_ = nullptr;
   CString ctrlViewType_;
   BaseDataSource dataSource_;
 
-  // Data flow: the time-out, the link state the last check found, and the status last set. The link's
-  // I/O thread, the host's watch and a ping sequence's thread all come here.
+  // Data flow: the time-out, its timer and floor, the link's state and the status last set. The
+  // link's I/O thread, the timer's thread and a ping sequence's thread all come here.
   mutable std::mutex flowMutex_;
   DataTimeOut timeOut_;
-  bool portConnected_ = false;
+  TimeOutFloor floor_;
+  std::unique_ptr<TimerQueue::Timer> timeOutTimer_;
+  bool linkConnected_ = false;
   std::optional<unsigned short> bufferStatus_;
 };

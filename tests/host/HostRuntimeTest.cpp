@@ -1,21 +1,28 @@
 // A running host on the embedded default: requests reach the simulated sonars and their answers come
-// back as attributes; stopping stores every map and a new start reads them back.
+// back as attributes; stopping stores every map and a new start reads them back; a sonar's buffer
+// status follows its link and its data as they change, and its time-out is never shorter than its ping.
 #include "host/HostRuntime.h"
 
 #include <gtest/gtest.h>
 
 #include <unistd.h>
 #include <chrono>
+#include <limits>
 #include <sstream>
 #include <thread>
 #include <vector>
 
 #include "control/KavoSonarConfigurationControlDevice.h"
+#include "host/DataTimeOutFloor.h"
 #include "platform/tavrin/DataManager.h"
+#include "sim/SimHead.h"
+#include "sim/SimServer.h"
 #include "tests/link/Waiting.h"
+#include "tests/platform/tavrin/BufferStatusFollower.h"
 
 namespace {
 
+using namespace std::chrono_literals;
 using Outcome = HostRuntime::RequestResult::Outcome;
 
 std::unique_ptr<Device> MakeDevice(const std::string& type) {
@@ -74,26 +81,6 @@ TEST_F(HostRuntimeTest, RequestsReachTheSimulatedSonarsAndSettingsSurviveARestar
     // Clamped by the 200 kHz setting set to its 500 m.
     EXPECT_TRUE(WaitFor([&] { return Attribute(shallow_, "ZqRange") == 500.0; }));
     EXPECT_EQ(runtime->Request(CDataId(9, 78, 1, 1), request).outcome, Outcome::kNoDevice);
-    // Only keys the control device takes are stored, each once; the first other one is named.
-    const struct {
-      std::vector<const char*> keys;
-      Outcome outcome;
-      std::string refusal;
-    } cases[] = {
-        {{"ZqGain", "ZqRnage", "Other"}, Outcome::kUnknownKey, "unknown request key \"ZqRnage\""},
-        {{"Request"}, Outcome::kUnknownKey, "unknown request key \"Request\""},
-        {{"ZqGain", "ZqPower", "ZqGain"}, Outcome::kRepeatedKey, "repeated request key \"ZqGain\""},
-    };
-    for (const auto& c : cases) {
-      CAttributeMap refused;
-      for (const char* key : c.keys) refused.Append(key, COrvDouble(30.0));
-      const auto result = runtime->Request(shallow_, refused);
-      EXPECT_EQ(result.outcome, c.outcome) << c.refusal;
-      EXPECT_EQ(result.Refusal(), c.refusal);
-    }
-    CAttributeMap stored;
-    ASSERT_TRUE(DataManager::GetDataManager().GetAttributeMap(shallow_, stored));
-    EXPECT_TRUE(stored.GetAttrMap("Request") == nullptr || !stored.GetAttrMap("Request")->Has("ZqGain"));
 
     // The state folder is this host's: a second host on it is refused, naming the first.
     std::string error;
@@ -141,6 +128,85 @@ TEST_F(HostRuntimeTest, ALinkWhoseHostDoesNotResolveSaysSoOnceInItsLinkInfoAndIt
   EXPECT_EQ(problem.rfind("cannot resolve \"no-such-sonar.invalid\": ", 0), 0u) << problem;
   runtime.reset();
   EXPECT_EQ(problems.str(), "tavrin-host: Deep sonar: link to no-such-sonar.invalid:7000: " + problem + "\n");
+}
+
+TEST_F(HostRuntimeTest, ASonarsBufferStatusFollowsItsLinkAndItsDataAsTheyChange) {
+  // The shallow sonar on a link to a simulated sonar of the test's, on a port nobody listens on yet.
+  SimServerConfig simulated;
+  simulated.biteIntervalSeconds = 0.0;
+  std::string error;
+  auto sonar = std::make_unique<SimServer>(simulated);
+  ASSERT_TRUE(sonar->Start(error)) << error;
+  simulated.listen = sonar->Address();
+  sonar.reset();
+  config_.devices.resize(1);
+  config_.devices[0].link = SonarLinkConfig{simulated.listen, {kDefaultZqHead}, std::nullopt};
+  config_.devices[0].dataTimeOutSeconds = 0.4;
+  StatusFollower follower(shallow_);
+  auto runtime = Start();
+  ASSERT_TRUE(runtime);
+  EXPECT_EQ(StatusOf(shallow_), 1);  // before the first connection
+  sonar = std::make_unique<SimServer>(simulated);
+  ASSERT_TRUE(sonar->Start(error)) << error;
+  ASSERT_TRUE(follower.Await({1, 0}));
+
+  // The cable is pulled: the link's loss reaches the status, and the link's answer shows it.
+  sonar->Unplug();
+  ASSERT_TRUE(follower.Await({1, 0, 1}));
+  EXPECT_EQ(runtime->Links()[0].bufferStatus, 1);
+  ASSERT_TRUE(sonar->PlugIn(error)) << error;
+  ASSERT_TRUE(follower.Await({1, 0, 1, 0}));
+  // The sonar goes quiet with its link up, then speaks again.
+  const auto silence = [&](bool silent) {
+    ASSERT_TRUE(
+        sonar->WithHead(0, [silent](SimHead& head, std::vector<std::string>&) { head.SetSilent(silent); }));
+  };
+  silence(true);
+  ASSERT_TRUE(follower.Await({1, 0, 1, 0, 2}));
+  silence(false);
+  ASSERT_TRUE(follower.Await({1, 0, 1, 0, 2, 0}));
+  // Stopping the host announces nothing more: its links going down are no loss of the sonar.
+  runtime.reset();
+  EXPECT_EQ(follower.Statuses(), (std::vector<int>{1, 0, 1, 0, 2, 0}));
+}
+
+TEST(ShortestDataTimeOut, IsTheSonarsPingAndGuardAndAMarginForFiniteSettingsOnly) {
+  constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
+  const struct {
+    std::optional<float> range;           // item 699
+    std::optional<double> soundVelocity;  // item 401
+    double overhead;
+    std::chrono::milliseconds expected;  // ping (rounded up) + guard (rounded) + 1 s
+  } cases[] = {
+      {11000.0F, 1500.0, 10.0, 14667ms + 1467ms + 1000ms},  // the deep sonar at 11 km: 14.67 s pings
+      {150.0F, 1500.0, 0.0, 200ms + 1000ms},
+      {3000.0F, std::nullopt, 50.0, 4000ms + 2000ms + 1000ms},  // 1500 m/s without a sound velocity
+      {3000.0F, 1e-300, 50.0, 3600s},                           // no endless wait
+      {1e30F, 1500.0, 10.0, 3600s},
+      {150.0F, std::numeric_limits<double>::quiet_NaN(), 0.0, 200ms + 1000ms},
+      {150.0F, -1500.0, 0.0, 200ms + 1000ms},
+      {150.0F, 1500.0, std::numeric_limits<double>::quiet_NaN(), 200ms + 1000ms},
+      {150.0F, 1500.0, -50.0, 200ms + 1000ms},
+      {kNaN, 1500.0, 10.0, 0ms},  // no range: no bound
+      {std::numeric_limits<float>::infinity(), 1500.0, 10.0, 0ms},
+      {std::nullopt, 1500.0, 10.0, 0ms},
+  };
+  for (const auto& c : cases) {
+    CDataBlock settings;
+    if (c.range) settings.AddF32(699, 2, *c.range);
+    if (c.soundVelocity) settings.AddF64(401, 2, *c.soundVelocity);
+    EXPECT_EQ(ShortestDataTimeOut(settings, c.overhead), c.expected)
+        << c.range.value_or(-1.0F) << " m at " << c.soundVelocity.value_or(-1.0) << " m/s, " << c.overhead
+        << " %";
+  }
+  // A device's are its current settings and its "Overhead" attribute; without settings, none.
+  Device sonar;
+  EXPECT_EQ(ShortestDataTimeOut(sonar), 0ms);
+  CDataBlock settings;
+  settings.AddF32(699, 2, 3000.0F);
+  sonar.GetDataSource().SetDataBlock(settings);
+  sonar.GetAttributes().Add("Overhead", COrvDouble(50.0));
+  EXPECT_EQ(ShortestDataTimeOut(sonar), 4000ms + 2000ms + 1000ms);
 }
 
 }  // namespace

@@ -1,7 +1,6 @@
-// Follows a key's buffer-status notifications (kind 4) and keeps, for each, the data id it names and
-// the status its buffer holds when it is delivered. The host sets a status before it announces it,
-// and the tests make their next change only once the last one was delivered, so each notification
-// reads the status it announces.
+// Follows a device's buffer-status notifications (kind 4) and keeps, for each, the status its buffer
+// holds when it is delivered. A status is set before it is announced, and the tests make their next
+// change only once the last one was delivered, so each notification reads the status it announces.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -27,19 +26,15 @@ inline int StatusOf(const CDataId& id) {
 struct StatusFollower : Subscriber {
   static constexpr auto kBound = std::chrono::seconds(10);
 
-  explicit StatusFollower(const CString& key) {
+  explicit StatusFollower(const CDataId& followed) : id(followed) {
     subscription.SetSubscriber(this, false);
-    subscription.Subscribe(key);
+    subscription.Subscribe(id.GetKey());
   }
   void Notify(const NotificationInfo* info) override {
-    const auto* dataInfo = dynamic_cast<const DataId_NI*>(info);
+    const auto* about = dynamic_cast<const DataId_NI*>(info);
     std::lock_guard lock(mutex);
-    if (dataInfo == nullptr) {
-      statuses.push_back(-2);  // a notification without a data id
-      return;
-    }
-    ids.push_back(dataInfo->GetDataId());
-    statuses.push_back(StatusOf(dataInfo->GetDataId()));
+    statuses.push_back(about != nullptr && about->GetDataId() == id ? StatusOf(id)
+                                                                    : -2);  // -2: names no device
   }
   // What was delivered of what was published so far.
   std::vector<int> Statuses() {
@@ -47,18 +42,19 @@ struct StatusFollower : Subscriber {
     std::lock_guard lock(mutex);
     return statuses;
   }
-  // Waits, bounded, until the statuses delivered are these; the caller checks them afterwards.
-  void AwaitStatuses(const std::vector<int>& expected) {
-    WaitFor(
-        [&] {
-          std::lock_guard lock(mutex);
-          return statuses == expected;
-        },
-        kBound);
+  // Waits, bounded, until the statuses delivered are these.
+  ::testing::AssertionResult Await(const std::vector<int>& expected) {
+    const auto seen = [&] {
+      std::lock_guard lock(mutex);
+      return statuses == expected;
+    };
+    if (WaitFor(seen, kBound)) return ::testing::AssertionSuccess();
+    std::lock_guard lock(mutex);
+    return ::testing::AssertionFailure() << "statuses delivered: " << ::testing::PrintToString(statuses);
   }
 
+  const CDataId id;
   std::mutex mutex;
-  std::vector<CDataId> ids;
   std::vector<int> statuses;
   SubscriptionImpl subscription{NotificationKind::kDataBuffer};
 };

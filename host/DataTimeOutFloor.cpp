@@ -1,8 +1,8 @@
-// The watch: a judgement of every device at start and then per interval until it is stopped.
-#include "host/BufferStatusWatch.h"
+// A sonar's ping, its guard and the margin, from its settings data and its overhead.
+#include "host/DataTimeOutFloor.h"
 
 #include <cmath>
-#include <utility>
+#include <cstdint>
 
 #include "host/HostConfig.h"
 #include "platform/tavrin/CDataBlock.h"
@@ -38,25 +38,4 @@ std::chrono::milliseconds ShortestDataTimeOut(const Device& device) {
   unsigned flags = 0;
   device.GetAttribValue(kOverheadKey, overhead, flags);
   return ShortestDataTimeOut(settings, overhead);
-}
-
-BufferStatusWatch::BufferStatusWatch(std::vector<Watched> devices, std::chrono::milliseconds interval)
-    : devices_(std::move(devices)), task_(interval, [this] { CheckAll(); }) {
-  // The task's first judgement is an interval away; each device judges under its own lock.
-  CheckAll();
-}
-
-BufferStatusWatch::~BufferStatusWatch() {
-  Stop();
-}
-
-void BufferStatusWatch::Stop() {
-  task_.Stop();
-}
-
-void BufferStatusWatch::CheckAll() {
-  for (const Watched& watched : devices_) {
-    if (watched.device == nullptr) continue;
-    watched.device->CheckDataFlow(watched.linkConnected, ShortestDataTimeOut(*watched.device));
-  }
 }
