@@ -1,16 +1,12 @@
-// Routes of the JSON API, the security rules, and the sources of the event stream.
+// Routes of the JSON API, the security rules, and the event stream fed by what the host reports.
 #include "host/HttpApi.h"
 
 #include <cctype>
 #include <charconv>
-#include <chrono>
 #include <cmath>
-#include <condition_variable>
 #include <fstream>
 #include <iterator>
-#include <mutex>
 #include <nlohmann/json.hpp>
-#include <thread>
 
 #include "host/EventHub.h"
 #include "host/FrontEndFiles.h"
@@ -18,17 +14,10 @@
 #include "host/HttpServer.h"
 #include "link/ZqTcpLink.h"
 #include "platform/tavrin/AttributeMapJson.h"
-#include "platform/tavrin/DataManager.h"
-#include "platform/tavrin/HostLogging.h"
-#include "platform/tavrin/SubscriptionImpl.h"
-#include "platform/zq/ZqMessageRecords.h"
-#include "platform/zq/ZqSonarRecordStore.h"
 
 namespace {
 
 using Json = nlohmann::ordered_json;
-
-constexpr auto kLinkWatchInterval = std::chrono::milliseconds(200);
 
 // Texts from outside that reach an answer (a path, a parser's complaint) may carry bytes that are not
 // UTF-8: they are written as U+FFFD instead of failing the answer.
@@ -128,29 +117,41 @@ Json AttributesJson(const CAttributeMap& map) {
   return Json::parse(WriteAttributeMapJson(map));
 }
 
-// Publishes a device's attributes to the event stream whenever its key is notified.
-class AttributeEvents : public Subscriber {
+// Turns what the host reports into events of the stream.
+class StreamEvents : public HostRuntime::Watcher {
  public:
-  AttributeEvents(EventHub& hub, CDataId id) : hub_(hub), id_(id) {}
-  void Notify(const NotificationInfo* /*info*/) override {
+  StreamEvents(EventHub& hub, const HostRuntime& runtime) : hub_(hub), runtime_(runtime) {}
+
+  void AttributesChanged(const CDataId& id) override {
     // Every settings record of every sonar lands here; with nobody on the stream, copying and
     // converting the map would only hold up the notification thread.
     if (!hub_.HasListeners()) return;
-    CAttributeMap map;
-    if (!DataManager::GetDataManager().GetAttributeMap(id_, map)) return;
+    const auto map = runtime_.Attributes(id);
+    if (!map) return;
     hub_.Publish(
-        Dump(Json{{"type", "attributes"}, {"key", id_.GetKey().Str()}, {"attributes", AttributesJson(map)}}));
+        Dump(Json{{"type", "attributes"}, {"key", id.GetKey().Str()}, {"attributes", AttributesJson(*map)}}));
+  }
+  void LinkChanged(const HostRuntime::LinkInfo& link) override {
+    hub_.Publish(Dump(Json{{"type", "link"}, {"link", LinkJson(link)}}));
+  }
+  void SonarEventArrived(const HostRuntime::SonarEvent& arrived) override {
+    hub_.Publish(Dump(Json{{"type", "sonarEvent"},
+                           {"key", arrived.key},
+                           {"sonar", arrived.sonar},
+                           {"eventType", arrived.event.type},
+                           {"number", arrived.event.number},
+                           {"text", arrived.event.text}}));
   }
 
  private:
   EventHub& hub_;
-  CDataId id_;
+  const HostRuntime& runtime_;
 };
 
 }  // namespace
 
 struct HttpApi::Impl {
-  explicit Impl(HostRuntime& host) : runtime(host) {}
+  explicit Impl(HostRuntime& host) : runtime(host), streamEvents(events, host) {}
 
   // The named parts of a route's pattern ({key}), in order.
   using Parts = std::vector<std::string>;
@@ -159,6 +160,7 @@ struct HttpApi::Impl {
     std::string_view method;
     std::string_view pattern;
     Handler handler;
+    std::string_view what;
   };
   static const Route kRoutes[];
 
@@ -177,34 +179,30 @@ struct HttpApi::Impl {
   HttpReply FollowEvents(const HttpRequest& request, const Parts& parts);
   HttpReply ServeFrontEndFile(const HttpRequest& request);
 
-  void WatchLinks();
-
   HostRuntime& runtime;
   HttpApiOptions options;
   std::string bound;
   EventHub events;
+  StreamEvents streamEvents;
   std::unique_ptr<HttpServer> server;
-  std::vector<std::unique_ptr<SubscriptionImpl>> attributeSubscriptions;
-  ZqSonarRecordStore::Registration sonarEvents;
-  std::thread linkWatch;
-  std::mutex linkWatchMutex;
-  std::condition_variable linkWatchWake;
-  bool stopping = false;
   bool stopped = false;
 };
 
-// The API, one route a line.
+// The API, one route a line. Any other GET outside /api is a file of the front-end folder.
 const HttpApi::Impl::Route HttpApi::Impl::kRoutes[] = {
-    {"GET", "/api/devices", &Impl::ListDevices},
-    {"GET", "/api/devices/{key}/attributes", &Impl::DeviceAttributes},
-    {"POST", "/api/devices/{key}/request", &Impl::RequestChange},
-    {"POST", "/api/logging/start", &Impl::LoggingStarted},
-    {"POST", "/api/logging/stop", &Impl::LoggingStopped},
-    {"POST", "/api/selection/sonar", &Impl::SelectSonar},
-    {"POST", "/api/selection/vessel", &Impl::SelectVessel},
-    {"POST", "/api/sensors/sound-velocity", &Impl::StoreSoundVelocity},
-    {"GET", "/api/links", &Impl::ListLinks},
-    {"GET", "/api/stream", &Impl::FollowEvents},
+    {"GET", "/api/devices", &Impl::ListDevices, "the configured devices with their vessels"},
+    {"GET", "/api/devices/{key}/attributes", &Impl::DeviceAttributes, "a device's attribute map"},
+    {"POST", "/api/devices/{key}/request", &Impl::RequestChange, "an attribute map of changes for a device"},
+    {"POST", "/api/logging/start", &Impl::LoggingStarted, "the host's logging started"},
+    {"POST", "/api/logging/stop", &Impl::LoggingStopped, "the host's logging stopped"},
+    {"POST", "/api/selection/sonar", &Impl::SelectSonar,
+     "the operator selects a sonar, {\"id\": [a, b, c, d]}"},
+    {"POST", "/api/selection/vessel", &Impl::SelectVessel,
+     "the operator makes a vessel active, {\"vessel\": n}"},
+    {"POST", "/api/sensors/sound-velocity", &Impl::StoreSoundVelocity,
+     "a sound-velocity reading in m/s for the sonars, {\"value\": v, \"vessel\": n}"},
+    {"GET", "/api/links", &Impl::ListLinks, "state, buffer status and counters of each sonar link"},
+    {"GET", "/api/stream", &Impl::FollowEvents, "server-sent events: attributes, links, sonar events"},
 };
 
 namespace {
@@ -286,19 +284,15 @@ HttpReply HttpApi::Impl::ListDevices(const HttpRequest& /*request*/, const Parts
 HttpReply HttpApi::Impl::DeviceAttributes(const HttpRequest& /*request*/, const Parts& parts) {
   const std::string& key = parts[0];
   const auto id = ParseKey(key);
-  CAttributeMap map;
-  if (!id || !DataManager::GetDataManager().GetAttributeMap(*id, map)) {
-    return ReplyError(404, "no device with key \"" + key + "\"");
-  }
-  return HttpReply{200, "application/json", WriteAttributeMapJson(map)};
+  const auto map = id ? runtime.Attributes(*id) : std::nullopt;
+  if (!map) return ReplyError(404, "no device with key \"" + key + "\"");
+  return HttpReply{200, "application/json", WriteAttributeMapJson(*map)};
 }
 
 HttpReply HttpApi::Impl::RequestChange(const HttpRequest& request, const Parts& parts) {
   const std::string& key = parts[0];
   const auto id = ParseKey(key);
-  if (!id || DataManager::GetDataManager().FindDevice(*id) == nullptr) {
-    return ReplyError(404, "no device with key \"" + key + "\"");
-  }
+  if (!id || !runtime.HasDevice(*id)) return ReplyError(404, "no device with key \"" + key + "\"");
   CAttributeMap changes;
   const AttributeMapParseResult parsed = ReadAttributeMapJson(request.body, changes);
   if (!parsed.ok) return ReplyError(400, "request body: " + parsed.error);
@@ -319,12 +313,12 @@ HttpReply HttpApi::Impl::RequestChange(const HttpRequest& request, const Parts& 
 }
 
 HttpReply HttpApi::Impl::LoggingStarted(const HttpRequest& /*request*/, const Parts& /*parts*/) {
-  HostLogging::PublishStarted();
+  runtime.SetLogging(true);
   return ReplyJson(200, Json{{"logging", true}});
 }
 
 HttpReply HttpApi::Impl::LoggingStopped(const HttpRequest& /*request*/, const Parts& /*parts*/) {
-  HostLogging::PublishStopped();
+  runtime.SetLogging(false);
   return ReplyJson(200, Json{{"logging", false}});
 }
 
@@ -399,23 +393,6 @@ HttpReply HttpApi::Impl::ServeFrontEndFile(const HttpRequest& request) {
   return HttpReply{200, FrontEndContentType(file.path), std::string(std::istreambuf_iterator<char>(in), {})};
 }
 
-void HttpApi::Impl::WatchLinks() {
-  std::vector<ZqTcpLink::State> last;
-  std::unique_lock lock(linkWatchMutex);
-  while (!stopping) {
-    lock.unlock();
-    const auto links = runtime.Links();
-    last.resize(links.size(), ZqTcpLink::State::kIdle);
-    for (std::size_t i = 0; i < links.size(); ++i) {
-      if (links[i].counters.state == last[i]) continue;
-      last[i] = links[i].counters.state;
-      events.Publish(Dump(Json{{"type", "link"}, {"link", LinkJson(links[i])}}));
-    }
-    lock.lock();
-    linkWatchWake.wait_for(lock, kLinkWatchInterval, [this] { return stopping; });
-  }
-}
-
 HttpApi::HttpApi(std::unique_ptr<Impl> impl) : impl_(std::move(impl)) {}
 
 HttpApi::~HttpApi() {
@@ -457,27 +434,7 @@ std::unique_ptr<HttpApi> HttpApi::Start(HostRuntime& runtime, const HttpApiOptio
   impl->bound = (host.find(':') != std::string::npos ? "[" + host + "]" : host) + ":" +
                 std::to_string(impl->server->Port());
 
-  for (const HostRuntime::DeviceInfo& device : runtime.Devices()) {
-    auto subscription = std::make_unique<SubscriptionImpl>(NotificationKind::kDeviceKey);
-    subscription->SetSubscriber(new AttributeEvents(impl->events, device.id), true);
-    subscription->Subscribe(device.id.GetKey());
-    impl->attributeSubscriptions.push_back(std::move(subscription));
-  }
-  impl->sonarEvents = ZqSonarRecordStore::Instance().Register(
-      [hub = &impl->events](const CString& key, const CString& name, std::uint32_t type,
-                            const std::string& record) {
-        if (type != 7051) return;
-        const auto event =
-            ZqMessageRecords::DecodeEvent(std::as_bytes(std::span(record.data(), record.size())));
-        if (!event) return;
-        hub->Publish(Dump(Json{{"type", "sonarEvent"},
-                               {"key", key.Str()},
-                               {"sonar", name.Str()},
-                               {"eventType", event->type},
-                               {"number", event->number},
-                               {"text", event->text}}));
-      });
-  impl->linkWatch = std::thread([raw] { raw->WatchLinks(); });
+  runtime.Watch(impl->streamEvents);
   return std::unique_ptr<HttpApi>(new HttpApi(std::move(impl)));
 }
 
@@ -496,13 +453,6 @@ std::size_t HttpApi::OpenConnections() const {
 void HttpApi::Stop() {
   if (impl_->stopped) return;
   impl_->stopped = true;
-  {
-    std::lock_guard lock(impl_->linkWatchMutex);
-    impl_->stopping = true;
-  }
-  impl_->linkWatchWake.notify_all();
-  impl_->attributeSubscriptions.clear();
-  impl_->sonarEvents = ZqSonarRecordStore::Registration();
+  impl_->runtime.Unwatch(impl_->streamEvents);
   impl_->server->Stop();
-  if (impl_->linkWatch.joinable()) impl_->linkWatch.join();
 }
