@@ -3,16 +3,9 @@
 
 #include <memory>
 
+#include "control/KavoDataRecFrame.h"
 #include "control/KavoSonarConfigurationControlDevice.h"
 #include "platform/zq/KavoSocketIoHandler.h"
-
-// Reaches the control device's private record builder.
-class ControlDeviceProbe {
- public:
-  static CString BuildRangeRecord(const KavoSonarConfigurationControlDevice& device, const float& range) {
-    return device.BuildRemoteControlRecord(1003, &range, sizeof(range), 7000, 0);
-  }
-};
 
 namespace {
 
@@ -59,7 +52,11 @@ BENCHMARK(BM_ApplyAttribsRangeRequest);
 void BM_BuildRangeRecordAlone(benchmark::State& state) {
   BenchDevice bench;
   const float range = 250.0F;
-  for (auto _ : state) benchmark::DoNotOptimize(ControlDeviceProbe::BuildRangeRecord(bench.device, range));
+  // The record the range request sends, built as the device builds it (its tracking number included).
+  for (auto _ : state) {
+    benchmark::DoNotOptimize(
+        zq::BuildRemoteControl(1003, &range, sizeof(range), 7000, 0, bench.device.GetTrackingNumber()));
+  }
 }
 BENCHMARK(BM_BuildRangeRecordAlone);
 

@@ -4,6 +4,7 @@
 
 #include <cassert>
 #include <cstdint>
+#include <string_view>
 
 #include "control/KavoSonarConfigurationControlDevice.h"
 #include "control/RequestKeys.h"
@@ -24,7 +25,7 @@ bool IsSingleValueRecordType(int id) {
 }
 }  // namespace
 
-void KavoSonarConfigurationControlDevice::RequestValue(int id, const CString& key, PARMTYPE type) {
+void KavoSonarConfigurationControlDevice::RequestValue(int id, const char* key, PARMTYPE type) {
   CAttributeMap* request = FetchRequest();
   if (request == nullptr) return;
   const COrvType& requested = request->FindValue(key);
@@ -76,7 +77,7 @@ void KavoSonarConfigurationControlDevice::RequestValue(int id, const CString& ke
   GetAttributes().Add(key, stored);
 }
 
-void KavoSonarConfigurationControlDevice::RequestOnOff(int onId, int offId, const CString& key) {
+void KavoSonarConfigurationControlDevice::RequestOnOff(int onId, int offId, const char* key) {
   CAttributeMap* request = FetchRequest();
   if (request == nullptr) return;
   int value = 0;
@@ -84,7 +85,7 @@ void KavoSonarConfigurationControlDevice::RequestOnOff(int onId, int offId, cons
 
   if (value == 0) {
     SendRemoteControlRecord(static_cast<unsigned long>(offId), nullptr, 0, -1);
-  } else if (key == kDataRecordingKey) {
+  } else if (std::string_view(key) == kDataRecordingKey) {
     SendStartRecording(CString());
   } else {
     SendRemoteControlRecord(static_cast<unsigned long>(onId), nullptr, 0, -1);

@@ -30,18 +30,21 @@ class KavoSonarConfigurationControlDevice : public KavoDevice {
   std::span<const char* const> GetRequestKeys() const override;
   // Loads stored attributes, then drops every pending request: none survives from a stored configuration.
   bool LoadAttribs(CString name, FileObject* file) override;
-  // Runs every request operation, in the fixed order of the dispatch table, under the attribute lock.
+  // Runs the request operations, in the fixed order of the dispatch table, under the attribute lock:
+  // those whose keys wait in "Request" (the others would find nothing to do).
   void ApplyAttribs(bool flag) override;
 
  private:
   static inline const CString kRequestKey = "Request";
 
-  // The pending requests: the "Request" child map of the attributes, or null when there is none.
-  CAttributeMap* FetchRequest() { return GetAttributes().GetAttrMap(kRequestKey); }
+  // The pending requests of the pass under way: the "Request" child map of the attributes, or null
+  // when there is none. Looked up once a pass: adding and removing the attributes' entries moves no
+  // child map.
+  CAttributeMap* FetchRequest() const { return request_; }
 
   // The generic requests.
-  void RequestValue(int id, const CString& key, PARMTYPE type);
-  void RequestOnOff(int onId, int offId, const CString& key);
+  void RequestValue(int id, const char* key, PARMTYPE type);
+  void RequestOnOff(int onId, int offId, const char* key);
 
   // A setting that a record carries as a single-precision number, converted from its attribute.
   struct FloatSetting {
@@ -125,4 +128,6 @@ class KavoSonarConfigurationControlDevice : public KavoDevice {
   Subscription stopLoggingSubscription_;
   // Written on the notification thread, read by request operations under the attribute lock.
   std::atomic<bool> loggingActive_;
+  // Set for the time of a pass, under the attribute lock.
+  CAttributeMap* request_ = nullptr;
 };

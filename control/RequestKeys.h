@@ -4,7 +4,13 @@
 // that no operation takes would wait in "Request" for ever).
 #pragma once
 
+#include <algorithm>
 #include <array>
+#include <cstddef>
+#include <cstdint>
+#include <initializer_list>
+#include <string_view>
+#include <utility>
 
 // One row a key, in dispatch order: the name the operations use, and the key.
 #define KAVO_REQUEST_KEYS(KEY)                               \
@@ -86,5 +92,62 @@ KAVO_REQUEST_KEYS(KAVO_REQUEST_KEY_NAME)
 // Every key that some request operation takes from "Request".
 inline constexpr std::array kAll = {KAVO_REQUEST_KEYS(KAVO_REQUEST_KEY_ENTRY)};
 #undef KAVO_REQUEST_KEY_ENTRY
+
+namespace detail {
+// Shorter keys first, keys of one length in text order: most steps of a search are decided by the
+// length alone.
+constexpr bool ShorterOrBefore(std::string_view a, std::string_view b) {
+  return a.size() != b.size() ? a.size() < b.size() : a < b;
+}
+// The keys in that order, each with its place in kAll, for a binary search.
+constexpr auto SortedKeys() {
+  std::array<std::pair<std::string_view, std::size_t>, kAll.size()> sorted{};
+  for (std::size_t i = 0; i < kAll.size(); ++i) sorted[i] = {kAll[i], i};
+  std::sort(sorted.begin(), sorted.end(),
+            [](const auto& x, const auto& y) { return ShorterOrBefore(x.first, y.first); });
+  return sorted;
+}
+inline constexpr auto kSorted = SortedKeys();
+}  // namespace detail
+
+// The place of key in kAll, found without building a string; kAll.size() when it is none of them.
+constexpr std::size_t IndexOf(std::string_view key) {
+  const auto* found = std::lower_bound(detail::kSorted.begin(), detail::kSorted.end(), key,
+                                       [](const auto& entry, std::string_view wanted) {
+                                         return detail::ShorterOrBefore(entry.first, wanted);
+                                       });
+  return found != detail::kSorted.end() && found->first == key ? found->second : kAll.size();
+}
+
+// A set of request keys, one bit a key by its place in kAll.
+class KeySet {
+ public:
+  constexpr KeySet() = default;
+  constexpr KeySet(std::initializer_list<const char*> keys) {
+    for (const char* key : keys) Add(IndexOf(key));
+  }
+
+  // Adds the key at place index of kAll; a place beyond kAll adds nothing.
+  constexpr void Add(std::size_t index) {
+    if (index < kAll.size()) words_[index / kWordBits] |= std::uint64_t{1} << (index % kWordBits);
+  }
+  constexpr bool Has(std::size_t index) const {
+    return index < kAll.size() &&
+           (words_[index / kWordBits] & (std::uint64_t{1} << (index % kWordBits))) != 0;
+  }
+  constexpr KeySet& operator|=(const KeySet& other) {
+    for (std::size_t i = 0; i < words_.size(); ++i) words_[i] |= other.words_[i];
+    return *this;
+  }
+  constexpr std::size_t Count() const {
+    std::size_t count = 0;
+    for (std::size_t i = 0; i < kAll.size(); ++i) count += Has(i) ? 1 : 0;
+    return count;
+  }
+
+ private:
+  static constexpr std::size_t kWordBits = 64;
+  std::array<std::uint64_t, (kAll.size() + kWordBits - 1) / kWordBits> words_{};
+};
 
 }  // namespace request_keys

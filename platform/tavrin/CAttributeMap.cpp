@@ -25,34 +25,35 @@ CAttributeMap::CAttributeMap(const CAttributeMap& other) = default;
 CAttributeMap& CAttributeMap::operator=(const CAttributeMap& other) = default;
 CAttributeMap::~CAttributeMap() = default;
 
-CAttributeMap::Entry* CAttributeMap::FindEntry(const CString& key, int index) {
+CAttributeMap::Entry* CAttributeMap::FindEntry(Key key, int index) {
   return const_cast<Entry*>(std::as_const(*this).FindEntry(key, index));
 }
 
-const CAttributeMap::Entry* CAttributeMap::FindEntry(const CString& key, int index) const {
+const CAttributeMap::Entry* CAttributeMap::FindEntry(Key key, int index) const {
   if (index < 0) return nullptr;
+  const std::string_view wanted = key.View();
   int seen = 0;
   for (const Entry& entry : entries_) {
-    if (entry.key != key) continue;
+    if (entry.key.View() != wanted) continue;
     if (seen == index) return &entry;
     ++seen;
   }
   return nullptr;
 }
 
-CAttributeMap* CAttributeMap::Find(const CString& key, int index) {
+CAttributeMap* CAttributeMap::Find(Key key, int index) {
   Entry* entry = FindEntry(key, index);
   return entry == nullptr ? nullptr : entry->map.get();
 }
 
-const CAttributeMap* CAttributeMap::Find(const CString& key, int index) const {
+const CAttributeMap* CAttributeMap::Find(Key key, int index) const {
   const Entry* entry = FindEntry(key, index);
   return entry == nullptr ? nullptr : entry->map.get();
 }
 
-CAttributeMap* CAttributeMap::FindCreate(const CString& key, int index) {
+CAttributeMap* CAttributeMap::FindCreate(Key key, int index) {
   if (CAttributeMap* child = Find(key, index)) return child;
-  return Add(key);
+  return Add(CString(key.View()));
 }
 
 CAttributeMap* CAttributeMap::Add(const CString& key) {
@@ -60,16 +61,16 @@ CAttributeMap* CAttributeMap::Add(const CString& key) {
   return entries_.back().map.get();
 }
 
-const COrvType& CAttributeMap::FindValue(const CString& key, int index) const {
+const COrvType& CAttributeMap::FindValue(Key key, int index) const {
   const Entry* entry = FindEntry(key, index);
   if (entry == nullptr || entry->IsMap()) return kNoValue;
   return entry->value;
 }
 
-void CAttributeMap::Add(const CString& key, const COrvType& value, int index) {
+void CAttributeMap::Add(Key key, const COrvType& value, int index) {
   Entry* entry = FindEntry(key, index);
   if (entry == nullptr) {
-    entries_.emplace_back(key, value);
+    Append(CString(key.View()), value);
     return;
   }
   entry->map.reset();
@@ -84,29 +85,29 @@ void CAttributeMap::Append(const CString& key, const CAttributeMap& map) {
   entries_.emplace_back(key, std::make_unique<CAttributeMap>(map));
 }
 
-bool CAttributeMap::Remove(const CString& key, int index) {
+bool CAttributeMap::Remove(Key key, int index) {
   const Entry* entry = FindEntry(key, index);
   if (entry == nullptr) return false;
   entries_.erase(entries_.begin() + (entry - entries_.data()));
   return true;
 }
 
-bool CAttributeMap::GetAttribValue(const CString& key, int& value, unsigned& flags) const {
+bool CAttributeMap::GetAttribValue(Key key, int& value, unsigned& flags) const {
   flags = 0;
   return FindValue(key).GetValue(value);
 }
 
-bool CAttributeMap::GetAttribValue(const CString& key, double& value, unsigned& flags) const {
+bool CAttributeMap::GetAttribValue(Key key, double& value, unsigned& flags) const {
   flags = 0;
   return FindValue(key).GetValue(value);
 }
 
-bool CAttributeMap::GetAttribValue(const CString& key, bool& value, unsigned& flags) const {
+bool CAttributeMap::GetAttribValue(Key key, bool& value, unsigned& flags) const {
   flags = 0;
   return FindValue(key).GetValue(value);
 }
 
-void CAttributeMap::SetAttribValue(const CString& key, double value, bool /*notify*/, int index) {
+void CAttributeMap::SetAttribValue(Key key, double value, bool /*notify*/, int index) {
   Add(key, COrvDouble(value), index);
 }
 

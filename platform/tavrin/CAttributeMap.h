@@ -4,6 +4,8 @@
 #pragma once
 
 #include <memory>
+#include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/afx/CString.h"
@@ -11,6 +13,21 @@
 
 class CAttributeMap {
  public:
+  // The key of a lookup: any text, read where it lies, so that finding an entry builds no string. A
+  // string is made only when an entry is added under the key.
+  class Key {
+   public:
+    Key(const char* key) : text_(key == nullptr ? std::string_view() : std::string_view(key)) {}  // NOLINT
+    Key(std::string_view key) : text_(key) {}                                                     // NOLINT
+    Key(const std::string& key) : text_(key) {}                                                   // NOLINT
+    Key(const CString& key) : text_(key.View()) {}                                                // NOLINT
+
+    std::string_view View() const { return text_; }
+
+   private:
+    std::string_view text_;
+  };
+
   struct Entry {
     CString key;
     COrvType value;                      // used when map is null
@@ -36,38 +53,38 @@ class CAttributeMap {
   ~CAttributeMap();
 
   // Child maps. GetAttrMap is Find with occurrence 0.
-  CAttributeMap* GetAttrMap(const CString& key) { return Find(key, 0); }
-  const CAttributeMap* GetAttrMap(const CString& key) const { return Find(key, 0); }
-  CAttributeMap* Find(const CString& key, int index = 0);
-  const CAttributeMap* Find(const CString& key, int index = 0) const;
+  CAttributeMap* GetAttrMap(Key key) { return Find(key, 0); }
+  const CAttributeMap* GetAttrMap(Key key) const { return Find(key, 0); }
+  CAttributeMap* Find(Key key, int index = 0);
+  const CAttributeMap* Find(Key key, int index = 0) const;
   // The child map (key, index); when there is none, a new child map is appended under key.
-  CAttributeMap* FindCreate(const CString& key, int index = 0);
+  CAttributeMap* FindCreate(Key key, int index = 0);
   // Appends a new, empty child map under key.
   CAttributeMap* Add(const CString& key);
 
   // Values. FindValue never fails: a missing entry, or a child map, reads as an empty value whose
   // typed reads all fail.
-  const COrvType& FindValue(const CString& key, int index = 0) const;
+  const COrvType& FindValue(Key key, int index = 0) const;
   // Stores value as the entry (key, index): an entry that is there is replaced, whatever it held; a
   // missing one is appended.
-  void Add(const CString& key, const COrvType& value, int index = 0);
+  void Add(Key key, const COrvType& value, int index = 0);
   // Appends a value entry, even when entries of that name exist already.
   void Append(const CString& key, const COrvType& value);
   // Appends a child map entry holding a copy of map.
   void Append(const CString& key, const CAttributeMap& map);
 
-  bool Has(const CString& key, int index = 0) const { return FindEntry(key, index) != nullptr; }
+  bool Has(Key key, int index = 0) const { return FindEntry(key, index) != nullptr; }
   // Removes the entry (key, index); the later entries of that name move down one occurrence.
-  bool Remove(const CString& key, int index = 0);
+  bool Remove(Key key, int index = 0);
   void RemoveAll() { entries_.clear(); }
 
   // Typed reads of the value (key, 0). `flags` receives the host's status word: 0.
-  bool GetAttribValue(const CString& key, int& value, unsigned& flags) const;
-  bool GetAttribValue(const CString& key, double& value, unsigned& flags) const;
-  bool GetAttribValue(const CString& key, bool& value, unsigned& flags) const;
+  bool GetAttribValue(Key key, int& value, unsigned& flags) const;
+  bool GetAttribValue(Key key, double& value, unsigned& flags) const;
+  bool GetAttribValue(Key key, bool& value, unsigned& flags) const;
   // Stores a double as the entry (key, index). The flag is the host's notify flag; a plain map has
   // no one to notify, so it only stores.
-  void SetAttribValue(const CString& key, double value, bool notify, int index);
+  void SetAttribValue(Key key, double value, bool notify, int index);
 
   // Merges other into this map: each value of other replaces the entry of the same key and occurrence
   // (or is appended); each child map of other is merged into the matching child map here (made when
@@ -81,8 +98,8 @@ class CAttributeMap {
   friend bool operator==(const CAttributeMap& a, const CAttributeMap& b);
 
  private:
-  Entry* FindEntry(const CString& key, int index);
-  const Entry* FindEntry(const CString& key, int index) const;
+  Entry* FindEntry(Key key, int index);
+  const Entry* FindEntry(Key key, int index) const;
 
   std::vector<Entry> entries_;
 };
