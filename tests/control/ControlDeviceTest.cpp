@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <mutex>
 #include <set>
 #include <thread>
 
@@ -111,8 +112,11 @@ TEST_F(ControlDeviceTest, LoggingNotificationsRacingRequestPassesCorruptNothing)
     for (int i = 0; i < 200; ++i) (i % 2 == 0 ? HostLogging::PublishStarted : HostLogging::PublishStopped)();
   });
   for (int i = 0; i < 200; ++i) {
-    Request().Add("ZqRange", COrvDouble(100.0 + i));
-    Request().Add("ZqDirectoryName", COrvString("survey"));
+    {
+      std::lock_guard lock(device_.GetAttribLock());  // as the host writes a request
+      Request().Add("ZqRange", COrvDouble(100.0 + i));
+      Request().Add("ZqDirectoryName", COrvString("survey"));
+    }
     device_.ApplyAttribs(false);
   }
   host.join();
