@@ -1,6 +1,6 @@
-// The plug-in's module entry and device registration, called as the host calls them. (Making the
-// control device by name, DeviceCtrlInit and the refusal of another host version through a real load
-// are the journeys of tests/host/PluginLoaderTest.cpp.)
+// The plug-in's module entry and exports, called as the host calls them. (Loading it, making its control
+// device by the type it registers and refusing another host version are the journeys of
+// tests/host/PluginLoaderTest.cpp.)
 #include "frame/KavoSonarConfiguration.h"
 
 #include <gtest/gtest.h>
@@ -43,6 +43,21 @@ TEST(RegisterDevices, RegistersTheControlDeviceUntilUnregistered) {
   EXPECT_TRUE(UnRegisterDevices());
   EXPECT_FALSE(CDevList::GetDevList().IsRegistered("KavoSonarConfigurationControlDevice"));
   EXPECT_FALSE(UnRegisterDevices());
+}
+
+TEST(DeviceCtrlInit, SetsTheViewTypeOfTheDeviceWithTheArgumentsReordered) {
+  DataManager& manager = DataManager::GetDataManager();
+  for (const CDataId& id : {CDataId(4, 2, 3, 1), CDataId(1, 2, 3, 4)}) {
+    auto device = std::make_unique<Device>();
+    device->SetDataId(id);
+    ASSERT_TRUE(manager.AddDevice(std::move(device)));
+  }
+  DeviceCtrlInit(1, 2, 3, 4);
+  DeviceCtrlInit(9, 9, 9, 9);  // names no device
+  EXPECT_EQ(manager.FindDevice(CDataId(4, 2, 3, 1))->GetDeviceCtrlViewType(),
+            CString("KAVOSONARCONFIGURATION"));
+  EXPECT_TRUE(manager.FindDevice(CDataId(1, 2, 3, 4))->GetDeviceCtrlViewType().IsEmpty());
+  EXPECT_TRUE(manager.RemoveDevice(CDataId(4, 2, 3, 1)) && manager.RemoveDevice(CDataId(1, 2, 3, 4)));
 }
 
 // The detach joins the trigger thread, which waits for the sonar, and ends the subscriptions.
