@@ -1,4 +1,4 @@
-// Host devices, the data manager's registry and attribute access, and the sonar link's head ids.
+// Host devices, and the data manager's registry and attribute access.
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -9,8 +9,6 @@
 #include "platform/tavrin/DataManager.h"
 #include "platform/tavrin/Device.h"
 #include "platform/tavrin/FileObject.h"
-#include "platform/zq/KavoSocketIoHandler.h"
-#include "platform/zq/ZqRecordTransport.h"
 
 namespace {
 
@@ -99,16 +97,6 @@ TEST(DataManager, ListsEachVesselsDevicesInTheOrderTheyWereAdded) {
   EXPECT_EQ(manager.GetDevice(1, 77)->GetDataId(), added[3]);
   for (const CDataId& id : {added[0], added[2], added[3]}) EXPECT_TRUE(manager.RemoveDevice(id));
   EXPECT_EQ(manager.GetDeviceCount(77), 0);
-}
-
-TEST(KavoSocketIoHandler, KnowsHeadIdsByDeviceEnum) {
-  KavoSocketIoHandler socket(std::make_unique<ZqCaptureTransport>());
-  socket.SetZqDeviceId(0, 7000);
-  socket.SetZqDeviceId(3, 7001);
-  socket.SetZqDeviceId(3, 7002);
-  EXPECT_EQ(socket.GetZqDeviceId(0), 7000u);
-  EXPECT_EQ(socket.GetZqDeviceId(3), 7002u);
-  EXPECT_EQ(socket.GetZqDeviceId(1), 0u);
 }
 
 }  // namespace

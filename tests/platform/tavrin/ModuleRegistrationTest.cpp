@@ -1,51 +1,34 @@
-// What the host offers modules at load: the version check, extension-module records and the library
-// chain, and the device list.
+// What the host offers modules at load: extension-module records and the library chain, and the device
+// list. (The version check refusing another host's plug-in: tests/frame/KavoSonarConfigurationTest.cpp.)
 #include <gtest/gtest.h>
 
 #include "platform/afx/AFX_EXTENSION_MODULE.h"
 #include "platform/afx/CDynLinkLibrary.h"
 #include "platform/tavrin/CDevList.h"
-#include "platform/tavrin/VersionControl.h"
 
 namespace {
 
-TEST(CheckDllVersion, AcceptsExactlyTheHostsVersion) {
-  EXPECT_TRUE(CheckDllVersion(0x0400000A, "Module", "Jan  1 2024 00:00:00"));
-  EXPECT_FALSE(CheckDllVersion(0x0400000B, "Module", "Jan  1 2024 00:00:00"));
-  SetHostVersion(0x0500000A);
-  EXPECT_FALSE(CheckDllVersion(0x0400000A, "Module", ""));
-  EXPECT_TRUE(CheckDllVersion(0x0500000A, "Module", ""));
-  SetHostVersion(kTavrinHostVersion);
-}
-
+// A module's chain entries go when it is terminated, and only its own. (The plug-in's own entry joining
+// and leaving the chain: tests/frame/KavoSonarConfigurationTest.cpp.)
 TEST(ExtensionModule, ChainEntriesLiveUntilTheirModuleIsTerminated) {
   int first = 0;
   int second = 0;
   AFX_EXTENSION_MODULE refused;
   EXPECT_FALSE(AfxInitExtensionModule(refused, nullptr));
-  AfxTermExtensionModule(refused, false);  // never initialised: frees nothing
-
   AFX_EXTENSION_MODULE a;
   AFX_EXTENSION_MODULE b;
-  ASSERT_TRUE(AfxInitExtensionModule(a, &first));
-  ASSERT_TRUE(AfxInitExtensionModule(a, &second));  // already initialised: stays with its module
-  ASSERT_TRUE(AfxInitExtensionModule(b, &second));
-  EXPECT_EQ(a.hModule, &first);
-  EXPECT_EQ(a.hResource, &first);
+  ASSERT_TRUE(AfxInitExtensionModule(a, &first) && AfxInitExtensionModule(b, &second));
+  EXPECT_TRUE(a.hModule == &first && a.hResource == &first);
   new CDynLinkLibrary(a, false);
   new CDynLinkLibrary(a, false);
   new CDynLinkLibrary(b, true);
   EXPECT_EQ(CDynLinkLibrary::CountInChain(&first), 2U);
-
   AfxTermExtensionModule(a, false);
-  EXPECT_FALSE(a.bInitialized);
-  EXPECT_EQ(a.hModule, nullptr);
+  EXPECT_TRUE(!a.bInitialized && a.hModule == nullptr);
   EXPECT_EQ(CDynLinkLibrary::CountInChain(&first), 0U);
   EXPECT_EQ(CDynLinkLibrary::CountInChain(&second), 1U);
-  ASSERT_TRUE(AfxInitExtensionModule(a, &first));
-  new CDynLinkLibrary(a, false);
-  AfxTermExtensionModule(b, true);  // all: every module's entries
-  EXPECT_EQ(CDynLinkLibrary::CountInChain(&first) + CDynLinkLibrary::CountInChain(&second), 0U);
+  AfxTermExtensionModule(b, false);
+  EXPECT_EQ(CDynLinkLibrary::CountInChain(&second), 0U);
 }
 
 // Counts its live instances, so that the list's ownership of creators shows.

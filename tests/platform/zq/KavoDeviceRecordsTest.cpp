@@ -21,9 +21,7 @@ namespace {
 
 using zqtest::Record;
 
-constexpr auto kBound = std::chrono::seconds(5);
-
-// Follows a key with the attribute (6) and new-data (5) subscriptions and records the kinds delivered.
+// The kinds of notification delivered for a key: attributes (6) and new data (5).
 struct Follower : Subscriber {
   explicit Follower(const CString& key) {
     for (SubscriptionImpl* subscription : {&attributes, &data}) {
@@ -36,7 +34,7 @@ struct Follower : Subscriber {
     kinds.push_back(info->GetKind());
   }
   std::vector<int> Kinds() {
-    EXPECT_TRUE(SubscriptionManager::Instance().WaitIdle(kBound));
+    EXPECT_TRUE(SubscriptionManager::Instance().WaitIdle(std::chrono::seconds(5)));
     std::lock_guard lock(mutex);
     return kinds;
   }
@@ -49,37 +47,31 @@ struct Follower : Subscriber {
 void Process(KavoDevice& device, std::string record) {
   device.ProcessMessage(record.data(), static_cast<int>(record.size()));
 }
+std::string Settings(std::uint32_t type, float range) {
+  return Record(type, std::string(12, '\0') + zqtest::F32(range) + std::string(576, '\0'));
+}
 
+// Settings on request (7503) may come mid-ping: attributes and key, but no data subscriber released.
 TEST(KavoDeviceRecords, SettingsBecomeAttributesAndTheDataBlockAndOnlyPingSettingsReleaseDataSubscribers) {
   KavoDevice device;
   device.SetDataId(CDataId(9201, 78, 1, 1));
   Follower follower("9201.78.1.1");
-  std::string settings = Record(7000, std::string(592, '\0'));
-  le::PutF32(std::as_writable_bytes(std::span(settings.data(), settings.size())), 76, 125.0F);
-
-  Process(device, settings.substr(0, 659));  // too short: nothing
-  device.ProcessMessage(settings.data(), -1);
+  Process(device, Settings(7000, 125.0F).substr(0, 659));  // too short: nothing
+  device.ProcessMessage(Settings(7000, 125.0F).data(), -1);
   EXPECT_TRUE(follower.Kinds().empty());
   EXPECT_EQ(device.GetAttributes().GetCount(), 0);
 
-  Process(device, settings);
+  Process(device, Settings(7000, 125.0F));
   EXPECT_EQ(follower.Kinds(), (std::vector<int>{6, 5}));
-  unsigned flags = 0;
-  double range = 0.0;
-  EXPECT_TRUE(device.GetAttribValue("ZqRange", range, flags) && range == 125.0);
+  EXPECT_EQ(device.GetAttributes().FindValue("ZqRange"), COrvDouble(125.0));
   CDataBlock block;
   int index = -1;
   float blockRange = 0.0F;
   ASSERT_TRUE(device.GetDataSource().ReadDataBlock(3, block));
-  EXPECT_TRUE(block.LookUp(699, 2, index) && block.GetElement(index)->GetValue(blockRange));
-  EXPECT_EQ(blockRange, 125.0F);
-
-  // Settings on request (7503) may come mid-ping: attributes and key, but no data subscriber released.
-  settings.replace(32, 4, zqtest::U32(7503));
-  le::PutF32(std::as_writable_bytes(std::span(settings.data(), settings.size())), 76, 250.0F);
-  Process(device, settings);
+  EXPECT_TRUE(block.LookUp(699, 2, index) && block.GetElement(index)->GetValue(blockRange) && blockRange == 125.0F);
+  Process(device, Settings(7503, 250.0F));
   EXPECT_EQ(follower.Kinds(), (std::vector<int>{6, 5, 6}));
-  EXPECT_TRUE(device.GetAttribValue("ZqRange", range, flags) && range == 250.0);
+  EXPECT_EQ(device.GetAttributes().FindValue("ZqRange"), COrvDouble(250.0));
 }
 
 TEST(KavoDeviceRecords, ConfigurationAndMessagesAreKeptPerSonarAndHandedToListenersWhileRegistered) {
@@ -92,8 +84,7 @@ TEST(KavoDeviceRecords, ConfigurationAndMessagesAreKeptPerSonarAndHandedToListen
   std::vector<std::string> heard;
   auto registration = std::make_unique<ZqSonarRecordStore::Registration>(store.Register(
       [&](const CString& sonar, const CString& name, std::uint32_t type, const std::string& record) {
-        if (sonar == key)
-          heard.push_back(name.Str() + " " + std::to_string(type) + " " + record.substr(64, 4));
+        if (sonar == key) heard.push_back(name.Str() + " " + std::to_string(type) + " " + record.substr(64, 4));
       }));
 
   const std::string configuration = zqtest::ConfigurationRecord(
@@ -106,8 +97,7 @@ TEST(KavoDeviceRecords, ConfigurationAndMessagesAreKeptPerSonarAndHandedToListen
   EXPECT_EQ(follower.Kinds(), (std::vector<int>{6}));
   EXPECT_NE(device.GetAttributes().Find("ZqSonarSettings"), nullptr);
   const std::string serial("\xD2\x04\0\0", 4);  // 1234
-  EXPECT_EQ(heard,
-            (std::vector<std::string>{"Sonar A 7003 " + serial, "Sonar A 7051 EVT1", "Sonar A 7051 EVT2"}));
+  EXPECT_EQ(heard, (std::vector<std::string>{"Sonar A 7003 " + serial, "Sonar A 7051 EVT1", "Sonar A 7051 EVT2"}));
   std::string kept;
   EXPECT_TRUE(store.GetRecord(key, 7003, kept) && kept == configuration);
   EXPECT_TRUE(store.GetRecord(key, 7051, kept) && kept.substr(64, 4) == "EVT2");
@@ -136,9 +126,7 @@ TEST(KavoDeviceRecords, AListenerUnregisteredWhileAnotherThreadPublishesIsNotCal
     auto calls = std::make_unique<int>(0);
     {
       const auto registration = ZqSonarRecordStore::Instance().Register(
-          [counter = calls.get()](const CString&, const CString&, std::uint32_t, const std::string&) {
-            ++*counter;
-          });
+          [counter = calls.get()](const CString&, const CString&, std::uint32_t, const std::string&) { ++*counter; });
       std::this_thread::yield();
     }
     calls.reset();

@@ -24,9 +24,10 @@ class RecordingDevice : public KavoDevice {
 TEST(KavoSocketIoHandlerTest, LearnsHeadsAndRoutesRecordsByTheHeadsDeviceIdentifier) {
   KavoSocketIoHandler socket(std::make_unique<ZqCaptureTransport>());
   socket.SetZqDeviceId(0, 7000);  // configured: head 0 of sonar 7000
+  socket.SetZqDeviceId(2, 6999);  // configured wrongly: sonar 7001 reports under enum 2 below
   RecordingDevice shallow;        // drives device enum 0
   RecordingDevice deep;
-  deep.SetZqDeviceEnum(2);  // not known until sonar 7001 reports under enum 2
+  deep.SetZqDeviceEnum(2);
   socket.AttachDevice(&shallow);
   socket.AttachDevice(&deep);
   socket.AttachDevice(&shallow);  // attaching twice hands records once

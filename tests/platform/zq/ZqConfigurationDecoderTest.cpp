@@ -5,15 +5,15 @@
 #include <gtest/gtest.h>
 
 #include <string>
-#include <vector>
+#include <tuple>
 
+#include "platform/tavrin/AttributeMapJson.h"
 #include "tests/platform/zq/ZqTestRecords.h"
 
 namespace {
 
 using zqtest::Bytes;
 using zqtest::ConfigurationRecord;
-using zqtest::Read;
 
 constexpr const char* kXml = R"(<ZqConfiguration>
   <BEAMMODES>
@@ -41,69 +41,72 @@ constexpr const char* kXml = R"(<ZqConfiguration>
   </SETTINGS>
 </ZqConfiguration>)";
 
+std::string Written(const CAttributeMap* map) {
+  return map != nullptr ? WriteAttributeMapJson(*map) : "none";
+}
+std::string Written(const std::string& json) {
+  CAttributeMap map;
+  EXPECT_TRUE(ReadAttributeMapJson(json, map).ok) << json;
+  return WriteAttributeMapJson(map);
+}
+
+// Each set at the place of its device enum (no set has 1; one without a device enum or with one too
+// high is left out), without what cannot be read; the entries the record does not concern stay.
 TEST(ZqConfigurationDecoder, PlacesEachSettingSetAtItsDeviceEnumLeavingOutWhatCannotBeRead) {
   CAttributeMap attributes;
   attributes.Add("ZqSonarSettings")->Add("Old", COrvInt(1));
   attributes.Add("ZqSonarSettings");
   attributes.Add("ZqRange", COrvDouble(50.0));
   ASSERT_TRUE(ZqConfigurationDecoder::Decode(Bytes(ConfigurationRecord(kXml)), attributes));
-
-  const CAttributeMap* first = attributes.Find("ZqSonarSettings", 0);
-  ASSERT_NE(first, nullptr);
-  EXPECT_FALSE(first->Has("Old"));
-  EXPECT_EQ(Read<std::vector<double>>(first, "ZqRangeSet"), (std::vector<double>{5.0, 10.0, 25.5}));
-  EXPECT_EQ(Read<double>(first->GetAttrMap("ZqRange"), "ZqMax"), 500.0);
-  EXPECT_EQ(Read<double>(first->GetAttrMap("ZqPulseLength"), "ZqMin"), 0.000015);
-  EXPECT_EQ(Read<std::vector<double>>(first->GetAttrMap("ZqBeamWidthSetX"), "ZqBeamWidthList"),
-            (std::vector<double>{0.5, 1.0, 2.0}));
-  EXPECT_EQ(Read<double>(first->GetAttrMap("ZqBeamSteer"), "ZqMinZ"), -10.0);
-  EXPECT_TRUE(Read<bool>(first->GetAttrMap("ZqBeamSteer"), "ZqSteerable"));
-  EXPECT_FALSE(Read<bool>(first->GetAttrMap("ZqPingRate"), "ZqFreeRun"));
-  ASSERT_NE(first->GetAttrMap("ZqGain"), nullptr);
-  EXPECT_EQ(Read<double>(first->GetAttrMap("ZqGain"), "ZqMin"), 1.0);
-  EXPECT_EQ(Read<double>(first->GetAttrMap("ZqGain")->GetAttrMap("ZqFixed"), "ZqMax"), 40.0);
-  EXPECT_EQ(Read<int>(first->GetAttrMap("ZqFrequency"), "ZqChirp"), 1);
-  EXPECT_EQ(Read<double>(first->GetAttrMap("ZqFrequency"), "ZqCenterFreq"), 200000.0);
-
-  ASSERT_NE(attributes.Find("ZqSonarSettings", 1), nullptr);
-  EXPECT_EQ(attributes.Find("ZqSonarSettings", 1)->GetCount(), 0);  // no set has device enum 1
-  const CAttributeMap* second = attributes.Find("ZqSonarSettings", 2);
-  ASSERT_NE(second, nullptr);
-  EXPECT_FALSE(second->Has("ZqRangeSet") || second->GetAttrMap("ZqRange")->Has("ZqMax"));
-  EXPECT_EQ(Read<double>(second->GetAttrMap("ZqRange"), "ZqMin"), 2.0);
-  EXPECT_EQ(second->GetAttrMap("ZqPower"), nullptr);
-  ASSERT_NE(second->GetAttrMap("ZqGain"), nullptr);
-  EXPECT_FALSE(second->GetAttrMap("ZqGain")->GetAttrMap("ZqFixed")->Has("ZqAvailable"));
-  EXPECT_FALSE(second->GetAttrMap("ZqFrequency")->Has("ZqCenterFreq"));
-  EXPECT_EQ(attributes.Find("ZqSonarSettings", 3), nullptr);  // no device enum, or one too high
-  EXPECT_EQ(Read<double>(&attributes, "ZqRange"), 50.0);      // other entries stay
+  EXPECT_EQ(Written(attributes.Find("ZqSonarSettings", 0)),
+            Written(R"({"ZqRangeSet": {"doubles": [5, 10, 25.5]}, "ZqRange": {"map": {"ZqMin": {"double": 1},
+      "ZqMax": {"double": 500}}}, "ZqPower": {"map": {"ZqMin": {"double": 0}, "ZqMax": {"double": 220}}},
+      "ZqPulseLength": {"map": {"ZqMin": {"double": 0.000015}, "ZqMax": {"double": 0.0005}}},
+      "ZqBeamWidthSetX": {"map": {"ZqVariable": {"bool": true}, "ZqBeamWidthList": {"doubles": [0.5, 1, 2]}}},
+      "ZqBeamSteer": {"map": {"ZqMinX": {"double": -30}, "ZqMaxX": {"double": 30}, "ZqMinZ": {"double": -10},
+                              "ZqSteerable": {"bool": true}}},
+      "ZqPingRate": {"map": {"ZqMax": {"double": 50}, "ZqRatio": {"double": 1}, "ZqFreeRun": {"bool": false}}},
+      "ZqGain": {"map": {"ZqMin": {"double": 1}, "ZqMax": {"double": 83},
+                         "ZqFixed": {"map": {"ZqMin": {"double": 0}, "ZqMax": {"double": 40},
+                                             "ZqAvailable": {"bool": true}}}}},
+      "ZqFrequency": {"map": {"ZqChirp": {"int": 1}, "ZqCenterFreq": {"double": 200000}}}})"));
+  EXPECT_EQ(Written(attributes.Find("ZqSonarSettings", 1)), "[]");
+  EXPECT_EQ(Written(attributes.Find("ZqSonarSettings", 2)),
+            Written(R"({"ZqRange": {"map": {"ZqMin": {"double": 2}}},
+                        "ZqGain": {"map": {"ZqFixed": {"map": {"ZqMax": {"double": 30}}}}},
+                        "ZqFrequency": {"map": {"ZqChirp": {"int": 0}}}})"));
+  EXPECT_EQ(attributes.Find("ZqSonarSettings", 3), nullptr);
+  EXPECT_EQ(attributes.FindValue("ZqRange"), COrvDouble(50.0));
 }
 
+// Beam modes sit at their number (a number too high is left out); the selected mode's limits (mode 0
+// when none is selected) reach the top of the map.
 TEST(ZqConfigurationDecoder, BeamModesSitAtTheirNumberAndTheSelectedModesLimitsReachTheTop) {
-  CAttributeMap attributes;
-  attributes.Add("ZqBeamModeSelection", COrvInt(2));
-  ASSERT_TRUE(ZqConfigurationDecoder::Decode(Bytes(ConfigurationRecord(kXml)), attributes));
-  EXPECT_EQ(Read<double>(attributes.Find("ZqBeamMode", 0), "ZqMaxCoverage"), 140.0);
-  ASSERT_NE(attributes.Find("ZqBeamMode", 1), nullptr);
-  EXPECT_EQ(attributes.Find("ZqBeamMode", 1)->GetCount(), 0);  // the gap
-  EXPECT_EQ(attributes.Find("ZqBeamMode", 3), nullptr);        // a number too high is left out
-  EXPECT_EQ(Read<double>(&attributes, "ZqMaxCoverage"), 120.0);
-  EXPECT_EQ(Read<double>(&attributes, "GUIMinAngle"), -60.0);
-  EXPECT_EQ(Read<double>(&attributes, "GUIMaxAngle"), 60.0);
-
-  CAttributeMap unselected;
-  ASSERT_TRUE(ZqConfigurationDecoder::Decode(Bytes(ConfigurationRecord(kXml)), unselected));
-  EXPECT_EQ(Read<double>(&unselected, "ZqMaxCoverage"), 140.0);  // mode 0
+  for (const auto& [selected, coverage, lowest, highest] :
+       {std::tuple(2, 120.0, -60.0, 60.0), {-1, 140, -70, 70}}) {
+    CAttributeMap attributes;
+    if (selected >= 0) attributes.Add("ZqBeamModeSelection", COrvInt(selected));
+    ASSERT_TRUE(ZqConfigurationDecoder::Decode(Bytes(ConfigurationRecord(kXml)), attributes));
+    EXPECT_EQ(Written(attributes.Find("ZqBeamMode", 0)),
+              Written(R"({"ZqMaxCoverage": {"double": 140}, "GUIMinAngle": {"double": -70},
+                          "GUIMaxAngle": {"double": 70}})"));
+    EXPECT_EQ(Written(attributes.Find("ZqBeamMode", 1)), "[]");
+    EXPECT_TRUE(attributes.Find("ZqBeamMode", 2) != nullptr && attributes.Find("ZqBeamMode", 3) == nullptr);
+    EXPECT_EQ(attributes.FindValue("ZqMaxCoverage"), COrvDouble(coverage));
+    EXPECT_EQ(attributes.FindValue("GUIMinAngle"), COrvDouble(lowest));
+    EXPECT_EQ(attributes.FindValue("GUIMaxAngle"), COrvDouble(highest));
+  }
 }
 
+// The text ends at its zero, its declared length or the record's end; a record with no text, damaged
+// XML or another root changes nothing.
 TEST(ZqConfigurationDecoder, TextStopsAtItsZeroItsLengthAndTheRecordAndDamageChangesNothing) {
   const std::string xml =
       R"(<ZqConfiguration><SETTINGS><SettingSet deviceEnum="0"/></SETTINGS></ZqConfiguration>)";
   EXPECT_EQ(ZqConfigurationDecoder::XmlText(Bytes(ConfigurationRecord(xml))), xml);
   EXPECT_EQ(ZqConfigurationDecoder::XmlText(Bytes(ConfigurationRecord(xml, 5))), "<ZqCo");
-  // Declared far beyond the record, without a terminating zero: the text that is there, no trailer.
   const std::string unterminated = ConfigurationRecord(xml, 0xFFFFFFFF, false);
-  EXPECT_EQ(ZqConfigurationDecoder::XmlText(Bytes(unterminated)), xml);
+  EXPECT_EQ(ZqConfigurationDecoder::XmlText(Bytes(unterminated)), xml);  // no trailer either
   CAttributeMap read;
   EXPECT_TRUE(ZqConfigurationDecoder::Decode(Bytes(unterminated), read));
   EXPECT_NE(read.Find("ZqSonarSettings"), nullptr);

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdint>
 #include <limits>
 #include <string>
@@ -12,34 +13,54 @@
 
 namespace {
 
-using zqtest::Read;
 constexpr double kPi = 3.14159265358979323846;
+enum Kind { kU16, kU32, kU64, kF32, kRadians, kFlagOfTheWordAbove };
 
-// A 660-byte settings record: header left zero (the decoder does not read it), fields by hand.
-std::string SettingsRecord(float range = 150.5F) {
+// Each field: where it is written and how, and the attribute it becomes.
+const struct Field {
+  std::size_t offset;
+  Kind kind;
+  double written;
+  const char* key;
+  COrvType read;
+} kFields[] = {
+    {64, kU32, 4000000123.0, "ZqPingNumber", COrvInt64(4000000123)},  // beyond the range of int
+    {68, kU16, 2, "DeviceEnum", COrvInt(2)},
+    {70, kU16, 0b1101, "ZqPingOnOffState", COrvInt(1)},  // pinging, FM pulse, recording; no override
+    {70, kFlagOfTheWordAbove, 0, "ZqSoundVelocityOverride", COrvBool(false)},
+    {70, kFlagOfTheWordAbove, 0, "ZqPulseType", COrvInt(1)},
+    {72, kF32, 396000, "ZqCWFrequency", COrvDouble(396.0)},
+    {76, kF32, 150.5, "ZqRange", COrvDouble(150.5)},
+    {80, kF32, 210, "ZqPower", COrvDouble(210.0)},
+    {84, kF32, 0.0002, "ZqPulseLength", COrvDouble(static_cast<double>(0.0002F))},
+    {88, kU32, 2, "ZqGainMode", COrvInt(2)},
+    {92, kF32, 30, "ZqGain", COrvDouble(30.0)},
+    {96, kF32, 12.5, "ZqMaxPingRate", COrvDouble(12.5)},
+    // Angles sent as f32 radians read back exactly as whole and tenth degrees.
+    {100, kRadians, 1, "ZqBeamWidthX", COrvDouble(1.0)},
+    {104, kRadians, 0.7, "ZqBeamWidthZ", COrvDouble(0.7)},
+    {108, kRadians, -12.3, "ZqProjBeamAngleVer", COrvDouble(-12.3)},
+    {112, kRadians, 45, "ZqProjBeamAngleHor", COrvDouble(45.0)},
+    {116, kF32, 60, "ZqAbsorption", COrvDouble(60.0)},
+    {120, kF32, 20, "ZqSpreadingLoss", COrvDouble(20.0)},
+    {124, kF32, 1493.5, "ZqSoundVelocity", COrvDouble(1493.5)},
+    {128, kU32, 1, "ZqDataRecording", COrvInt(1)},
+    {132, kU32, 87, "ZqDiskFree", COrvInt(87)},
+    {136, kU64, 5000000000.0, "ZqFileSize", COrvInt64(5000000000)},
+};
+
+// A 660-byte settings record; the header is left zero (the decoder does not read it).
+std::string SettingsRecord(float range = 150.5F, std::uint64_t fileSize = 5000000000) {
   std::string record(660, '\0');
   const auto b = std::as_writable_bytes(std::span(record.data(), record.size()));
-  le::PutU32(b, 64, 4000000123u);  // beyond the range of int
-  le::PutU16(b, 68, 2);
-  le::PutU16(b, 70, 0b1101);  // pinging, FM pulse, recording; no sound-velocity override
-  le::PutF32(b, 72, 396000.0F);
+  for (const Field& f : kFields) {
+    if (f.kind == kU16) le::PutU16(b, f.offset, static_cast<std::uint16_t>(f.written));
+    if (f.kind == kU32) le::PutU32(b, f.offset, static_cast<std::uint32_t>(f.written));
+    if (f.kind == kF32) le::PutF32(b, f.offset, static_cast<float>(f.written));
+    if (f.kind == kRadians) le::PutF32(b, f.offset, static_cast<float>(f.written * kPi / 180.0));
+  }
   le::PutF32(b, 76, range);
-  le::PutF32(b, 80, 210.0F);
-  le::PutF32(b, 84, 0.0002F);
-  le::PutU32(b, 88, 2);
-  le::PutF32(b, 92, 30.0F);
-  le::PutF32(b, 96, 12.5F);
-  // Angles as the sonar sends them: single-precision radians of 1, 0.7, -12.3 and 45 degrees.
-  le::PutF32(b, 100, static_cast<float>(kPi / 180.0));
-  le::PutF32(b, 104, static_cast<float>(0.7 * kPi / 180.0));
-  le::PutF32(b, 108, static_cast<float>(-12.3 * kPi / 180.0));
-  le::PutF32(b, 112, static_cast<float>(kPi / 4.0));
-  le::PutF32(b, 116, 60.0F);
-  le::PutF32(b, 120, 20.0F);
-  le::PutF32(b, 124, 1493.5F);
-  le::PutU32(b, 128, 1);
-  le::PutU32(b, 132, 87);
-  le::PutU64(b, 136, 5000000000ull);
+  le::PutU64(b, 136, fileSize);
   // A directory in Latin-1, and a file name that fills its 256 bytes with no terminating zero.
   le::PutBytes(b, 144, "/data/r\xe9v", 9);
   const std::string fileName(256, 'f');
@@ -52,67 +73,39 @@ TEST(ZqSettingsDecoder, WritesEveryAttributeInDisplayUnitsAndTheRangeAndSoundVel
   map.Add("ZqRange", COrvInt(5));  // replaced whatever its type
   const auto block = ZqSettingsDecoder::Decode(zqtest::Bytes(SettingsRecord()), map);
   ASSERT_TRUE(block.has_value());
-  const CAttributeMap* m = &map;
-  EXPECT_EQ(Read<std::int64_t>(m, "ZqPingNumber"), 4000000123);
-  EXPECT_EQ(Read<std::int64_t>(m, "ZqFileSize"), 5000000000);
-  for (const auto& [key, value] : {std::pair("DeviceEnum", 2),
-                                   {"ZqPingOnOffState", 1},
-                                   {"ZqPulseType", 1},
-                                   {"ZqGainMode", 2},
-                                   {"ZqDataRecording", 1},
-                                   {"ZqDiskFree", 87}}) {
-    EXPECT_EQ(Read<int>(m, key), value) << key;
-  }
-  EXPECT_FALSE(Read<bool>(m, "ZqSoundVelocityOverride"));
-  // Display units: kHz, and degrees from radians.
-  for (const auto& [key, value] : {std::pair("ZqCWFrequency", 396.0),
-                                   {"ZqRange", 150.5},
-                                   {"ZqPower", 210.0},
-                                   {"ZqPulseLength", 0.0002},
-                                   {"ZqGain", 30.0},
-                                   {"ZqMaxPingRate", 12.5},
-                                   {"ZqAbsorption", 60.0},
-                                   {"ZqSpreadingLoss", 20.0},
-                                   {"ZqSoundVelocity", 1493.5}}) {
-    EXPECT_NEAR(Read<double>(m, key), value, 1e-5) << key;
-  }
-  // Angles read back exactly as whole and tenth degrees.
-  for (const auto& [key, value] : {std::pair("ZqBeamWidthX", 1.0),
-                                   {"ZqBeamWidthZ", 0.7},
-                                   {"ZqProjBeamAngleVer", -12.3},
-                                   {"ZqProjBeamAngleHor", 45.0}}) {
-    EXPECT_EQ(Read<double>(m, key), value) << key;
-  }
-  EXPECT_EQ(Read<CString>(m, "ZqDirectoryName"), CString("/data/r\xc3\xa9v"));
-  EXPECT_EQ(Read<CString>(m, "ZqFileName"), CString(std::string(256, 'f')));
-
+  for (const Field& f : kFields) EXPECT_EQ(map.FindValue(f.key), f.read) << f.key;
+  EXPECT_EQ(map.FindValue("ZqDirectoryName"), COrvString("/data/r\xc3\xa9v"));
+  EXPECT_EQ(map.FindValue("ZqFileName"), COrvString(CString(std::string(256, 'f'))));
+  EXPECT_EQ(map.GetCount(), 24);
   int index = -1;
   double velocity = 0.0;
   ASSERT_TRUE(block->LookUp(401, 2, index) && block->GetElement(index)->GetValue(velocity));
   EXPECT_EQ(velocity, 1493.5);
   EXPECT_EQ(block->GetStatus(), 0);
+  // A file size beyond the largest int64 is held there.
+  ASSERT_TRUE(ZqSettingsDecoder::Decode(zqtest::Bytes(SettingsRecord(150.5F, ~0ULL)), map));
+  EXPECT_EQ(map.FindValue("ZqFileSize"), COrvInt64(std::numeric_limits<std::int64_t>::max()));
 }
 
+// The range as f32 (699) and rounded to whole metres held to a u16 (609); a short record changes nothing.
 TEST(ZqSettingsDecoder, RangeItemsRoundAndSaturateAndAShortRecordChangesNothing) {
-  const auto items = [](float range) {
+  constexpr float kInf = std::numeric_limits<float>::infinity();
+  const std::pair<float, int> cases[] = {{150.5F, 151}, {70000.0F, 65535},
+                                         {-5.0F, 0},    {-kInf, 0},
+                                         {kInf, 65535}, {std::numeric_limits<float>::quiet_NaN(), 0}};
+  for (const auto& [range, wholeMetres] : cases) {
     CAttributeMap map;
     const auto block = ZqSettingsDecoder::Decode(zqtest::Bytes(SettingsRecord(range)), map);
+    ASSERT_TRUE(block.has_value());
     int at699 = -1;
     int at609 = -1;
     float f32 = 0.0F;
     std::uint16_t u16 = 1;
-    if (!block || !block->LookUp(699, 2, at699) || !block->LookUp(609, 2, at609)) return std::pair(-1.0F, -1);
-    if (!block->GetElement(at699)->GetValue(f32) || !block->GetElement(at609)->GetValue(u16))
-      return std::pair(-1.0F, -1);
-    return std::pair(f32, static_cast<int>(u16));
-  };
-  EXPECT_EQ(items(150.5F), std::pair(150.5F, 151));
-  EXPECT_EQ(items(70000.0F), std::pair(70000.0F, 65535));
-  EXPECT_EQ(items(-5.0F), std::pair(-5.0F, 0));
-  EXPECT_EQ(items(-std::numeric_limits<float>::infinity()).second, 0);
-  EXPECT_EQ(items(std::numeric_limits<float>::infinity()).second, 65535);
-  EXPECT_EQ(items(std::numeric_limits<float>::quiet_NaN()).second, 0);
-
+    ASSERT_TRUE(block->LookUp(699, 2, at699) && block->LookUp(609, 2, at609));
+    EXPECT_TRUE(block->GetElement(at699)->GetValue(f32) && block->GetElement(at609)->GetValue(u16));
+    EXPECT_TRUE(f32 == range || (std::isnan(range) && std::isnan(f32))) << range;
+    EXPECT_EQ(u16, wholeMetres) << range;
+  }
   std::string record = SettingsRecord();
   record.resize(659);
   CAttributeMap map;
