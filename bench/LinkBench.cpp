@@ -1,19 +1,28 @@
 // Throughput of the link's receive path on a stream of settings records: the reader alone in memory,
 // the whole link over loopback TCP, and plain loopback TCP carrying the same bytes with no reader.
 // Then the round trip of a request for the settings record through a simulated sonar, beside a plain
-// loopback exchange of the same sizes.
+// loopback exchange of the same sizes; and how soon a link's loss reaches its sonar's buffer status.
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <atomic>
 #include <boost/asio.hpp>
 #include <chrono>
+#include <future>
+#include <sstream>
 #include <string>
 #include <thread>
+#include <vector>
 
+#include "host/HostRuntime.h"
 #include "link/ZqLinkContext.h"
 #include "link/ZqRecordReader.h"
 #include "link/ZqTcpLink.h"
+#include "platform/tavrin/DataManager.h"
 #include "platform/tavrin/LittleEndian.h"
+#include "platform/tavrin/SubscriptionImpl.h"
+#include "platform/tavrin/SubscriptionManager.h"
+#include "platform/zq/KavoDevice.h"
 #include "platform/zq/ZqSettingsRecord.h"
 #include "platform/zq/ZqWireFormat.h"
 #include "sim/SimServer.h"
@@ -207,5 +216,150 @@ void BM_RawTcpRoundTrip(benchmark::State& state) {
   state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations()));
 }
 BENCHMARK(BM_RawTcpRoundTrip)->Unit(benchmark::kMicrosecond)->UseRealTime();
+
+// Now, as the host stamps a buffer status: system clock seconds.
+double SystemSeconds() {
+  return std::chrono::duration<double>(std::chrono::system_clock::now().time_since_epoch()).count();
+}
+
+// A processing unit stand-in that takes one connection at a time and closes it on command: the cable
+// pulled at a moment the benchmark knows.
+class DroppingPeer {
+ public:
+  DroppingPeer() {
+    Accept();
+    thread_ = std::thread([this] { io_.run(); });
+  }
+  ~DroppingPeer() {
+    boost::asio::post(io_, [this] {
+      boost::system::error_code ignored;
+      acceptor_.close(ignored);
+      socket_.close(ignored);
+    });
+    work_.reset();
+    thread_.join();
+  }
+  std::string Address() const { return "127.0.0.1:" + std::to_string(acceptor_.local_endpoint().port()); }
+  // Closes the connection accepted last, once there is one not closed yet; the moment just before it
+  // closes, in system clock seconds as the host stamps a buffer status.
+  double Drop() {
+    std::promise<double> closed;
+    CloseWhenAccepted(closed);
+    return closed.get_future().get();
+  }
+
+ private:
+  void Accept() {
+    acceptor_.async_accept(
+        [this](const boost::system::error_code& error, boost::asio::ip::tcp::socket socket) {
+          if (error) return;
+          socket_ = std::move(socket);
+          Accept();
+        });
+  }
+  void CloseWhenAccepted(std::promise<double>& closed) {
+    boost::asio::post(io_, [this, &closed] {
+      if (!socket_.is_open()) {
+        CloseWhenAccepted(closed);  // the host's new connection is not accepted yet
+        return;
+      }
+      const double now = SystemSeconds();
+      boost::system::error_code ignored;
+      socket_.close(ignored);
+      closed.set_value(now);
+    });
+  }
+
+  boost::asio::io_context io_;
+  boost::asio::executor_work_guard<boost::asio::io_context::executor_type> work_{io_.get_executor()};
+  boost::asio::ip::tcp::acceptor acceptor_{io_, {boost::asio::ip::make_address("127.0.0.1"), 0}};
+  boost::asio::ip::tcp::socket socket_{io_};
+  std::thread thread_;
+};
+
+// The buffer status of the identifier's buffer and the host time (system clock seconds) it was set.
+unsigned short BufferStatusOf(const CDataId& id, double* setAt = nullptr) {
+  double time = 0.0;
+  unsigned short status = 0xFFFF;
+  const BaseDataSource* buffer = DataManager::GetDataManager().FindDatablockBuffer(id);
+  if (buffer != nullptr) buffer->GetBufferStatus(time, status);
+  if (setAt != nullptr) *setAt = time;
+  return status;
+}
+
+// Notes when the buffer-status notification that says link down is delivered, as a ping sequence
+// hears it.
+struct LinkDownHeard : Subscriber {
+  explicit LinkDownHeard(const CDataId& sonar) : id(sonar) {
+    subscription.SetSubscriber(this, false);
+    subscription.Subscribe(id.GetKey());
+  }
+  void Notify(const NotificationInfo* /*info*/) override {
+    if (armed && BufferStatusOf(id) == BufferStatus::kLinkDown) {
+      at = SystemSeconds();
+      armed = false;
+      heard = true;
+    }
+  }
+  const CDataId id;
+  std::atomic<bool> armed{false};
+  std::atomic<bool> heard{false};
+  double at = 0.0;  // written before heard is set, read after
+  SubscriptionImpl subscription{NotificationKind::kDataBuffer};
+};
+
+double Median(std::vector<double> samples) {
+  if (samples.empty()) return 0.0;
+  std::nth_element(samples.begin(), samples.begin() + static_cast<std::ptrdiff_t>(samples.size() / 2),
+                   samples.end());
+  return samples[samples.size() / 2];
+}
+
+// A host's sonar link loses its connection (the sonar's side closes it), as the host runs it: the
+// link reports the loss and the sonar device's buffer status says link down. Times from the close:
+// until the status is set (set_us, the median) and until its notification, which a ping sequence
+// hears, is delivered (the time shown, and heard_us, the median). The host connects again a retry
+// delay later, between the iterations.
+void BM_LinkLossToBufferStatus(benchmark::State& state) {
+  DroppingPeer peer;
+  const CDataId id(9501, 78, 1, 1);
+  HostConfig config;
+  DeviceConfig device;
+  device.type = "sonar";
+  device.name = "Sonar";
+  device.dataId = id;
+  device.dataTimeOutSeconds = 0.0;  // the peer sends no data: only the link counts
+  device.link = SonarLinkConfig{peer.Address(), {kDefaultZqHead}, std::nullopt};
+  config.devices.push_back(device);
+  LinkDownHeard heard(id);
+  std::ostringstream log;
+  std::string error;
+  auto runtime = HostRuntime::Start(
+      config, {}, [](const std::string&) { return std::make_unique<KavoDevice>(); }, log, error);
+  if (!runtime) {
+    state.SkipWithError(error.c_str());
+    return;
+  }
+  std::vector<double> setMicroseconds;
+  std::vector<double> heardMicroseconds;
+  for (auto _ : state) {
+    while (BufferStatusOf(id) != BufferStatus::kDataFlowing) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    SubscriptionManager::Instance().WaitIdle(std::chrono::seconds(5));  // the connection's own news is out
+    heard.heard = false;
+    heard.armed = true;
+    const auto dropped = peer.Drop();
+    while (!heard.heard) std::this_thread::sleep_for(std::chrono::microseconds(50));
+    double setAt = 0.0;
+    BufferStatusOf(id, &setAt);
+    setMicroseconds.push_back((setAt - dropped) * 1e6);
+    heardMicroseconds.push_back((heard.at - dropped) * 1e6);
+    state.SetIterationTime(heard.at - dropped);
+  }
+  state.counters["set_us"] = Median(setMicroseconds);
+  state.counters["heard_us"] = Median(heardMicroseconds);
+}
+BENCHMARK(BM_LinkLossToBufferStatus)->Iterations(40)->UseManualTime()->Unit(benchmark::kMicrosecond);
 
 }  // namespace
