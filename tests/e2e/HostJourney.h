@@ -1,0 +1,228 @@
+// tavrin-host as an operator runs it, for journeys through the whole system: the real program as a child
+// process, linked to simulated sonars that run in this process (so that a journey can pull a sonar's
+// cable, read what a sonar received and when each one pinged), with a state folder of its own, its API
+// on a free port and a token that every call carries.
+#pragma once
+
+#include <gtest/gtest.h>
+#include <poll.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <csignal>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <nlohmann/json.hpp>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "sim/PingLog.h"
+#include "sim/SimServer.h"
+#include "tests/host/HttpTestClient.h"
+#include "tests/link/Waiting.h"
+
+using Json = nlohmann::json;
+using namespace std::chrono_literals;
+
+// The host program with its output (stdout and stderr) on a pipe. A host the test leaves running is
+// killed.
+struct HostProcess {
+  pid_t pid = -1;
+  int output = -1;
+
+  HostProcess() = default;
+  HostProcess(const HostProcess&) = delete;
+  HostProcess& operator=(const HostProcess&) = delete;
+  ~HostProcess() { Wait(SIGKILL); }
+
+  bool Start(const std::string& arguments) {
+    int ends[2];
+    if (::pipe(ends) != 0) return false;
+    pid = ::fork();
+    if (pid == 0) {
+      ::dup2(ends[1], 1);
+      ::dup2(ends[1], 2);
+      // Nothing else of this process: a simulated sonar's listening socket left open in the host would
+      // go on taking connections after the sonar's cable is pulled.
+      ::close_range(3, ~0U, 0);
+      const std::string command = std::string("exec ") + TAVRIN_HOST_BINARY + " " + arguments;
+      ::execl("/bin/sh", "sh", "-c", command.c_str(), static_cast<char*>(nullptr));
+      ::_exit(127);
+    }
+    ::close(ends[1]);
+    output = ends[0];
+    return pid > 0;
+  }
+  // What the host prints until `marker` shows, the output ends, or 20 s pass.
+  std::string ReadUntil(const std::string& marker) {
+    const auto deadline = std::chrono::steady_clock::now() + 20s;
+    std::string text;
+    char buffer[512];
+    while (text.find(marker) == std::string::npos) {
+      const auto left =
+          std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+      pollfd ready{output, POLLIN, 0};
+      if (left.count() <= 0 || ::poll(&ready, 1, static_cast<int>(left.count())) <= 0) break;
+      const ssize_t n = ::read(output, buffer, sizeof buffer);
+      if (n <= 0) break;
+      text.append(buffer, static_cast<std::size_t>(n));
+    }
+    return text;
+  }
+  // Sends `signal` (none: 0) and returns the exit code: -1 for a host ended by a signal, or killed here
+  // after 20 s without ending.
+  int Wait(int signal = 0) {
+    int status = -1;
+    if (pid > 0) {
+      if (signal != 0) ::kill(pid, signal);
+      if (!WaitFor([&] { return ::waitpid(pid, &status, WNOHANG) == pid; }, 20s)) {
+        ::kill(pid, SIGKILL);
+        ::waitpid(pid, &status, 0);
+        status = -1;
+      }
+      pid = -1;
+    }
+    if (output >= 0) ::close(output);
+    output = -1;
+    return status != -1 && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  }
+};
+
+// One ping of the log that the simulated sonars share, times on this process's steady clock.
+struct LoggedPing {
+  std::string sonar;
+  double start = 0.0;
+  double end = 0.0;
+  bool triggered = false;  // "trigger": "1107", not "free"
+};
+
+// A number of an attribute map as the API writes it ([{"ZqRange": {"double": 120.0}}, ...]).
+inline std::optional<double> Value(const Json& map, const std::string& key, const char* type = "double") {
+  if (!map.is_array()) return std::nullopt;
+  for (const Json& entry : map) {
+    if (entry.contains(key) && entry[key].contains(type) && entry[key][type].is_number())
+      return entry[key][type].get<double>();
+  }
+  return std::nullopt;
+}
+
+class HostJourney : public ::testing::Test {
+ protected:
+  static constexpr const char* kToken = "e2e-7f3a";
+
+  HostJourney() {
+    std::filesystem::remove_all(folder_);
+    std::filesystem::create_directories(folder_);
+    std::string error;
+    pingLog_ = PingLog::Open((folder_ / "pings.jsonl").string(), error);
+    EXPECT_TRUE(pingLog_) << error;
+  }
+  ~HostJourney() override {
+    host_.Wait(SIGKILL);
+    for (auto& sonar : sonars_) sonar->Stop();
+    std::filesystem::remove_all(folder_);
+  }
+
+  static std::string Key(std::size_t sonar) { return std::to_string(sonar + 1) + ".78.1.1"; }
+
+  // One simulated sonar per model, "Sonar 1" on head 7000, "Sonar 2" on 7001, ..., each the device of
+  // data id Key(i) in the host's configuration. Sequenced ones form sonar group 1 with 10 % overhead.
+  void StartSonars(const std::vector<std::string>& models, bool sequenced) {
+    Json devices = Json::array();
+    for (std::size_t i = 0; i < models.size(); ++i) {
+      const auto deviceId = static_cast<std::uint32_t>(7000 + i);
+      SimServerConfig config;
+      config.name = "Sonar " + std::to_string(i + 1);
+      config.model = models[i];
+      config.heads = {{0, deviceId}};
+      config.biteIntervalSeconds = 0.0;
+      config.pingLog = pingLog_;
+      sonars_.push_back(std::make_unique<SimServer>(config));
+      std::string error;
+      ASSERT_TRUE(sonars_.back()->Start(error)) << error;
+      const Json attributes = {{"DeviceId", {{"int", deviceId}}},
+                               {"PingMode", {{"int", sequenced ? 1 : 0}}},
+                               {"SonarGroupId", {{"int", 1}}},
+                               {"Overhead", {{"double", 10.0}}}};
+      const Json head = {{"deviceEnum", 0}, {"deviceId", deviceId}};
+      devices.push_back({{"type", "KavoSonarConfigurationControlDevice"},
+                         {"name", config.name},
+                         {"dataId", Json::array({i + 1, 78, 1, 1})},
+                         {"attributes", attributes},
+                         {"link", {{"address", sonars_.back()->Address()}, {"heads", Json::array({head})}}}});
+    }
+    const Json vessel = {{"number", 1}, {"name", "Survey Vessel"}};
+    std::ofstream(folder_ / "host.json") << Json{{"vessels", Json::array({vessel})}, {"devices", devices}};
+  }
+  // The host's command line on those sonars, the state folder and a free port of the loopback.
+  std::string HostArguments(const std::string& more = "") const {
+    return "--config " + (folder_ / "host.json").string() + " --state " + (folder_ / "state").string() +
+           " --http 127.0.0.1:0 --token " + kToken + " " + more;
+  }
+  // Starts the host and a client of the API that its welcome names ("API at http://ADDRESS/api").
+  void StartHost(const std::string& more = "") {
+    ASSERT_TRUE(host_.Start(HostArguments(more)));
+    output_ = host_.ReadUntil("follow the event stream");
+    const auto from = output_.find("API at http://");
+    ASSERT_NE(from, std::string::npos) << output_;
+    address_ = output_.substr(from + 14, output_.find("/api", from) - from - 14);
+    api_ = Client();
+  }
+  std::unique_ptr<HttpTestClient> Client() const {
+    auto client = std::make_unique<HttpTestClient>(address_.substr(0, address_.rfind(':')),
+                                                   std::stoi(address_.substr(address_.rfind(':') + 1)));
+    client->set_bearer_token_auth(kToken);
+    client->set_timeout(10s);
+    return client;
+  }
+  // SIGTERM: the host stops cleanly. Returns what it printed meanwhile.
+  std::string StopHost() {
+    ::kill(host_.pid, SIGTERM);
+    const std::string printed = host_.ReadUntil("tavrin-host: stopped\n");
+    EXPECT_NE(printed.find("tavrin-host: stopped\n"), std::string::npos) << printed;
+    EXPECT_EQ(host_.Wait(), 0);
+    return printed;
+  }
+
+  Json Get(const std::string& path) const {
+    const auto response = api_->Get(path);
+    return response && response->status == 200 ? Json::parse(response->body, nullptr, false) : Json();
+  }
+  Json Attributes(std::size_t sonar) const { return Get("/api/devices/" + Key(sonar) + "/attributes"); }
+  // A request handed to a link that is not connected yet is lost: journeys wait for this first.
+  bool LinksConnected() const {
+    return WaitFor(
+        [&] {
+          const Json links = Get("/api/links");
+          return links.is_array() && links.size() == sonars_.size() &&
+                 std::all_of(links.begin(), links.end(),
+                             [](const Json& l) { return l["state"] == "connected"; });
+        },
+        10s);
+  }
+
+  // The ping log in the order the pings started. A last line still being written is left out.
+  std::vector<LoggedPing> Pings() const {
+    std::vector<LoggedPing> pings;
+    std::ifstream in(folder_ / "pings.jsonl");
+    for (std::string line; std::getline(in, line) && !in.eof();) {
+      const Json ping = Json::parse(line);
+      pings.push_back({ping["sonar"], ping["start"], ping["end"], ping["trigger"] == "1107"});
+    }
+    std::sort(pings.begin(), pings.end(), [](const auto& a, const auto& b) { return a.start < b.start; });
+    return pings;
+  }
+
+  const std::filesystem::path folder_ =
+      std::filesystem::temp_directory_path() / ("tavrin-e2e-" + std::to_string(::getpid()));
+  std::shared_ptr<PingLog> pingLog_;
+  std::vector<std::unique_ptr<SimServer>> sonars_;
+  HostProcess host_;
+  std::string output_;   // what the host printed up to its welcome
+  std::string address_;  // where its API listens, ADDRESS:PORT
+  std::unique_ptr<HttpTestClient> api_;
+};

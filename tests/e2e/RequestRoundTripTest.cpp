@@ -1,0 +1,109 @@
+// A change requested through the API, to the sonar and back: the sonar receives the record the control
+// device builds, clamps the value to its limits, and the host shows what the sonar reports, in the
+// device's attributes and on the event stream with the sonar's warning.
+#include <cstdio>
+#include <mutex>
+#include <thread>
+
+#include "sim/SimHead.h"
+#include "tests/e2e/HostJourney.h"
+
+namespace {
+
+// The first "ZqSonarSettings" entry's range limit `bound` ("ZqMin" or "ZqMax"): the setting set in use.
+std::optional<double> RangeLimit(const Json& map, const char* bound) {
+  for (const Json& entry : map.is_array() ? map : Json::array()) {
+    if (!entry.contains("ZqSonarSettings")) continue;
+    for (const Json& setting : entry["ZqSonarSettings"]["map"]) {
+      if (setting.contains("ZqRange")) return Value(setting["ZqRange"]["map"], bound);
+    }
+  }
+  return std::nullopt;
+}
+
+// Hex of record[from, from + length).
+std::string Hex(const std::string& record, std::size_t from, std::size_t length) {
+  std::string hex;
+  char digits[3];
+  for (std::size_t i = from; i < from + length && i < record.size(); ++i) {
+    std::snprintf(digits, sizeof digits, "%02x", static_cast<unsigned char>(record[i]));
+    hex += digits;
+  }
+  return hex;
+}
+
+TEST_F(HostJourney, ARangeBeyondTheSonarsLimitIsClampedAndTheWarningAndTheClampedRangeAreStreamed) {
+  StartSonars({"shallow"}, false);
+  StartHost();
+  // The welcome shows how to pass the token, never the token itself.
+  EXPECT_NE(output_.find("curl -H \"Authorization: Bearer $TOKEN\""), std::string::npos) << output_;
+  EXPECT_EQ(output_.find(kToken), std::string::npos) << output_;
+  ASSERT_TRUE(LinksConnected());
+  // The sonar introduces itself: its limits (configuration) and its factory range (settings).
+  ASSERT_TRUE(WaitFor([&] { return RangeLimit(Attributes(0), "ZqMax") == 500.0; }));
+  EXPECT_EQ(RangeLimit(Attributes(0), "ZqMin"), 1.0);
+  EXPECT_EQ(Value(Attributes(0), "ZqRange"), 50.0);
+
+  std::mutex mutex;
+  std::vector<Json> events;
+  bool warned = false;
+  bool clamped = false;
+  std::thread follower([&] {
+    std::string text;
+    Client()->Stream("/api/stream", [&](std::string_view piece) {
+      text.append(piece);
+      std::lock_guard lock(mutex);
+      for (std::size_t end; (end = text.find("\n\n")) != std::string::npos; text.erase(0, end + 2)) {
+        if (text.rfind("data: ", 0) != 0) continue;
+        const Json event = Json::parse(text.substr(6, end - 6));
+        events.push_back(event);
+        warned |= event == Json{{"type", "sonarEvent"},      {"key", Key(0)},
+                                {"sonar", "Sonar 1"},        {"eventType", 2},
+                                {"number", event["number"]}, {"text", "Range 900.0 clamped to 500.0"}};
+        clamped |= event["type"] == "attributes" && event["key"] == Key(0) &&
+                   Value(event["attributes"], "ZqRange") == 500.0;
+      }
+      return !(warned && clamped);
+    });
+  });
+  // The sonar pings ten times a second: its settings are on the stream once the follower is on it.
+  ASSERT_TRUE(WaitFor([&] {
+    std::lock_guard lock(mutex);
+    return !events.empty();
+  }));
+  const auto posted =
+      api_->Post("/api/devices/" + Key(0) + "/request", R"([{"ZqRange": {"double": 900.0}}])");
+  ASSERT_TRUE(posted);
+  EXPECT_EQ(posted->status, 202) << posted->body;
+  follower.join();  // within the stream's 10 s
+  EXPECT_TRUE(warned);
+  EXPECT_TRUE(clamped);
+  EXPECT_EQ(Value(Attributes(0), "ZqRange"), 500.0);
+
+  // The range record as it went on the wire: 96 bytes, remote control (7500) to head 7000, remote
+  // control 1003 as id and ticket, 900.0f, and a trailer that sums every byte before it.
+  const auto received = sonars_[0]->ReceivedRecords();
+  const auto range = std::find_if(received.begin(), received.end(),
+                                  [](const std::string& r) { return Hex(r, 64, 4) == "eb030000"; });
+  ASSERT_NE(range, received.end());
+  EXPECT_EQ(Hex(*range, 0, 12), "05003c00ffff000060000000");
+  EXPECT_EQ(Hex(*range, 32, 8), "4c1d0000581b0000");
+  EXPECT_EQ(Hex(*range, 64, 8) + Hex(*range, 88, 4),
+            "eb030000eb030000"
+            "00006144");
+  std::uint32_t sum = 0;
+  for (std::size_t i = 0; i + 4 < range->size(); ++i) sum += static_cast<unsigned char>((*range)[i]);
+  char trailer[9];
+  std::snprintf(trailer, sizeof trailer, "%02x%02x%02x%02x", sum & 0xFF, (sum >> 8) & 0xFF,
+                (sum >> 16) & 0xFF, sum >> 24);
+  EXPECT_EQ(Hex(*range, 92, 4), trailer);
+
+  // The sonar reports new limits of its own accord: the host shows them.
+  sonars_[0]->WithHead(0, [](SimHead& head, std::vector<std::string>& out) {
+    head.SetRangeLimits(0, {2.0, 300.0}, out);
+  });
+  EXPECT_TRUE(WaitFor([&] { return RangeLimit(Attributes(0), "ZqMax") == 300.0; }));
+  EXPECT_EQ(RangeLimit(Attributes(0), "ZqMin"), 2.0);
+}
+
+}  // namespace
