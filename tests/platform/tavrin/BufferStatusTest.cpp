@@ -178,7 +178,7 @@ TEST(DeviceBufferStatus, FollowsTheLinksReportsAndItsTimeOutTimerButTimesOutNotW
 
 TEST(DeviceBufferStatus, TheFloorHoldsUpATimeOutThatHasRunOut) {
   // A 1 ms time-out on a sonar whose ping takes 60 ms: not timed out before the ping could end.
-  constexpr auto kPing = 60ms;
+  static constexpr auto kPing = 60ms;
   const CDataId id(9304, 78, 1, 1);
   TimerQueue timers;
   ManagedSonar sonar(id);
