@@ -23,29 +23,6 @@ namespace {
 using namespace std::chrono_literals;
 using Clock = DataTimeOut::Clock;
 
-// A sonar device in the data manager for the test's duration, so that its buffer is found by id.
-class ManagedSonar {
- public:
-  explicit ManagedSonar(const CDataId& id) : id_(id) {
-    auto device = std::make_unique<KavoDevice>();
-    device->SetDataId(id);
-    device_ = device.get();
-    EXPECT_TRUE(DataManager::GetDataManager().AddDevice(std::move(device)));
-  }
-  ~ManagedSonar() { DataManager::GetDataManager().RemoveDevice(id_); }
-  ManagedSonar(const ManagedSonar&) = delete;
-  ManagedSonar& operator=(const ManagedSonar&) = delete;
-  KavoDevice* operator->() const { return device_; }
-
-  void Process(std::string record) const {
-    device_->ProcessMessage(record.data(), static_cast<int>(record.size()));
-  }
-
- private:
-  CDataId id_;
-  KavoDevice* device_ = nullptr;
-};
-
 std::string SettingsRecord(std::uint32_t type) {
   return zqtest::Record(type, std::string(592, '\0'));
 }
@@ -118,32 +95,44 @@ TEST(TimerQueue, TimersRunInDeadlineOrderAndAMovedOrDisarmedDeadlineDoesNotCount
   EXPECT_EQ(ran, (std::vector<int>{1, 2, 3}));
 }
 
-TEST(DeviceBufferStatus, OnlyValidSettingsDataSetsItFlowingAtOnce) {
-  const CDataId id(9302, 78, 1, 1);
-  ManagedSonar sonar(id);
-  StatusFollower follower(id);
+// A sonar device in the data manager for the test's duration, so that its buffer is found by id, and
+// the statuses it announces.
+class DeviceBufferStatus : public ::testing::Test {
+ protected:
+  DeviceBufferStatus() {
+    auto device = std::make_unique<KavoDevice>();
+    device->SetDataId(id);
+    sonar = device.get();
+    EXPECT_TRUE(DataManager::GetDataManager().AddDevice(std::move(device)));
+  }
+  ~DeviceBufferStatus() override { DataManager::GetDataManager().RemoveDevice(id); }
+  void Process(std::string record) { sonar->ProcessMessage(record.data(), static_cast<int>(record.size())); }
+
+  const CDataId id{9302, 78, 1, 1};
+  TimerQueue timers;  // outlives the device's timer
+  KavoDevice* sonar = nullptr;
+  StatusFollower follower{id};
+};
+
+TEST_F(DeviceBufferStatus, OnlyValidSettingsDataSetsItFlowingAtOnce) {
   EXPECT_EQ(StatusOf(id), -1);  // no status before the first is set
   sonar->SetLinkConnected(false);
   sonar->SetLinkConnected(false);  // no change: not notified again
   ASSERT_TRUE(follower.Await({1}));
   // BITE results, events, a configuration and settings too short to decode are no settings data.
-  sonar.Process(zqtest::Record(7021, std::string(40, '\0')));
-  sonar.Process(zqtest::Record(7051, "EVT1" + std::string(20, '\0')));
-  sonar.Process(zqtest::ConfigurationRecord("<ZqConfiguration/>"));
-  sonar.Process(SettingsRecord(7000).substr(0, 659));
+  Process(zqtest::Record(7021, std::string(40, '\0')));
+  Process(zqtest::Record(7051, "EVT1" + std::string(20, '\0')));
+  Process(zqtest::ConfigurationRecord("<ZqConfiguration/>"));
+  Process(SettingsRecord(7000).substr(0, 659));
   EXPECT_EQ(StatusOf(id), 1);
-  sonar.Process(SettingsRecord(7503));
+  Process(SettingsRecord(7503));
   EXPECT_EQ(StatusOf(id), 0);  // set as it arrives
-  for (int ping = 0; ping < 5; ++ping) sonar.Process(SettingsRecord(7000));
+  for (int ping = 0; ping < 5; ++ping) Process(SettingsRecord(7000));
   EXPECT_EQ(follower.Statuses(), (std::vector<int>{1, 0}));
 }
 
-TEST(DeviceBufferStatus, FollowsTheLinksReportsAndItsTimeOutTimerButTimesOutNotWhileDisabled) {
+TEST_F(DeviceBufferStatus, FollowsTheLinksReportsAndItsTimeOutTimerButTimesOutNotWhileDisabled) {
   constexpr auto kTimeOut = 100ms;
-  const CDataId id(9303, 78, 1, 1);
-  TimerQueue timers;
-  ManagedSonar sonar(id);
-  StatusFollower follower(id);
   sonar->SetDataTimeOut(kTimeOut);
   EXPECT_EQ(sonar->GetDataTimeOut(), kTimeOut);
   sonar->RunDataTimeOut(timers);
@@ -165,7 +154,7 @@ TEST(DeviceBufferStatus, FollowsTheLinksReportsAndItsTimeOutTimerButTimesOutNotW
   // Switched back on, it gets a fresh wait, then counts as missing again; data brings it back.
   sonar->DisableTimeOut(false);
   ASSERT_TRUE(follower.Await({1, 0, 2, 0, 2}));
-  sonar.Process(SettingsRecord(7000));
+  Process(SettingsRecord(7000));
   EXPECT_EQ(StatusOf(id), 0);
   ASSERT_TRUE(follower.Await({1, 0, 2, 0, 2, 0}));
   // A link that drops is link down whether or not the time-out is on, and stays so.
@@ -176,13 +165,9 @@ TEST(DeviceBufferStatus, FollowsTheLinksReportsAndItsTimeOutTimerButTimesOutNotW
   EXPECT_EQ(follower.Statuses(), (std::vector<int>{1, 0, 2, 0, 2, 0, 1}));
 }
 
-TEST(DeviceBufferStatus, TheFloorHoldsUpATimeOutThatHasRunOut) {
+TEST_F(DeviceBufferStatus, TheFloorHoldsUpATimeOutThatHasRunOut) {
   // A 1 ms time-out on a sonar whose ping takes 60 ms: not timed out before the ping could end.
   static constexpr auto kPing = 60ms;
-  const CDataId id(9304, 78, 1, 1);
-  TimerQueue timers;
-  ManagedSonar sonar(id);
-  StatusFollower follower(id);
   sonar->SetDataTimeOut(1ms);
   sonar->RunDataTimeOut(timers, [](const Device&) { return kPing; });
   const auto connected = Clock::now();
