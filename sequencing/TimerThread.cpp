@@ -1,6 +1,8 @@
 // The trigger sequence of one sonar group.
 #include "sequencing/TimerThread.h"
 
+#include <sys/prctl.h>
+
 #include <algorithm>
 #include <chrono>
 #include <thread>
@@ -58,6 +60,7 @@ void TimerThread::SetDelay(const CDataId& id, std::uint32_t delayMs) {
   SectionLock hold(lock_);
   if (current_ != id) return;
   delayMs_ = delayMs;
+  releasedAt_ = std::chrono::steady_clock::now();
   wakeEvent_.SetEvent();
 }
 
@@ -117,6 +120,9 @@ void TimerThread::Stop() {
 
 unsigned TimerThread::ThreadProc(void* param) {
   SetThreadName(kCallingThread, "TimerThread::ThreadProc");
+  // A guard time ends when it is due, not up to the default 50 us later that the kernel may add to
+  // group wake-ups.
+  ::prctl(PR_SET_TIMERSLACK, 1UL, 0UL, 0UL, 0UL);
   static_cast<TimerThread*>(param)->Run();
   return 0;
 }
@@ -142,8 +148,11 @@ void TimerThread::Run() {
       wakeEvent_.Lock(INFINITE);
       lock_.Lock();
       const std::uint32_t delayMs = delayMs_;
+      const auto guardEnd = releasedAt_ + std::chrono::milliseconds(delayMs);
       lock_.Unlock();
-      if (delayMs != 0) std::this_thread::sleep_for(std::chrono::milliseconds(delayMs));
+      // The guard time counts from the release, so that the time this thread took to wake is part of
+      // it rather than added to it.
+      if (delayMs != 0) std::this_thread::sleep_until(guardEnd);
 
       lock_.Lock();
       current_.SetUndefined();

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <list>
 #include <memory>
@@ -39,8 +40,8 @@ class TimerThread {
   // Appends a sonar with status 0 and starts the thread if it is not running.
   void AddEntry(const CDataId& id, Device* device, const CString& triggerRecord);
   bool HasEntry(const CDataId& id);
-  // The guard time after the current sonar's release; releases it. Changes nothing when id is not
-  // the sonar being served.
+  // The guard time after the current sonar's release, counted from this call; releases it. Changes
+  // nothing when id is not the sonar being served.
   void SetDelay(const CDataId& id, std::uint32_t delayMs);
   // Records a sonar's buffer status. A sonar served while its status turns non-zero is released at
   // once, without guard time. The thread then runs while any sonar has status 0, and is stopped and
@@ -71,4 +72,7 @@ class TimerThread {
   CEvent wakeEvent_{false, false};
   CDataId current_;
   std::uint32_t delayMs_ = 0;
+  // When the current sonar was released: its guard time ends delayMs_ later, however late the thread
+  // wakes to the release.
+  std::chrono::steady_clock::time_point releasedAt_;
 };
