@@ -210,6 +210,7 @@ int main(int argc, char** argv) {
   std::string config = TAVRIN_SEQUENCING_CONFIG;
   double seconds = 30.0;
   std::string host = TAVRIN_HOST_BINARY;
+  std::string plugin;
   std::string pingLog;
   std::string readLog;
   app.add_option("--config", config,
@@ -219,6 +220,7 @@ int main(int argc, char** argv) {
       ->check(CLI::Range(1.0, 3600.0))
       ->capture_default_str();
   app.add_option("--host", host, "The host program")->capture_default_str();
+  app.add_option("--plugin", plugin, "The plug-in library the host loads (default: the host's own)");
   app.add_option("--ping-log", pingLog, "Keep the ping log in FILE (default: a temporary file, removed)");
   app.add_option("--read-log", readLog, "Run no host: judge the ping log FILE of an earlier run of --config");
   CLI11_PARSE(app, argc, argv);
@@ -240,11 +242,11 @@ int main(int argc, char** argv) {
   fs::create_directories(folder);
   const fs::path log = pingLog.empty() ? folder / "pings.jsonl" : fs::path(pingLog);
   fs::remove(log);
-  const int status =
-      RunHost(host,
-              {"--config", config, "--ping-log", log.string(), "--state", (folder / "state").string(),
-               "--http", "127.0.0.1:0", "--ping-rate-seconds", "0"},
-              seconds, folder / "host.out");
+  std::vector<std::string> hostArgs = {
+      "--config", config,        "--ping-log",          log.string(), "--state", (folder / "state").string(),
+      "--http",   "127.0.0.1:0", "--ping-rate-seconds", "0"};
+  if (!plugin.empty()) hostArgs.insert(hostArgs.end(), {"--plugin", plugin});
+  const int status = RunHost(host, hostArgs, seconds, folder / "host.out");
   if (status != 0) {
     std::ifstream out(folder / "host.out");
     std::cerr << "tavrin-sequencing-load: the host did not run to the end and stop cleanly (status " << status
