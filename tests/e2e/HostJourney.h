@@ -5,7 +5,6 @@
 #pragma once
 
 #include <gtest/gtest.h>
-#include <poll.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -14,6 +13,7 @@
 #include <csignal>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <memory>
 #include <nlohmann/json.hpp>
 #include <optional>
@@ -28,67 +28,54 @@
 using Json = nlohmann::json;
 using namespace std::chrono_literals;
 
-// The host program with its output (stdout and stderr) on a pipe. A host the test leaves running is
-// killed.
+inline std::string ReadText(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), {}};
+}
+
+// The host program, what it prints (stdout and stderr) going to a file. One left running is killed.
 struct HostProcess {
   pid_t pid = -1;
-  int output = -1;
+  std::filesystem::path printed;
 
   HostProcess() = default;
   HostProcess(const HostProcess&) = delete;
   HostProcess& operator=(const HostProcess&) = delete;
   ~HostProcess() { Wait(SIGKILL); }
 
-  bool Start(const std::string& arguments) {
-    int ends[2];
-    if (::pipe(ends) != 0) return false;
+  bool Start(const std::string& arguments, std::filesystem::path output) {
+    printed = std::move(output);
+    const std::string command =
+        std::string("exec ") + TAVRIN_HOST_BINARY + " " + arguments + " >" + printed.string() + " 2>&1";
     pid = ::fork();
     if (pid == 0) {
-      ::dup2(ends[1], 1);
-      ::dup2(ends[1], 2);
-      // Nothing else of this process: a simulated sonar's listening socket left open in the host would
-      // go on taking connections after the sonar's cable is pulled.
+      // Nothing of this process: a simulated sonar's listening socket left open in the host would go on
+      // taking connections after the sonar's cable is pulled.
       ::close_range(3, ~0U, 0);
-      const std::string command = std::string("exec ") + TAVRIN_HOST_BINARY + " " + arguments;
       ::execl("/bin/sh", "sh", "-c", command.c_str(), static_cast<char*>(nullptr));
       ::_exit(127);
     }
-    ::close(ends[1]);
-    output = ends[0];
     return pid > 0;
   }
-  // What the host prints until `marker` shows, the output ends, or 20 s pass.
-  std::string ReadUntil(const std::string& marker) {
-    const auto deadline = std::chrono::steady_clock::now() + 20s;
+  // What the host has printed, once `marker` shows or 20 s have passed.
+  std::string ReadUntil(const std::string& marker) const {
     std::string text;
-    char buffer[512];
-    while (text.find(marker) == std::string::npos) {
-      const auto left =
-          std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
-      pollfd ready{output, POLLIN, 0};
-      if (left.count() <= 0 || ::poll(&ready, 1, static_cast<int>(left.count())) <= 0) break;
-      const ssize_t n = ::read(output, buffer, sizeof buffer);
-      if (n <= 0) break;
-      text.append(buffer, static_cast<std::size_t>(n));
-    }
+    WaitFor([&] { return (text = ReadText(printed)).find(marker) != std::string::npos; }, 20s);
     return text;
   }
-  // Sends `signal` (none: 0) and returns the exit code: -1 for a host ended by a signal, or killed here
-  // after 20 s without ending.
+  // Sends `signal` (0: none) and returns the exit code; -1 for a host ended by a signal or killed here
+  // after 20 s.
   int Wait(int signal = 0) {
-    int status = -1;
-    if (pid > 0) {
-      if (signal != 0) ::kill(pid, signal);
-      if (!WaitFor([&] { return ::waitpid(pid, &status, WNOHANG) == pid; }, 20s)) {
-        ::kill(pid, SIGKILL);
-        ::waitpid(pid, &status, 0);
-        status = -1;
-      }
-      pid = -1;
+    if (pid <= 0) return -1;
+    if (signal != 0) ::kill(pid, signal);
+    int status = 0;
+    const bool ended = WaitFor([&] { return ::waitpid(pid, &status, WNOHANG) == pid; }, 20s);
+    if (!ended) {
+      ::kill(pid, SIGKILL);
+      ::waitpid(pid, &status, 0);
     }
-    if (output >= 0) ::close(output);
-    output = -1;
-    return status != -1 && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    pid = -1;
+    return ended && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   }
 };
 
@@ -165,7 +152,7 @@ class HostJourney : public ::testing::Test {
   }
   // Starts the host and a client of the API that its welcome names ("API at http://ADDRESS/api").
   void StartHost(const std::string& more = "") {
-    ASSERT_TRUE(host_.Start(HostArguments(more)));
+    ASSERT_TRUE(host_.Start(HostArguments(more), folder_ / ("host-" + std::to_string(++starts_) + ".txt")));
     output_ = host_.ReadUntil("follow the event stream");
     const auto from = output_.find("API at http://");
     ASSERT_NE(from, std::string::npos) << output_;
@@ -179,12 +166,11 @@ class HostJourney : public ::testing::Test {
     client->set_timeout(10s);
     return client;
   }
-  // SIGTERM: the host stops cleanly. Returns what it printed meanwhile.
+  // SIGTERM: the host stops cleanly. Returns all it printed.
   std::string StopHost() {
-    ::kill(host_.pid, SIGTERM);
-    const std::string printed = host_.ReadUntil("tavrin-host: stopped\n");
+    EXPECT_EQ(host_.Wait(SIGTERM), 0);
+    const std::string printed = ReadText(host_.printed);
     EXPECT_NE(printed.find("tavrin-host: stopped\n"), std::string::npos) << printed;
-    EXPECT_EQ(host_.Wait(), 0);
     return printed;
   }
 
@@ -222,6 +208,7 @@ class HostJourney : public ::testing::Test {
   std::shared_ptr<PingLog> pingLog_;
   std::vector<std::unique_ptr<SimServer>> sonars_;
   HostProcess host_;
+  int starts_ = 0;
   std::string output_;   // what the host printed up to its welcome
   std::string address_;  // where its API listens, ADDRESS:PORT
   std::unique_ptr<HttpTestClient> api_;

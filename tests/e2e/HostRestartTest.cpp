@@ -1,19 +1,11 @@
 // The host killed and started again on its state folder: settings applied a second before the kill are
 // there at the next start, a state file found damaged is set aside and named, and a host that cannot
 // start says why with exit code 2.
-#include <sstream>
 #include <thread>
 
 #include "tests/e2e/HostJourney.h"
 
 namespace {
-
-std::string ReadText(const std::filesystem::path& path) {
-  std::ifstream in(path);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
 
 TEST_F(HostJourney, SettingsAppliedASecondBeforeAKillAreLoadedAtTheNextStartAndADamagedFileIsSetAside) {
   StartSonars({"shallow", "deep"}, false);
@@ -100,9 +92,10 @@ TEST_F(HostJourney, AHostThatCannotStartSaysWhyAndExitsWith2) {
        "tavrin-host: " + (folder_ / "bad.json").string() +
            ": devices[0].dataId: names vessel 2, which is not listed\n"},
   };
+  int n = 0;
   for (const auto& refusal : refusals) {
     HostProcess second;
-    ASSERT_TRUE(second.Start(refusal.arguments));
+    ASSERT_TRUE(second.Start(refusal.arguments, folder_ / ("refused-" + std::to_string(++n) + ".txt")));
     const std::string printed = second.ReadUntil(refusal.line);
     EXPECT_EQ(second.Wait(), 2) << refusal.arguments;
     EXPECT_NE(printed.find(refusal.line), std::string::npos) << printed;

@@ -4,176 +4,134 @@
 
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <limits>
+#include <tuple>
 
-#include "platform/tavrin/LittleEndian.h"
-#include "tests/platform/zq/ZqTestRecords.h"
 #include "tests/sim/HostRecords.h"
 
 namespace {
 
-std::span<const std::byte> Bytes(const std::string& text) {
-  return std::as_bytes(std::span(text.data(), text.size()));
-}
-
 using zqtest::F32;
 using zqtest::U32;
-
-std::string Control(std::uint32_t id, const std::string& payload = {}) {
+std::string Rc(std::uint32_t id, const std::string& payload = {}) {
   return HostControl(id, payload);
 }
 
-std::uint32_t TypeOf(const std::string& record) {
-  return *le::ByteReader(record).U32(32);
-}
-
-struct Event {
-  std::uint16_t type;
-  std::string text;
-};
-
-std::vector<Event> EventsIn(const std::vector<std::string>& records) {
-  std::vector<Event> events;
+// The events (7051) among records, as "type: text".
+std::vector<std::string> EventsIn(const std::vector<std::string>& records) {
+  std::vector<std::string> events;
   for (const std::string& record : records) {
-    if (TypeOf(record) == 7051) events.push_back({*le::ByteReader(record).U16(72), record.c_str() + 78});
+    if (TypeOf(record) == 7051)
+      events.push_back(std::to_string(*le::ByteReader(record).U16(72)) + ": " + (record.c_str() + 78));
   }
   return events;
 }
 
 struct SimHeadTest : ::testing::Test {
-  explicit SimHeadTest(SimModel model = SimModel::Shallow()) : head(std::move(model), 0, 7000, "test") {}
-
-  void Send(const std::string& record, double now = 0.0) { head.Apply(Bytes(record), now, out); }
+  void Send(const std::string& record, double now = 0.0) { head.Apply(zqtest::Bytes(record), now, out); }
   // One whole ping from `now`; returns its settings record.
   std::string Ping(double now) {
-    const PingTiming ping = head.StartPing(now);
     std::vector<std::string> records;
-    head.FinishPing(ping, records);
+    head.FinishPing(head.StartPing(now), records);
     return records.at(0);
   }
 
-  SimHead head;
+  SimHead head{SimModel::Shallow(), 0, 7000, "test"};
   std::vector<std::string> out;
 };
 
-struct DeepHeadTest : SimHeadTest {
-  DeepHeadTest() : SimHeadTest(SimModel::Deep()) {}
-};
-
-TEST_F(SimHeadTest, ValuesOutsideTheSettingSetAreClampedWithAWarning) {
+TEST_F(SimHeadTest, ValuesOutsideTheModelsLimitsAreClampedOrFallBackWithAWarning) {
+  SimHead deep(SimModel::Deep(), 0, 7000, "deep");
   const struct {
+    SimHead& head;
     std::string record;
-    std::string warning;
+    std::string warning;  // type 2
   } cases[] = {
-      {Control(1003, F32(900.0F)), "Range 900.0 clamped to 500.0"},
-      {Control(1005, F32(300.0F)), "Power 300.0 clamped to 220.0"},
-      {Control(1006, F32(0.01F)), "Pulse length 0.01 clamped to 0.0005"},
-      {Control(1026, F32(100000.0F)), "Frequency 100000.0 clamped to 180000.0"},
-      {Control(1004, F32(80.0F)), "Maximum ping rate 80.0 clamped to 50.0"},
-      {HostRecord(7612, F32(-3.0F)), "Spreading loss -3.0 clamped to 0.0"},
-      {Control(1003, F32(std::numeric_limits<float>::quiet_NaN())), "Range nan ignored"},
+      {head, Rc(1003, F32(900.0F)), "Range 900.0 clamped to 500.0"},
+      {head, Rc(1005, F32(300.0F)), "Power 300.0 clamped to 220.0"},
+      {head, Rc(1006, F32(0.01F)), "Pulse length 0.01 clamped to 0.0005"},
+      {head, Rc(1026, F32(100000.0F)), "Frequency 100000.0 clamped to 180000.0"},
+      {head, Rc(1004, F32(80.0F)), "Maximum ping rate 80.0 clamped to 50.0"},
+      {head, HostRecord(7612, F32(-3.0F)), "Spreading loss -3.0 clamped to 0.0"},
+      {head, Rc(1003, F32(std::numeric_limits<float>::quiet_NaN())), "Range nan ignored"},
+      // The deep model's setting set has no fixed gain, no FM pulse and no horizontal steering.
+      {deep, Rc(1017, U32(2)), "Gain mode 2 clamped to 0"},
+      {deep, Rc(1007, U32(1)), "Pulse type 1 clamped to 0"},
+      {deep, Rc(1021, F32(0.0F) + F32(0.1F)), "Horizontal steering 5.729578 clamped to 0.0"},
+      {deep, Rc(1003, F32(20000.0F)), "Range 20000.0 clamped to 11000.0"},
   };
   for (const auto& c : cases) {
     out.clear();
-    Send(c.record);
-    const auto events = EventsIn(out);
-    ASSERT_EQ(events.size(), 1u) << c.warning;
-    EXPECT_EQ(events[0].type, 2);
-    EXPECT_EQ(events[0].text, c.warning);
+    c.head.Apply(zqtest::Bytes(c.record), 0.0, out);
+    EXPECT_EQ(EventsIn(out), std::vector<std::string>{"2: " + c.warning});
   }
-  const std::string settings = Ping(0.0);
-  const le::ByteReader reader(settings);
-  EXPECT_EQ(reader.F32(76), 500.0F);     // range
-  EXPECT_EQ(reader.F32(80), 220.0F);     // power
-  EXPECT_EQ(reader.F32(72), 180000.0F);  // frequency
-  EXPECT_EQ(reader.F32(96), 50.0F);      // maximum ping rate
+  const le::ByteReader settings(Ping(0.0));
+  EXPECT_EQ(settings.F32(76), 500.0F);     // range
+  EXPECT_EQ(settings.F32(80), 220.0F);     // power
+  EXPECT_EQ(settings.F32(72), 180000.0F);  // frequency
+  EXPECT_EQ(settings.F32(96), 50.0F);      // maximum ping rate
+  EXPECT_EQ(deep.Settings().flags & zqwire::ZqPingSettings::kFmPulse, 0u);
 }
 
 TEST_F(SimHeadTest, ValuesWithinLimitsAreTakenSilently) {
-  Send(Control(1003, F32(120.0F)));
-  Send(Control(1017, U32(2)));  // fixed gain
-  Send(Control(1008, F32(35.0F)));
-  Send(Control(1007, U32(1)));  // FM
+  Send(Rc(1003, F32(120.0F)));
+  Send(Rc(1017, U32(2)));  // fixed gain
+  Send(Rc(1008, F32(35.0F)));
+  Send(Rc(1007, U32(1)));  // FM
   // 25 degrees vertical, within the X limits, and -5 horizontal, within the Z limits.
-  Send(Control(1021, F32(0.43633232F) + F32(-0.08726646F)));
-  Send(Control(1022, F32(0.0349F) + F32(0.0175F)));  // about 2 and 1 degrees
+  Send(Rc(1021, F32(0.43633232F) + F32(-0.08726646F)));
+  Send(Rc(1022, F32(0.0349F) + F32(0.0175F)));  // about 2 and 1 degrees
   EXPECT_TRUE(out.empty());
   const auto settings = head.Settings();
-  EXPECT_EQ(settings.rangeM, 120.0F);
-  EXPECT_EQ(settings.gainMode, 2u);
-  EXPECT_EQ(settings.gainDb, 35.0F);
-  EXPECT_TRUE(settings.flags & 4u);
+  EXPECT_EQ(std::tie(settings.rangeM, settings.gainMode, settings.gainDb),
+            std::make_tuple(120.0F, 2u, 35.0F));
+  EXPECT_TRUE(settings.flags & zqwire::ZqPingSettings::kFmPulse);
   EXPECT_FLOAT_EQ(settings.verticalSteeringRad, 0.43633232F);
   EXPECT_FLOAT_EQ(settings.horizontalSteeringRad, -0.08726646F);
   EXPECT_FLOAT_EQ(settings.beamWidthXRad, 0.034906585F);  // 2 degrees, from the list
 }
 
-TEST_F(DeepHeadTest, FeaturesTheSettingSetLacksFallBack) {
-  Send(Control(1017, U32(2)));
-  Send(Control(1007, U32(1)));
-  Send(Control(1021, F32(0.0F) + F32(0.1F)));
-  Send(Control(1003, F32(20000.0F)));
-  const auto events = EventsIn(out);
-  ASSERT_EQ(events.size(), 4u);
-  EXPECT_EQ(events[0].text, "Gain mode 2 clamped to 0");
-  EXPECT_EQ(events[1].text, "Pulse type 1 clamped to 0");
-  EXPECT_EQ(events[2].text, "Horizontal steering 5.729578 clamped to 0.0");
-  EXPECT_EQ(events[3].text, "Range 20000.0 clamped to 11000.0");
-  EXPECT_EQ(head.Settings().flags & 4u, 0u);
-}
-
 TEST_F(SimHeadTest, ShortOrTruncatedRecordsChangeNothing) {
-  Send(Control(1003, std::string(2, '\x01')));
-  Send(Control(1021, F32(0.1F)));                  // one of two angles
-  Send(Control(1200, std::string(100, '\0')));     // start recording needs 260 bytes
-  Send(Control(7610, std::string(6, '\x01')));     // sound velocity needs 10
-  Send(HostRecord(7611, ""));                      // no value
-  Send(Control(1003, F32(120.0F)).substr(0, 80));  // shorter than a remote-control header
+  Send(Rc(1003, std::string(2, '\x01')));
+  Send(Rc(1021, F32(0.1F)));                  // one of two angles
+  Send(Rc(1200, std::string(100, '\0')));     // start recording needs 260 bytes
+  Send(Rc(7610, std::string(6, '\x01')));     // sound velocity needs 10
+  Send(HostRecord(7611, ""));                 // no value
+  Send(Rc(1003, F32(120.0F)).substr(0, 80));  // shorter than a remote-control header
   head.Apply({}, 0.0, out);
   EXPECT_TRUE(out.empty());
   EXPECT_EQ(head.Settings().rangeM, 50.0F);
   EXPECT_EQ(head.Settings().recordingMode, 0u);
 }
 
-TEST_F(SimHeadTest, SwitchingTheSettingSetChangesDeviceEnumAndFrequency) {
-  Send(Control(1003, F32(120.0F)));
-  Send(Control(1011, U32(1)));
-  auto events = EventsIn(out);
-  ASSERT_EQ(events.size(), 1u);
-  EXPECT_EQ(events[0].type, 1);
-  EXPECT_EQ(events[0].text, "Setting set switched to device enum 1 (400 kHz)");
-
-  const std::string settings = Ping(0.0);
-  const le::ByteReader reader(settings);
-  EXPECT_EQ(reader.U16(42), 1);  // header device enum
-  EXPECT_EQ(reader.U16(68), 1);  // setting set in use
-  EXPECT_EQ(reader.F32(72), 400000.0F);
-  EXPECT_EQ(reader.F32(76), 25.0F);  // the 400 kHz set's own range
-
-  out.clear();
-  Send(Control(1011, U32(5)));
-  events = EventsIn(out);
-  ASSERT_EQ(events.size(), 1u);
-  EXPECT_EQ(events[0].type, 2);
+TEST_F(SimHeadTest, EachSettingSetHasItsDeviceEnumFrequencyAndSettings) {
+  Send(Rc(1003, F32(120.0F)));
+  Send(Rc(1011, U32(1)));
+  const le::ByteReader settings(Ping(0.0));
+  EXPECT_EQ(settings.U16(42), 1);  // header device enum
+  EXPECT_EQ(settings.U16(68), 1);  // setting set in use
+  EXPECT_EQ(settings.F32(72), 400000.0F);
+  EXPECT_EQ(settings.F32(76), 25.0F);  // the 400 kHz set's own range
+  Send(Rc(1011, U32(5)));              // no such set
   EXPECT_EQ(head.CurrentDeviceEnum(), 1);
-
-  Send(Control(1011, U32(0)));
-  EXPECT_EQ(head.Settings().rangeM, 120.0F);  // each set keeps its settings
+  Send(Rc(1011, U32(0)));
+  EXPECT_EQ(head.Settings().rangeM, 120.0F);
+  ASSERT_EQ(EventsIn(out).size(), 3u);
+  EXPECT_EQ(EventsIn(out)[0], "1: Setting set switched to device enum 1 (400 kHz)");
+  EXPECT_EQ(EventsIn(out)[1].substr(0, 3), "2: ");
 }
 
-TEST_F(SimHeadTest, FreeRunPeriodIsTheLongerOfRateAndTravelTime) {
+TEST_F(SimHeadTest, FreeRunningPeriodIsTheLongerOfRateAndTravelTime) {
   // Factory settings: 10 pings/s, 50 m at 1500 m/s, so 1/15 s of listening per ping.
   ASSERT_EQ(head.NextPingStart(100.0), 100.0);
   const PingTiming first = head.StartPing(100.0);
-  EXPECT_EQ(first.pingNumber, 1u);
-  EXPECT_EQ(first.trigger, "free");
+  EXPECT_EQ(std::tie(first.pingNumber, first.trigger), std::make_tuple(1u, "free"));
   EXPECT_DOUBLE_EQ(first.end, 100.0 + 100.0 / 1500.0);
   EXPECT_FALSE(head.NextPingStart(100.01));  // in progress
   head.FinishPing(first, out);
   EXPECT_DOUBLE_EQ(*head.NextPingStart(100.07), 100.1);
 
-  Send(Control(1003, F32(300.0F)));  // 0.4 s two-way, longer than 0.1 s
+  Send(Rc(1003, F32(300.0F)));  // 0.4 s two-way, longer than 0.1 s
   const PingTiming second = head.StartPing(100.1);
   EXPECT_DOUBLE_EQ(second.end, 100.5);
   head.FinishPing(second, out);
@@ -181,61 +139,55 @@ TEST_F(SimHeadTest, FreeRunPeriodIsTheLongerOfRateAndTravelTime) {
   EXPECT_DOUBLE_EQ(*head.NextPingStart(103.0), 103.0);  // late: at once
 }
 
-TEST_F(SimHeadTest, WithoutARateOnePingPerTrigger) {
-  Send(Control(1004, F32(0.0F)));
+TEST_F(SimHeadTest, WithoutARateOnePingPerTriggerAndWithPingOffNone) {
+  Send(Rc(1004, F32(0.0F)));
   EXPECT_FALSE(head.NextPingStart(5.0));
-  Send(Control(1107), 5.0);
+  Send(Rc(1107), 5.0);
   EXPECT_EQ(head.NextPingStart(5.5), 5.0);
   const PingTiming ping = head.StartPing(5.5);
   EXPECT_EQ(ping.trigger, "1107");
-  Send(Control(1107), 5.52);  // while the ping listens: the head is not ready, the trigger is lost
+  Send(Rc(1107), 5.52);  // while the ping listens: the head is not ready, the trigger is lost
   head.FinishPing(ping, out);
   EXPECT_FALSE(head.NextPingStart(5.6));
-  Send(Control(1107), 5.7);
-  Send(Control(1107), 5.71);  // one pending trigger absorbs the next
+  Send(Rc(1107), 5.7);
+  Send(Rc(1107), 5.71);  // one pending trigger absorbs the next
   head.FinishPing(head.StartPing(5.7), out);
   EXPECT_FALSE(head.NextPingStart(6.0));
-}
 
-TEST_F(SimHeadTest, PingOffStopsAndOnResumes) {
-  Send(Control(1101));
-  EXPECT_FALSE(head.NextPingStart(1.0));
-  EXPECT_EQ(le::ByteReader(Ping(1.0)).U16(70).value() & 1u, 0u);
-  Send(Control(1100));
-  EXPECT_TRUE(head.NextPingStart(2.0));
-  const auto events = EventsIn(out);
-  ASSERT_EQ(events.size(), 2u);
-  EXPECT_EQ(events[0].text, "Pinging stopped");
-  EXPECT_EQ(events[1].text, "Pinging started");
-  EXPECT_EQ(events[1].type, 1);
+  Send(Rc(1004, F32(10.0F)));
+  Send(Rc(1101));
+  EXPECT_FALSE(head.NextPingStart(7.0));
+  EXPECT_EQ(le::ByteReader(Ping(7.0)).U16(70).value() & zqwire::ZqPingSettings::kPinging, 0u);
+  Send(Rc(1100));
+  EXPECT_TRUE(head.NextPingStart(8.0));
+  EXPECT_EQ(EventsIn(out), (std::vector<std::string>{"1: Pinging stopped", "1: Pinging started"}));
 }
 
 TEST_F(SimHeadTest, SoundVelocityOverrideSetsTheTravelTime) {
   std::string payload = std::string("\x01\x00", 2) + F32(1000.0F) + std::string(4, '\0');
-  Send(Control(7610, payload));
-  ASSERT_EQ(EventsIn(out).at(0).text, "Sound velocity 1000.0 clamped to 1400.0");
+  Send(Rc(7610, payload));
+  ASSERT_EQ(EventsIn(out), std::vector<std::string>{"2: Sound velocity 1000.0 clamped to 1400.0"});
   EXPECT_DOUBLE_EQ(head.StartPing(0.0).end, 100.0 / 1400.0);
   head.FinishPing({}, out);
   payload[0] = '\0';  // no override: the head's own 1500 m/s
-  Send(Control(7610, payload));
+  Send(Rc(7610, payload));
   EXPECT_DOUBLE_EQ(head.StartPing(1.0).end, 1.0 + 100.0 / 1500.0);
 }
 
 TEST_F(SimHeadTest, RecordingNamesGrowsAndStops) {
   std::string directory(256, '\0');
   directory.replace(0, 11, "/survey/day");
-  Send(Control(1207, directory));
+  Send(Rc(1207, directory));
   std::string start(260, '\0');
   start.replace(4, 8, "line_001");
-  Send(Control(1200, start));
-  Send(Control(1209, std::string("\0\0\x01\0\x02\0", 6) + U32(7000) + U32(7610) + std::string(504, '\0')));
-
+  Send(Rc(1200, start));
+  Send(Rc(1209, std::string("\0\0\x01\0\x02\0", 6) + U32(7000) + U32(7610) + std::string(504, '\0')));
   const std::string first = Ping(0.0);
   const std::string second = Ping(1.0);
   const le::ByteReader a(first);
   const le::ByteReader b(second);
   EXPECT_EQ(a.U32(128), 1u);
-  EXPECT_EQ(a.U16(70).value() & 8u, 8u);
+  EXPECT_EQ(a.U16(70).value() & zqwire::ZqPingSettings::kRecording, 8u);
   EXPECT_STREQ(first.c_str() + 144, "/survey/day");
   EXPECT_STREQ(first.c_str() + 400, "line_001");
   EXPECT_GT(a.U64(136).value(), 0u);
@@ -243,72 +195,53 @@ TEST_F(SimHeadTest, RecordingNamesGrowsAndStops) {
   EXPECT_LE(b.U32(132).value(), a.U32(132).value());
   EXPECT_EQ(head.RecordedTypes(), (std::vector<std::uint32_t>{7000, 7610}));
 
-  Send(Control(1201));
+  Send(Rc(1201));
   EXPECT_EQ(le::ByteReader(Ping(2.0)).U32(128), 0u);
-  Send(Control(1200, std::string(260, '\0')));
-  const std::string madeUp = head.Settings().fileName;
-  EXPECT_FALSE(madeUp.empty());
-  EXPECT_NE(madeUp, "line_001");
-
+  Send(Rc(1200, std::string(260, '\0')));
+  EXPECT_NE(head.Settings().fileName, "");  // made up
+  EXPECT_NE(head.Settings().fileName, "line_001");
   const auto events = EventsIn(out);
   ASSERT_EQ(events.size(), 3u);
-  EXPECT_EQ(events[0].text, "Recording started: /survey/day/line_001");
-  EXPECT_EQ(events[1].text.rfind("Recording stopped: line_001", 0), 0u);
+  EXPECT_EQ(events[0], "1: Recording started: /survey/day/line_001");
+  EXPECT_EQ(events[1].rfind("1: Recording stopped: line_001", 0), 0u);
 }
 
-TEST_F(SimHeadTest, AnswersRequestsAndGreetsAConnection) {
-  Send(Control(1003, F32(900.0F)));  // one stored event
+TEST_F(SimHeadTest, AnswersRequestsKeepsRecordsWithoutEffectAndWhenSilentSendsNothing) {
+  Send(Rc(1003, F32(900.0F)));  // one stored event
   out.clear();
-  Send(Control(1050, U32(7503)));
-  Send(Control(1050, U32(7003)));
-  Send(Control(1050, U32(7050)));
-  Send(Control(1050, U32(1234)));  // not answered
+  for (const std::uint32_t type : {7503u, 7003u, 7050u, 1234u}) Send(Rc(1050, U32(type)));  // 1234: none
   ASSERT_EQ(out.size(), 3u);
-  EXPECT_EQ(TypeOf(out[0]), 7503u);
-  EXPECT_EQ(out[0].size(), 660u);
-  EXPECT_EQ(le::ByteReader(out[0]).U32(36), 7000u);  // the head's device identifier
-
-  const le::ByteReader configuration(out[1]);
+  EXPECT_EQ(std::make_tuple(TypeOf(out[0]), out[0].size(), *le::ByteReader(out[0]).U32(36)),
+            std::make_tuple(7503u, 660u, 7000u));
   const std::string xml = out[1].c_str() + 72;
-  EXPECT_EQ(configuration.U32(68), xml.size() + 1);
+  EXPECT_EQ(le::ByteReader(out[1]).U32(68), xml.size() + 1);
   EXPECT_EQ(xml.rfind("<ZqConfiguration>", 0), 0u);
-  EXPECT_NE(
-      xml.find(R"(<Device name="TX1" id="36" available="1" angle="0" displayName="Projector 200/400">)"),
-      std::string::npos);
-  EXPECT_NE(xml.find("<TX1/>"), std::string::npos);
-  EXPECT_NE(xml.find(R"(<SettingSet deviceEnum="1" centerFrequency="400000" chirp="1">)"), std::string::npos);
-  EXPECT_NE(xml.find(R"(<PulseLength min="0.000015" max="0.0005"/>)"), std::string::npos);
-
-  const le::ByteReader events(out[2]);
-  EXPECT_EQ(events.U32(72), 1u);
-  EXPECT_EQ(events.U16(76), 2);  // warning
-  EXPECT_EQ(events.U32(78), 1u);
+  for (const char* part :
+       {R"(<Device name="TX1" id="36" available="1" angle="0" displayName="Projector 200/400">)", "<TX1/>",
+        R"(<SettingSet deviceEnum="1" centerFrequency="400000" chirp="1">)",
+        R"(<PulseLength min="0.000015" max="0.0005"/>)"}) {
+    EXPECT_NE(xml.find(part), std::string::npos) << part;
+  }
+  const le::ByteReader events(out[2]);  // one event: number 1, a warning
+  EXPECT_EQ(std::make_tuple(*events.U32(72), *events.U16(76), *events.U32(78)), std::make_tuple(1u, 2, 1u));
   EXPECT_STREQ(out[2].c_str() + 98, "Range 900.0 clamped to 500.0");
 
   out.clear();
-  head.OnConnect(out);
-  ASSERT_EQ(out.size(), 2u);
-  EXPECT_EQ(TypeOf(out[0]), 7003u);
-  EXPECT_EQ(TypeOf(out[1]), 7503u);
-}
-
-TEST_F(SimHeadTest, RecordsWithoutEffectAreKept) {
   Send(HostRecord(1020, std::string(164, '\x07')));
-  Send(Control(1014, U32(3)));
+  Send(Rc(1014, U32(3)));
   EXPECT_TRUE(out.empty());
   EXPECT_EQ(head.LastKeptRecord(1020)->size(), 64u + 164u + 4u);
   EXPECT_EQ(head.LastKeptRemoteControl(1014), U32(3));
-}
 
-TEST_F(SimHeadTest, SilentHeadSendsNothing) {
   head.SetSilent(true);
-  Send(Control(1003, F32(900.0F)));
-  Send(Control(1050, U32(7003)));
+  Send(Rc(1003, F32(600.0F)));  // a warning
+  Send(Rc(1005, F32(200.0F)));
+  Send(Rc(1050, U32(7003)));
   head.OnConnect(out);
   head.Bite(out);
   head.FinishPing(head.StartPing(0.0), out);
   EXPECT_TRUE(out.empty());
-  EXPECT_EQ(head.Settings().rangeM, 500.0F);  // still applied
+  EXPECT_EQ(head.Settings().powerDb, 200.0F);  // still applied
 }
 
 TEST_F(SimHeadTest, BoardFaultsShowInTheBiteResults) {
@@ -323,11 +256,9 @@ TEST_F(SimHeadTest, BoardFaultsShowInTheBiteResults) {
   std::size_t block = 66;
   for (int b = 0; b < 6; ++b) {
     const std::uint8_t id = bite.U8(block + 64).value();
-    const std::uint8_t flags = bite.U8(block + 101).value();
     const std::uint16_t fields = bite.U16(block + 102).value();
-    EXPECT_EQ(flags, id == 36 ? 3 : id == 40 ? 4 : 0) << "board " << int{id};
-    for (std::size_t f = 0; f < fields; ++f) {
-      const std::size_t field = block + 136 + 79 * f;
+    EXPECT_EQ(bite.U8(block + 101), id == 36 ? 3 : id == 40 ? 4 : 0) << "board " << int{id};
+    for (std::size_t field = block + 136; field < block + 136 + 79 * fields; field += 79) {
       const std::string name = out[0].c_str() + field + 2;
       if (bite.U8(field + 66) != 2) continue;  // no limits
       const bool outside =
