@@ -33,8 +33,10 @@ std::uint32_t U32(std::span<const std::byte> record, std::size_t at) {
 }
 
 // The ranges each link sent, in order: remote controls (type 7500 at byte 32) with remote-control ID
-// 1003 (byte 64) and the range as f32 at byte 88. Every record in the file has its checksum.
-std::vector<std::vector<float>> SentRanges(const std::filesystem::path& capture) {
+// 1003 (byte 64) and the range as f32 at byte 88. Every record in the file has its checksum, and the
+// time it passed (ns since the epoch) within the host's run.
+std::vector<std::vector<float>> SentRanges(const std::filesystem::path& capture, std::uint64_t fromNs,
+                                           std::uint64_t toNs) {
   std::ifstream in(capture, std::ios::binary);
   const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
   ZqCaptureReader reader;
@@ -43,6 +45,7 @@ std::vector<std::vector<float>> SentRanges(const std::filesystem::path& capture)
   ZqCaptureEntry entry;
   while (reader.Next(entry) == ZqCaptureReader::Result::kEntry) {
     EXPECT_TRUE(zqwire::HasValidChecksum(entry.record)) << "entry at " << entry.offset;
+    EXPECT_TRUE(entry.timeNs >= fromNs && entry.timeNs <= toNs) << "entry at " << entry.offset;
     if (entry.direction != zqcapture::kSent || U32(entry.record, 32) != 7500 || U32(entry.record, 64) != 1003)
       continue;
     EXPECT_EQ(entry.record.size(), 96u);
@@ -56,6 +59,8 @@ std::vector<std::vector<float>> SentRanges(const std::filesystem::path& capture)
 TEST_F(HostJourney, EightClientsChangingEightSonarsAtOnceAreAppliedInOrderWhileTheApiKeepsAnswering) {
   StartSonars({"shallow", "deep", "shallow", "deep", "shallow", "deep", "shallow", "deep"}, false);
   const auto capture = folder_ / "links.zqcap";
+  const auto now = [] { return std::chrono::system_clock::now().time_since_epoch() / 1ns; };
+  const std::uint64_t started = now();
   StartHost("--capture " + capture.string());
   ASSERT_TRUE(LinksConnected());
 
@@ -105,7 +110,7 @@ TEST_F(HostJourney, EightClientsChangingEightSonarsAtOnceAreAppliedInOrderWhileT
   }
   StopHost();
 
-  const auto sent = SentRanges(capture);
+  const auto sent = SentRanges(capture, started, now());
   for (int c = 0; c < kClients; ++c) {
     const std::vector<float>& ranges = sent[c];
     EXPECT_TRUE(std::all_of(ranges.begin(), ranges.end(), [&](float range) {

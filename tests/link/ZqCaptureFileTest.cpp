@@ -1,11 +1,11 @@
 // Capture files: the bytes of an entry, appending across openings, reading entries back from whole,
-// piecemeal, cut-off and damaged bytes, and a link whose records land in the file.
+// piecemeal, cut-off and damaged bytes. What a link hands its capture is what its tap sees (ZqTcpLinkTest);
+// the host's links captured in a file are read back in the end-to-end ApiLoadTest.
 #include "link/ZqCaptureFile.h"
 
 #include <gtest/gtest.h>
 #include <unistd.h>
 
-#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -13,11 +13,7 @@
 #include <tuple>
 #include <vector>
 
-#include "link/ZqLinkContext.h"
-#include "link/ZqTcpLink.h"
 #include "platform/zq/ZqWireFormat.h"
-#include "tests/link/LoopbackPeer.h"
-#include "tests/link/Waiting.h"
 #include "tests/tools/HexBytes.h"
 
 namespace {
@@ -123,46 +119,6 @@ TEST_F(ZqCapture, ReaderGivesEntriesFromBytesInAnyPiecesAndNamesTheOffsetOfACutO
     EXPECT_EQ(ReadAll(kTwoEntries, bad), Result::kDamaged);  // nothing after the damage is read
     EXPECT_EQ(bad.Offset(), 21U);
   }
-}
-
-TEST_F(ZqCapture, LinkRecordsEverySentRecordWithItsChecksumAndEveryValidRecordReceived) {
-  LoopbackPeer peer;
-  ZqLinkContext context;
-  std::string error;
-  const auto file = ZqCaptureFile::Open(Path(), error);
-  ASSERT_TRUE(file) << error;
-  const auto before = std::chrono::system_clock::now();
-
-  std::string unsent = zqwire::BuildRecord(7500, 7000, 0, std::string(28, '\x01'), 0.0);
-  unsent.replace(unsent.size() - 4, 4, 4, '\0');
-  const std::string reply = zqwire::BuildRecord(7000, 7000, 0, std::string(592, '\0'), 0.0);
-  {
-    ZqTcpLink link(context, peer.Address());
-    AttachCapture(link, *file, 3);
-    link.Start();
-    ASSERT_TRUE(WaitFor([&] { return link.GetCounters().state == ZqTcpLink::State::kConnected; }));
-    ASSERT_TRUE(link.Send(CString(unsent)));
-    ASSERT_TRUE(peer.WaitReceived(unsent.size()));
-    peer.SendBytes("junk" + reply);
-    ASSERT_TRUE(WaitFor([&] { return link.GetCounters().recordsReceived == 1; }));
-  }
-  const auto after = std::chrono::system_clock::now();
-
-  ZqCaptureReader reader;
-  std::vector<std::pair<ZqCaptureEntry, std::string>> entries;
-  const std::string contents = Contents();
-  EXPECT_EQ(ReadAll(contents, reader, &entries), Result::kNeedMore);
-  EXPECT_TRUE(reader.AtEntryBoundary());
-  ASSERT_EQ(entries.size(), 2U);
-  const auto& [sent, received] = std::tie(entries[0].first, entries[1].first);
-  EXPECT_EQ(std::tie(sent.direction, sent.linkIndex, received.direction, received.linkIndex),
-            std::make_tuple(0, 3, 1, 3));
-  EXPECT_EQ(entries[0].second.substr(0, unsent.size() - 4), unsent.substr(0, unsent.size() - 4));
-  EXPECT_TRUE(zqwire::HasValidChecksum(sent.record));
-  EXPECT_EQ(entries[1].second, reply);
-  const auto ns = [](auto time) { return std::chrono::nanoseconds(time.time_since_epoch()).count(); };
-  EXPECT_GE(static_cast<std::int64_t>(sent.timeNs), ns(before));
-  EXPECT_LE(static_cast<std::int64_t>(received.timeNs), ns(after));
 }
 
 }  // namespace
