@@ -7,7 +7,7 @@
 #include "host/HostConfig.h"
 #include "platform/tavrin/CDataBlock.h"
 #include "platform/tavrin/Device.h"
-#include "sequencing/SettingsGuardTime.h"
+#include "platform/zq/ZqSettingsReadings.h"
 
 namespace {
 
@@ -17,14 +17,15 @@ const CString kOverheadKey = "Overhead";
 
 std::chrono::milliseconds ShortestDataTimeOut(const CDataBlock& settings, double overheadPercent) {
   float range = 0.0F;
-  if (!sequencing::RangeOf(settings, range) || !std::isfinite(range) || range <= 0.0F) return {};
-  double soundVelocity = sequencing::SoundVelocityOf(settings);
+  if (!zqsettings::RangeOf(settings, range) || !std::isfinite(range) || range <= 0.0F) return {};
+  double soundVelocity = zqsettings::SoundVelocityOf(settings);
   if (!std::isfinite(soundVelocity) || soundVelocity <= 0.0)
-    soundVelocity = sequencing::kDefaultSoundVelocity;
-  const double travelMs = std::ceil(2.0 * range / soundVelocity * 1000.0);
-  // The sequencer's own guard; it counts none for an overhead that is not a number or below zero.
-  const double guardMs = sequencing::GuardTimeMs(range, soundVelocity, overheadPercent);
-  const double totalMs = travelMs + guardMs + static_cast<double>(kDataTimeOutMargin.count());
+    soundVelocity = zqsettings::kDefaultSoundVelocity;
+  const double exactTravelMs = 2.0 * range / soundVelocity * 1000.0;
+  // The guard a ping sequence waits after the ping: its travel time times the overhead percentage,
+  // rounded; none for an overhead that is not a number or below zero.
+  const double guardMs = overheadPercent > 0.0 ? std::round(exactTravelMs * overheadPercent / 100.0) : 0.0;
+  const double totalMs = std::ceil(exactTravelMs) + guardMs + static_cast<double>(kDataTimeOutMargin.count());
   // A range or sound velocity that no sonar has could otherwise ask for an endless wait.
   constexpr double kLongestMs = kLongestDataTimeOutSeconds * 1000.0;
   if (!(totalMs < kLongestMs)) return std::chrono::milliseconds(static_cast<std::int64_t>(kLongestMs));

@@ -14,6 +14,7 @@
 #include "platform/tavrin/LittleEndian.h"
 #include "platform/tavrin/NotificationInfo.h"
 #include "platform/tavrin/VesselManager.h"
+#include "platform/zq/ZqSettingsReadings.h"
 #include "sequencing/SettingsGuardTime.h"
 #include "sequencing/TimerThread.h"
 
@@ -127,8 +128,8 @@ void KavoSonarConfigurationInfo::OnNewSonarSettingsData(const NotificationInfo* 
   if (dataBlock_.GetStatus() != 0) return;
 
   float range = 0.0F;
-  const bool haveRange = sequencing::RangeOf(dataBlock_, range);
-  const double soundVelocity = sequencing::SoundVelocityOf(dataBlock_);
+  const bool haveRange = zqsettings::RangeOf(dataBlock_, range);
+  const double soundVelocity = zqsettings::SoundVelocityOf(dataBlock_);
 
   TimerThread* timer = nullptr;
   for (TimerThread* candidate : timers_) {

@@ -12,11 +12,11 @@
 #include <thread>
 #include <vector>
 
-#include "control/KavoSonarConfigurationControlDevice.h"
 #include "host/DataTimeOutFloor.h"
 #include "platform/tavrin/DataManager.h"
 #include "sim/SimHead.h"
 #include "sim/SimServer.h"
+#include "tests/host/LoadedPlugin.h"
 #include "tests/link/Waiting.h"
 #include "tests/platform/tavrin/BufferStatusFollower.h"
 
@@ -24,11 +24,6 @@ namespace {
 
 using namespace std::chrono_literals;
 using Outcome = HostRuntime::RequestResult::Outcome;
-
-std::unique_ptr<Device> MakeDevice(const std::string& type) {
-  if (type != "KavoSonarConfigurationControlDevice") return nullptr;
-  return std::make_unique<KavoSonarConfigurationControlDevice>();
-}
 
 double Attribute(const CDataId& id, const char* key) {
   CAttributeMap map;
@@ -55,11 +50,12 @@ class HostRuntimeTest : public ::testing::Test {
 
   std::unique_ptr<HostRuntime> Start() {
     std::string error;
-    auto runtime = HostRuntime::Start(config_, options_, MakeDevice, log_, error);
+    auto runtime = HostRuntime::Start(config_, options_, LoadedPlugin::MakeDevice, log_, error);
     EXPECT_TRUE(runtime) << error;
     return runtime;
   }
 
+  LoadedPlugin plugin_;  // first, so that it is unloaded after every device it made
   HostConfig config_;
   HostRuntimeOptions options_;
   std::ostringstream log_;
@@ -84,7 +80,7 @@ TEST_F(HostRuntimeTest, RequestsReachTheSimulatedSonarsAndSettingsSurviveARestar
 
     // The state folder is this host's: a second host on it is refused, naming the first.
     std::string error;
-    EXPECT_FALSE(HostRuntime::Start(config_, options_, MakeDevice, log_, error));
+    EXPECT_FALSE(HostRuntime::Start(config_, options_, LoadedPlugin::MakeDevice, log_, error));
     EXPECT_EQ(error, "state folder " + options_.stateFolder.string() +
                          " is in use by another host (process " + std::to_string(::getpid()) + ")");
 
@@ -109,7 +105,7 @@ TEST_F(HostRuntimeTest, RequestsReachTheSimulatedSonarsAndSettingsSurviveARestar
 TEST_F(HostRuntimeTest, AnUnknownDeviceTypeIsNamed) {
   config_.devices[1].type = "NoSuchDevice";
   std::string error;
-  EXPECT_FALSE(HostRuntime::Start(config_, options_, MakeDevice, log_, error));
+  EXPECT_FALSE(HostRuntime::Start(config_, options_, LoadedPlugin::MakeDevice, log_, error));
   EXPECT_EQ(error, "devices[1].type: no device type \"NoSuchDevice\" is registered");
   EXPECT_EQ(DataManager::GetDataManager().FindDevice(shallow_), nullptr);
 }
@@ -120,7 +116,7 @@ TEST_F(HostRuntimeTest, ALinkWhoseHostDoesNotResolveSaysSoOnceInItsLinkInfoAndIt
   std::ostringstream problems;
   options_.linkProblems = &problems;
   std::string error;
-  auto runtime = HostRuntime::Start(config_, options_, MakeDevice, log_, error);
+  auto runtime = HostRuntime::Start(config_, options_, LoadedPlugin::MakeDevice, log_, error);
   ASSERT_TRUE(runtime) << error;
   ASSERT_TRUE(
       WaitFor([&] { return !runtime->Links()[1].counters.problem.empty(); }, std::chrono::seconds(10)));

@@ -14,13 +14,13 @@
 #include <sstream>
 #include <thread>
 
-#include "control/KavoSonarConfigurationControlDevice.h"
 #include "host/HostRuntime.h"
 #include "platform/tavrin/DataManager.h"
 #include "platform/tavrin/DataSubscription.h"
 #include "platform/tavrin/SubscriptionManager.h"
 #include "sim/SimServer.h"
 #include "tests/host/HttpTestClient.h"
+#include "tests/host/LoadedPlugin.h"
 #include "tests/link/Waiting.h"
 
 namespace {
@@ -52,10 +52,7 @@ class HttpApiTest : public ::testing::Test {
     sonar_ = std::make_unique<SimServer>(simulated);
     ASSERT_TRUE(sonar_->Start(error)) << error;
     deep = SonarLinkConfig{sonar_->Address(), deep.heads, std::nullopt};
-    runtime_ = HostRuntime::Start(
-        config, HostRuntimeOptions{},
-        [](const std::string&) { return std::make_unique<KavoSonarConfigurationControlDevice>(); }, log_,
-        error);
+    runtime_ = HostRuntime::Start(config, HostRuntimeOptions{}, LoadedPlugin::MakeDevice, log_, error);
     ASSERT_TRUE(runtime_) << error;
     HttpApiOptions options;
     options.address = "127.0.0.1:0";
@@ -67,6 +64,7 @@ class HttpApiTest : public ::testing::Test {
     client_ = std::make_unique<HttpTestClient>("127.0.0.1", port_);
   }
 
+  LoadedPlugin plugin_;  // first, so that it is unloaded after every device it made
   const std::filesystem::path root_ =
       std::filesystem::temp_directory_path() / ("http-api-" + std::to_string(::getpid()));
   std::ostringstream log_;
