@@ -1,5 +1,6 @@
 // The TCP link against a loopback peer: checksums written on the way out, records read back, drops
-// while down, reconnection after a loss and its reports, and nothing left behind when it stops.
+// while down, reconnection after a loss and its reports, and nothing left behind when it stops. A host
+// name that does not resolve is in HostRuntimeTest, with the host's log.
 #include "link/ZqTcpLink.h"
 
 #include <gtest/gtest.h>
@@ -142,22 +143,6 @@ TEST(ZqTcpLinkTest, KeepsTryingUntilTheSonarListensWithGrowingDelays) {
   // The next attempt comes at most 800 ms after the last refusal.
   EXPECT_TRUE(WaitFor([&] { return link.GetCounters().connects == 1; }, 3s));
   EXPECT_EQ(link.GetCounters().problem, "");
-}
-
-TEST(ZqTcpLinkTest, AHostNameThatDoesNotResolveIsReported) {
-  ZqLinkContext context;
-  ZqTcpLink link(context, "no-such-sonar.invalid:7000");
-  std::string reported;
-  std::mutex mutex;
-  link.SetProblemReport([&](const std::string& problem) {
-    std::lock_guard lock(mutex);
-    reported = problem;
-  });
-  link.Start();
-  ASSERT_TRUE(WaitFor([&] { return !link.GetCounters().problem.empty(); }, 10s));
-  EXPECT_EQ(link.GetCounters().problem.rfind("cannot resolve \"no-such-sonar.invalid\": ", 0), 0u);
-  std::lock_guard lock(mutex);
-  EXPECT_EQ(reported, link.GetCounters().problem);
 }
 
 TEST(ZqTcpLinkTest, StopLeavesNoThreadOrSocketBehind) {

@@ -1,18 +1,19 @@
 // A simulated processing unit unplugged from the network and plugged in again: connections close and
 // are refused meanwhile, a host that connects afterwards is greeted as on any new connection, and the
 // heads keep their settings, ping mode and ping counter throughout, a free-running one pinging on. The
-// host side is a plain socket that sends hand-built records and reads what the sonar sends.
+// host side is a link as the host has, sending hand-built records.
 #include "sim/SimServer.h"
 
-#include <arpa/inet.h>
 #include <gtest/gtest.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
+#include <algorithm>
 #include <boost/asio/ip/tcp.hpp>
+#include <mutex>
 #include <optional>
 #include <string>
 
+#include "link/ZqLinkContext.h"
+#include "link/ZqTcpLink.h"
 #include "sim/SimHead.h"
 #include "tests/link/Waiting.h"
 #include "tests/sim/HostRecords.h"
@@ -21,50 +22,46 @@ namespace {
 
 using zqtest::F32;
 
-// The host's end of a connection to the sonar. Each read waits 5 s at most.
-class HostSide {
- public:
-  explicit HostSide(unsigned short port) : socket_(::socket(AF_INET, SOCK_STREAM, 0)) {
-    const timeval bound{5, 0};
-    ::setsockopt(socket_, SOL_SOCKET, SO_RCVTIMEO, &bound, sizeof bound);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_port = htons(port);
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    error_ = ::connect(socket_, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0 ? 0 : errno;
+// The host's end: a link to the sonar as the host has one, keeping every record it receives.
+struct HostSide {
+  explicit HostSide(const std::string& address) : link(context, address) {
+    link.SetReceiver([this](std::span<const std::byte> record) {
+      std::lock_guard lock(mutex);
+      records.emplace_back(reinterpret_cast<const char*>(record.data()), record.size());
+    });
+    link.Start();
   }
-  ~HostSide() { ::close(socket_); }
-  int Error() const { return error_; }  // of connecting
-  void Send(const std::string& record) { ::send(socket_, record.data(), record.size(), MSG_NOSIGNAL); }
-  // The next whole record of `type` (0: any) the sonar sends; nothing once it closes the connection.
-  std::optional<std::string> Next(std::uint32_t type = 0) {
-    for (std::string record(12, '\0'); Read(record, 0, 12);) {
-      record.resize(std::max<std::uint32_t>(12, *le::ByteReader(record).U32(8)));
-      if (!Read(record, 12, record.size() - 12)) break;
-      if (type == 0 || TypeOf(record) == type) return record;
-      record.resize(12);
-    }
-    return std::nullopt;
+  // The first record of `type` from the `from`th on, once it came.
+  std::optional<std::string> Next(std::uint32_t type, std::size_t from = 0) {
+    std::optional<std::string> found;
+    WaitFor([&] {
+      std::lock_guard lock(mutex);
+      const auto at = std::find_if(records.begin() + std::min(from, records.size()), records.end(),
+                                   [&](const std::string& record) { return TypeOf(record) == type; });
+      if (at != records.end()) found = *at;
+      return found.has_value();
+    });
+    return found;
   }
-  bool ClosedBySonar() {
-    while (Next()) {
-    }
-    return closed_;
+  std::size_t Count() {
+    std::lock_guard lock(mutex);
+    return records.size();
   }
-
- private:
-  bool Read(std::string& into, std::size_t from, std::size_t count) {
-    for (ssize_t got = 0; count > 0; from += got, count -= got) {
-      got = ::recv(socket_, into.data() + from, count, 0);
-      closed_ = got == 0;
-      if (got <= 0) return false;
-    }
-    return true;
+  std::string At(std::size_t index) {
+    std::lock_guard lock(mutex);
+    return records.at(index);
+  }
+  bool Counters(std::uint64_t connects, std::uint64_t disconnects) {
+    return WaitFor([&] {
+      const auto counters = link.GetCounters();
+      return counters.connects == connects && counters.disconnects == disconnects;
+    });
   }
 
-  int socket_;
-  int error_ = 0;
-  bool closed_ = false;
+  ZqLinkContext context;
+  ZqTcpLink link;
+  std::mutex mutex;
+  std::vector<std::string> records;
 };
 
 std::uint32_t PingNumberOf(const std::string& settings) {
@@ -91,29 +88,28 @@ class SimServerTest : public ::testing::Test {
 };
 
 TEST_F(SimServerTest, UnpluggedItRefusesHostsAndPluggedInGreetsThemWithTheHeadsAsTheyWere) {
-  HostSide before(sonar_.Port());
-  ASSERT_TRUE(before.Next(7503));
+  HostSide host(sonar_.Address());
+  ASSERT_TRUE(host.Next(7503));
   sonar_.Unplug();
-  EXPECT_TRUE(before.ClosedBySonar());
+  EXPECT_TRUE(host.Counters(1, 1));
   EXPECT_EQ(sonar_.ConnectionCount(), 0u);
-  EXPECT_EQ(HostSide(sonar_.Port()).Error(), ECONNREFUSED);
   sonar_.Unplug();  // once more changes nothing
-  EXPECT_EQ(HostSide(sonar_.Port()).Error(), ECONNREFUSED);
-  // The free-running head pings on; nothing it produced meanwhile is kept for the host.
+  // The free-running head pings on; nothing it produced meanwhile is kept for the host, whose attempts
+  // are refused.
   const std::uint32_t atUnplugging = Settings().pingNumber;
   ASSERT_TRUE(WaitFor([&] { return Settings().pingNumber >= atUnplugging + 3; }));
+  EXPECT_EQ(host.link.GetCounters().problem, "cannot connect: Connection refused");
+  std::size_t greeting = host.Count();
   PlugIn();
-  HostSide host(sonar_.Port());
-  const auto first = host.Next();
-  const auto second = host.Next();
-  ASSERT_TRUE(first && second);
-  EXPECT_EQ(TypeOf(*first), 7003u);
-  EXPECT_EQ(TypeOf(*second), 7503u);
-  EXPECT_GE(PingNumberOf(*second), atUnplugging + 3);
+  ASSERT_TRUE(host.Counters(2, 1));
+  ASSERT_TRUE(host.Next(7503, greeting));
+  EXPECT_EQ(TypeOf(host.At(greeting)), 7003u);
+  EXPECT_EQ(TypeOf(host.At(greeting + 1)), 7503u);
+  EXPECT_GE(PingNumberOf(host.At(greeting + 1)), atUnplugging + 3);
 
   // Waiting for triggers, with a range of its own: both outlast unplugging, as does the ping count.
-  host.Send(HostControl(1003, F32(120.0F)));
-  host.Send(HostControl(1004, F32(0.0F)));
+  host.link.Send(CString(HostControl(1003, F32(120.0F))));
+  host.link.Send(CString(HostControl(1004, F32(0.0F))));
   ASSERT_TRUE(WaitFor([&] {
     bool waiting = false;
     sonar_.WithHead(0, [&](SimHead& head, std::vector<std::string>&) {
@@ -123,16 +119,16 @@ TEST_F(SimServerTest, UnpluggedItRefusesHostsAndPluggedInGreetsThemWithTheHeadsA
   }));
   const std::uint32_t pings = Settings().pingNumber;
   sonar_.Unplug();
+  greeting = host.Count();
   PlugIn();
-  HostSide after(sonar_.Port());
-  const auto settings = after.Next(7503);
+  const auto settings = host.Next(7503, greeting);
   ASSERT_TRUE(settings);
   const le::ByteReader fields(*settings);
   EXPECT_EQ(std::make_tuple(*fields.U32(64), *fields.F32(76), *fields.F32(96)),
             std::make_tuple(pings, 120.0F, 0.0F));
   // One trigger, one ping, counted on from where the head was.
-  after.Send(HostControl(1107));
-  const auto ping = after.Next(7000);
+  host.link.Send(CString(HostControl(1107)));
+  const auto ping = host.Next(7000, greeting);
   ASSERT_TRUE(ping);
   EXPECT_EQ(PingNumberOf(*ping), pings + 1);
 }
@@ -148,7 +144,7 @@ TEST_F(SimServerTest, PluggingInFailsWhereAnotherProgramListensNowOrWhenTheSonar
     EXPECT_NE(error.find("cannot listen on " + sonar_.Address() + " again"), std::string::npos) << error;
   }
   PlugIn();  // can be retried
-  EXPECT_TRUE(HostSide(sonar_.Port()).Next(7003));
+  EXPECT_TRUE(HostSide(sonar_.Address()).Next(7003));
   PlugIn();  // plugged in already: listening
 
   sonar_.Stop();  // an unplugged or stopped sonar stops as any other, and plugs in no more
