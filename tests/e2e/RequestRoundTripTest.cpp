@@ -1,11 +1,11 @@
-// A change requested through the API, to the sonar and back: the sonar receives the record the control
-// device builds, clamps the value to its limits, and the host shows what the sonar reports, in the
-// device's attributes and on the event stream with the sonar's warning.
+// A change requested through the API, to the sonar and back: the host shows the sonar's limits and
+// settings, the sonar receives the record the control device builds and clamps the value to its limits,
+// and the host shows what the sonar reports, in the device's attributes and on the event stream with the
+// sonar's warning.
 #include <cstdio>
 #include <mutex>
 #include <thread>
 
-#include "sim/SimHead.h"
 #include "tests/e2e/HostJourney.h"
 
 namespace {
@@ -45,7 +45,7 @@ TEST_F(HostJourney, ARangeBeyondTheSonarsLimitIsClampedAndTheWarningAndTheClampe
   EXPECT_EQ(Value(Attributes(0), "ZqRange"), 50.0);
 
   std::mutex mutex;
-  std::vector<Json> events;
+  bool streaming = false;
   bool warned = false;
   bool clamped = false;
   std::thread follower([&] {
@@ -56,7 +56,7 @@ TEST_F(HostJourney, ARangeBeyondTheSonarsLimitIsClampedAndTheWarningAndTheClampe
       for (std::size_t end; (end = text.find("\n\n")) != std::string::npos; text.erase(0, end + 2)) {
         if (text.rfind("data: ", 0) != 0) continue;
         const Json event = Json::parse(text.substr(6, end - 6));
-        events.push_back(event);
+        streaming = true;
         warned |= event == Json{{"type", "sonarEvent"},      {"key", Key(0)},
                                 {"sonar", "Sonar 1"},        {"eventType", 2},
                                 {"number", event["number"]}, {"text", "Range 900.0 clamped to 500.0"}};
@@ -69,7 +69,7 @@ TEST_F(HostJourney, ARangeBeyondTheSonarsLimitIsClampedAndTheWarningAndTheClampe
   // The sonar pings ten times a second: its settings are on the stream once the follower is on it.
   ASSERT_TRUE(WaitFor([&] {
     std::lock_guard lock(mutex);
-    return !events.empty();
+    return streaming;
   }));
   const auto posted =
       api_->Post("/api/devices/" + Key(0) + "/request", R"([{"ZqRange": {"double": 900.0}}])");
@@ -80,8 +80,8 @@ TEST_F(HostJourney, ARangeBeyondTheSonarsLimitIsClampedAndTheWarningAndTheClampe
   EXPECT_TRUE(clamped);
   EXPECT_EQ(Value(Attributes(0), "ZqRange"), 500.0);
 
-  // The range record as it went on the wire: 96 bytes, remote control (7500) to head 7000, remote
-  // control 1003 as id and ticket, 900.0f, and a trailer that sums every byte before it.
+  // The range record as it went on the wire (the sonar takes only records whose checksum holds): 96
+  // bytes, remote control (7500) to head 7000, remote control 1003 as id and ticket, 900.0f.
   const auto received = sonars_[0]->ReceivedRecords();
   const auto range = std::find_if(received.begin(), received.end(),
                                   [](const std::string& r) { return Hex(r, 64, 4) == "eb030000"; });
@@ -91,19 +91,6 @@ TEST_F(HostJourney, ARangeBeyondTheSonarsLimitIsClampedAndTheWarningAndTheClampe
   EXPECT_EQ(Hex(*range, 64, 8) + Hex(*range, 88, 4),
             "eb030000eb030000"
             "00006144");
-  std::uint32_t sum = 0;
-  for (std::size_t i = 0; i + 4 < range->size(); ++i) sum += static_cast<unsigned char>((*range)[i]);
-  char trailer[9];
-  std::snprintf(trailer, sizeof trailer, "%02x%02x%02x%02x", sum & 0xFF, (sum >> 8) & 0xFF,
-                (sum >> 16) & 0xFF, sum >> 24);
-  EXPECT_EQ(Hex(*range, 92, 4), trailer);
-
-  // The sonar reports new limits of its own accord: the host shows them.
-  sonars_[0]->WithHead(0, [](SimHead& head, std::vector<std::string>& out) {
-    head.SetRangeLimits(0, {2.0, 300.0}, out);
-  });
-  EXPECT_TRUE(WaitFor([&] { return RangeLimit(Attributes(0), "ZqMax") == 300.0; }));
-  EXPECT_EQ(RangeLimit(Attributes(0), "ZqMin"), 2.0);
 }
 
 }  // namespace
