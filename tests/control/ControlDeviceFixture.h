@@ -7,12 +7,10 @@
 
 #include <algorithm>
 #include <cstdlib>
-#include <ctime>
 #include <memory>
-#include <ostream>
+#include <sstream>
 #include <string>
 #include <string_view>
-#include <utility>
 #include <vector>
 
 #include "control/KavoSonarConfigurationControlDevice.h"
@@ -23,7 +21,7 @@
 // 2024-05-06 07:08:09.5 UTC: 19849 days after 1970-01-01 (54 years with 13 leap days, then 126 days of
 // 2024), plus 7 h 8 min 9.5 s. Its record time stamp: year 2024, day 127, f32 9.5 s, 07:08.
 inline constexpr double kMay6th2024 = 19849.0 * 86400.0 + 7 * 3600 + 8 * 60 + 9.5;
-inline constexpr std::string_view kMay6th2024Stamp = "e8077f00000018410708";
+inline constexpr unsigned long long kTrackingNumber = 0x0102030405060708ULL;
 
 // Little-endian hex of the low `bytes` bytes of value.
 inline std::string LeHex(unsigned long long value, int bytes) {
@@ -42,17 +40,15 @@ inline std::string Hex(std::string_view bytes) {
 }
 // Hex written with spaces between fields for reading, without them for comparing.
 inline std::string Fields(std::string_view spacedHex) {
-  std::string hex;
-  for (const char c : spacedHex) hex += c == ' ' ? "" : std::string(1, c);
+  std::string hex(spacedHex);
+  std::erase(hex, ' ');
   return hex;
 }
-
 // Hex of a record with its 10 time-stamp bytes (20 to 29) shown as "tt", for records sent at a time
 // not known in advance.
 inline std::string HexWithoutTime(std::string_view bytes) {
   return Hex(bytes).replace(40, 20, 20, 't');
 }
-inline constexpr unsigned long long kTrackingNumber = 0x0102030405060708ULL;
 // The frame header of a record as the sonar expects it, time stamp masked.
 inline std::string ExpectedHeader(unsigned size, unsigned type, unsigned deviceId, unsigned deviceEnum) {
   return Fields("0500 3c00 ffff0000") + LeHex(size, 4) + ZeroHex(8) + std::string(20, 't') + "0100" +
@@ -70,7 +66,7 @@ inline std::string ExpectedRemoteControl(unsigned id, std::string_view payload, 
 }
 // The expected hex of a record sent at kMay6th2024.
 inline std::string Stamped(std::string hex) {
-  return hex.replace(40, 20, kMay6th2024Stamp);
+  return hex.replace(40, 20, "e8077f00000018410708");
 }
 // A remote control from the device under test, to head 0 (7000) unless told otherwise.
 inline std::string Rc(unsigned id, std::string_view payload, unsigned deviceId = 7000,
@@ -83,11 +79,30 @@ inline std::string SingleValue(unsigned type, std::string_view f32, unsigned dev
   return Stamped(ExpectedHeader(72, type, deviceId, deviceEnum) + Fields(f32) + ZeroHex(4));
 }
 
-// Attribute maps are written as the API and stored files write them (JSON).
+// Attribute maps as JSON, as the API and stored files write them, or short for flat maps: "ZqRange=d:250
+// ZqTrigger=b:true" (d double, i int, b bool, t text, is ints, d2 double2d; no spaces in a value).
 inline CAttributeMap Json(const std::string& text) {
+  std::string json = text.empty() ? "[]" : text;
+  if (!text.empty() && text[0] != '{' && text[0] != '[') {
+    static const std::pair<std::string_view, const char*> kTypes[] = {
+        {"d", "double"}, {"i", "int"}, {"b", "bool"}, {"t", "text"}, {"is", "ints"}, {"d2", "double2d"}};
+    std::istringstream entries(text);
+    json = "{";
+    for (std::string entry; entries >> entry;) {
+      const std::size_t eq = entry.find('='), colon = entry.find(':', eq);
+      const std::string code = entry.substr(eq + 1, colon - eq - 1), value = entry.substr(colon + 1);
+      const auto type =
+          std::find_if(std::begin(kTypes), std::end(kTypes), [&](auto& t) { return t.first == code; });
+      EXPECT_NE(type, std::end(kTypes)) << entry;
+      const bool quoted = code == "t" || value == "NaN";
+      json += (json.size() > 1 ? ", \"" : "\"") + entry.substr(0, eq) + "\": {\"" + type->second +
+              "\": " + (quoted ? '"' + value + '"' : value) + "}";
+    }
+    json += "}";
+  }
   CAttributeMap map;
-  const AttributeMapParseResult result = ReadAttributeMapJson(text.empty() ? "[]" : text, map);
-  EXPECT_TRUE(result.ok) << result.error;
+  const AttributeMapParseResult result = ReadAttributeMapJson(json, map);
+  EXPECT_TRUE(result.ok) << result.error << " in " << json;
   return map;
 }
 // The map without "Request", its entries sorted by key, as JSON: stored attributes whatever their order.
