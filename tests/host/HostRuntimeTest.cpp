@@ -1,132 +1,231 @@
-// A running host on the embedded default: requests reach the simulated sonars and their answers come
-// back as attributes; stopping stores every map and a new start reads them back; a sonar's buffer
-// status follows its link and its data as they change, and its time-out is never shorter than its ping.
+// A host running in this process on the embedded default, with its JSON API: every route's answers and
+// refusals, the token, the front-end folder, refusals at start, a sonar's buffer status and link events
+// following its link and data, and the floor of a sonar's data time-out.
 #include "host/HostRuntime.h"
 
 #include <gtest/gtest.h>
-
 #include <unistd.h>
-#include <chrono>
+
+#include <atomic>
+#include <filesystem>
+#include <fstream>
 #include <limits>
+#include <mutex>
 #include <sstream>
 #include <thread>
-#include <vector>
 
 #include "host/DataTimeOutFloor.h"
+#include "host/HttpApi.h"
 #include "platform/tavrin/DataManager.h"
+#include "platform/tavrin/DataSubscription.h"
 #include "sim/SimHead.h"
 #include "sim/SimServer.h"
+#include "tests/host/HttpTestClient.h"
 #include "tests/host/LoadedPlugin.h"
-#include "tests/link/Waiting.h"
 #include "tests/platform/tavrin/BufferStatusFollower.h"
 
 namespace {
 
 using namespace std::chrono_literals;
-using Outcome = HostRuntime::RequestResult::Outcome;
-
-double Attribute(const CDataId& id, const char* key) {
-  CAttributeMap map;
-  double value = -1.0;
-  unsigned flags = 0;
-  if (DataManager::GetDataManager().GetAttributeMap(id, map)) map.GetAttribValue(key, value, flags);
-  return value;
-}
+namespace fs = std::filesystem;
 
 class HostRuntimeTest : public ::testing::Test {
  protected:
   HostRuntimeTest() {
     std::string error;
     EXPECT_TRUE(ParseHostConfig(EmbeddedDefaultConfig(), config_, error)) << error;
-    options_.stateFolder =
-        std::filesystem::temp_directory_path() / ("host-state-" + std::to_string(::getpid()));
-    std::filesystem::remove_all(options_.stateFolder);
-    options_.capturePath = options_.stateFolder.string() + ".capture";
+    fs::remove_all(root_);
+    fs::create_directories(root_ / "web" / "js");
+    std::ofstream(root_ / "web" / "index.html") << "<html>survey</html>";
+    std::ofstream(root_ / "web" / "js" / "app.js") << "start();";
+    std::ofstream(root_ / "secret.txt") << "not for the web";
+    fs::create_symlink(root_ / "secret.txt", root_ / "web" / "link.txt");
+    options_.stateFolder = root_ / "state";
   }
   ~HostRuntimeTest() override {
-    std::filesystem::remove_all(options_.stateFolder);
-    std::filesystem::remove(options_.capturePath);
+    api_.reset();
+    runtime_.reset();
+    fs::remove_all(root_);
   }
 
-  std::unique_ptr<HostRuntime> Start() {
+  bool Start(std::string& error) {
+    runtime_ = HostRuntime::Start(config_, options_, LoadedPlugin::MakeDevice, log_, error);
+    return runtime_ != nullptr;
+  }
+  void StartWithApi(const std::string& token = "") {
     std::string error;
-    auto runtime = HostRuntime::Start(config_, options_, LoadedPlugin::MakeDevice, log_, error);
-    EXPECT_TRUE(runtime) << error;
-    return runtime;
+    ASSERT_TRUE(Start(error)) << error;
+    HttpApiOptions options;
+    options.address = "127.0.0.1:0";
+    options.token = token;
+    options.frontEnd = root_ / "web";
+    api_ = HttpApi::Start(*runtime_, options, error);
+    ASSERT_TRUE(api_) << error;
+    port_ = std::stoi(api_->Address().substr(api_->Address().rfind(':') + 1));
+    client_ = std::make_unique<HttpTestClient>("127.0.0.1", port_);
   }
 
   LoadedPlugin plugin_;  // first, so that it is unloaded after every device it made
+  const fs::path root_ = fs::temp_directory_path() / ("host-runtime-" + std::to_string(::getpid()));
   HostConfig config_;
   HostRuntimeOptions options_;
   std::ostringstream log_;
+  std::unique_ptr<HostRuntime> runtime_;  // declared before the API, so that it stops after it
+  std::unique_ptr<HttpApi> api_;
+  std::unique_ptr<HttpTestClient> client_;
+  int port_ = 0;
   const CDataId shallow_{1, 78, 1, 1};
-  const CDataId deep_{2, 78, 1, 1};
 };
 
-TEST_F(HostRuntimeTest, RequestsReachTheSimulatedSonarsAndSettingsSurviveARestart) {
-  {
-    auto runtime = Start();
-    ASSERT_TRUE(runtime);
-    ASSERT_EQ(runtime->Devices().size(), 2u);
-    EXPECT_EQ(runtime->Devices()[1].vesselName, "Survey Vessel");
-    ASSERT_TRUE(WaitFor([&] { return Attribute(deep_, "ZqRange") == 200.0; }));
-
-    CAttributeMap request;
-    request.Add("ZqRange", COrvDouble(900.0));
-    ASSERT_TRUE(runtime->Request(shallow_, request));
-    // Clamped by the 200 kHz setting set to its 500 m.
-    EXPECT_TRUE(WaitFor([&] { return Attribute(shallow_, "ZqRange") == 500.0; }));
-    EXPECT_EQ(runtime->Request(CDataId(9, 78, 1, 1), request).outcome, Outcome::kNoDevice);
-
-    // The state folder is this host's: a second host on it is refused, naming the first.
-    std::string error;
-    EXPECT_FALSE(HostRuntime::Start(config_, options_, LoadedPlugin::MakeDevice, log_, error));
-    EXPECT_EQ(error, "state folder " + options_.stateFolder.string() +
-                         " is in use by another host (process " + std::to_string(::getpid()) + ")");
-
-    const auto links = runtime->Links();
-    ASSERT_EQ(links.size(), 2u);
-    EXPECT_TRUE(links[0].simulated);
-    EXPECT_EQ(links[0].counters.state, ZqTcpLink::State::kConnected);
-    EXPECT_GE(links[0].counters.recordsSent, 1u);
+// Keeps the data ids and vessel numbers of one subscription's notifications.
+struct Heard : Subscriber {
+  void Notify(const NotificationInfo* info) override {
+    if (const auto* about = dynamic_cast<const DataId_NI*>(info)) ids.push_back(about->GetDataId());
+    if (const auto* vessel = dynamic_cast<const NFDataT<unsigned short>*>(info))
+      vessels.push_back(vessel->GetData());
   }
-  EXPECT_EQ(DataManager::GetDataManager().FindDevice(shallow_), nullptr);
-  EXPECT_TRUE(std::filesystem::exists(options_.stateFolder / "1.78.1.1.json"));
-  // Both links captured what they sent and received: at least the range request and its greeting.
-  EXPECT_GT(std::filesystem::file_size(options_.capturePath), 2 * (16 + 96u));
+  std::vector<CDataId> ids;
+  std::vector<unsigned short> vessels;
+};
 
-  // The new start reads the stored range before the sonar speaks.
-  config_.devices.resize(1);
-  config_.devices[0].link.reset();
-  auto runtime = Start();
-  EXPECT_EQ(Attribute(shallow_, "ZqRange"), 500.0);
+TEST_F(HostRuntimeTest, EachRouteAnswersAsDocumentedAndRefusesWhatItCannotTake) {
+  StartWithApi();
+  Heard heard;
+  SubscriptionImpl sonarSelection(NotificationKind::kNamed);
+  SubscriptionImpl vesselSelection(NotificationKind::kActiveVessel);
+  DataSubscription sensor;
+  for (SubscriptionImpl* subscription :
+       {&sonarSelection, &vesselSelection, static_cast<SubscriptionImpl*>(&sensor)})
+    subscription->SetSubscriber(&heard, false);
+  ASSERT_TRUE(sonarSelection.Subscribe(GeneralSubKeys::ADT_SELECTED_SONAR_CHANGE));
+  ASSERT_TRUE(vesselSelection.Subscribe(sel_change::ACTIVE_VESSEL));
+  ASSERT_TRUE(sensor.Subscribe(CDataId(1, 40, 1, 1)));
+
+  const std::string request = "/api/devices/1.78.1.1/request", sonar = "/api/selection/sonar",
+                    vessel = "/api/selection/vessel", velocity = "/api/sensors/sound-velocity";
+  const std::string noDevice = R"({"error":"no device with key \")",
+                    badBody = R"({"error":"body: expected {\")", badRequest = R"({"error":"request body: )",
+                    outside = R"({"error":"path leaves the front-end folder)";
+  const struct {
+    std::string method, path, body;
+    int status;
+    std::string answer;  // the whole answer, or how it begins
+  } calls[] = {
+      {"GET", "/api/devices", "", 200,
+       R"([{"key":"1.78.1.1","name":"Shallow sonar","type":"KavoSonarConfigurationControlDevice","vessel":1,"vesselName":"Survey Vessel"},{"key":"2.78.1.1","name":"Deep sonar",)"},
+      {"GET", "/api/devices/9.78.1.1/attributes", "", 404, noDevice + R"(9.78.1.1\""})"},
+      {"GET", "/api/devices/1.78.1/attributes", "", 404, noDevice + R"(1.78.1\""})"},
+      {"GET", "/api/devices/%C3%A9/attributes", "", 404, noDevice + "\xC3\xA9" + R"(\""})"},
+      {"GET", "/api/devices/1.78.1.1/attributes", "", 200, R"([{")"},
+      {"POST", "/api/devices/9.78.1.1/request", "[]", 404, noDevice + R"(9.78.1.1\""})"},
+      {"POST", request, R"([{"ZqRange": {"double": 1)", 400, badRequest},
+      {"POST", request, R"([{"ZqRange": {"float": 1}}])", 400,
+       badRequest + R"($[0].ZqRange: unknown value type \"float\"")"},
+      {"POST", request, "[{\"ZqRange\": {\"text\": \"\xff\"}}]", 400, badRequest},
+      {"POST", request, std::string(HttpLimits{}.largestBody + 1, ' '), 413,
+       R"({"error":"request body over 1048576 bytes)"},
+      {"POST", request, R"([{"ZqGain": {"double": 30}}, {"ZqRnage": {"double": 30}}, {"Other": {"int": 1}}])",
+       400, badRequest + R"(unknown request key \"ZqRnage\""})"},
+      {"POST", request, R"([{"Request": {"map": []}}])", 400,
+       badRequest + R"(unknown request key \"Request\""})"},
+      {"POST", request,
+       R"([{"ZqGain": {"double": 30}}, {"ZqPower": {"double": 1}}, {"ZqGain": {"double": 31}}])", 400,
+       badRequest + R"(repeated request key \"ZqGain\""})"},
+      {"POST", request, R"([{"ZqRange": {"double": 120.0}}])", 202, R"({"applied":"1.78.1.1"})"},
+      {"POST", "/api/logging/start", "", 200, R"({"logging":true})"},
+      {"POST", "/api/logging/stop", "", 200, R"({"logging":false})"},
+      {"POST", sonar, R"({"id": [2, 78, 1, 1]})", 200, R"({"selectedSonar":"2.78.1.1"})"},
+      {"POST", sonar, R"({"id": [9, 78, 1, 1]})", 404, noDevice + R"(9.78.1.1\""})"},
+      {"POST", sonar, R"({"id": [1, 78, 1]})", 400, badBody + R"(id\": [a, b, c, d]})"},
+      {"POST", sonar, R"({"id": [1, 78, 1, 65536]})", 400, badBody + "id"},
+      {"POST", sonar, R"({"id": [1, 78, 1.5, 1]})", 400, badBody + "id"},
+      {"POST", sonar, "[1, 78, 1, 1]", 400, badBody + "id"},
+      {"POST", vessel, R"({"vessel": 1})", 200, R"({"activeVessel":1})"},
+      {"POST", vessel, R"({"vessel": 7})", 404, R"({"error":"no vessel 7"})"},
+      {"POST", vessel, R"({"vessel": "1"})", 400, badBody + R"(vessel\": n})"},
+      {"POST", vessel, R"({"vessel": -1})", 400, badBody + "vessel"},
+      {"POST", vessel, "{", 400, badBody + "vessel"},
+      {"POST", velocity, R"({"value": 1487.3})", 200, R"({"soundVelocity":1487.3,"sonars":2})"},
+      {"POST", velocity, R"({"value": "fast"})", 400, badBody + R"(value\": m/s})"},
+      {"POST", velocity, R"({"value": 5000})", 400, badBody + "value"},
+      {"POST", velocity, R"({"value": 1500, "vessel": "one"})", 400, badBody + "value"},
+      {"POST", velocity, R"({"speed": 1500})", 400, badBody + "value"},
+      {"POST", velocity, R"({"value": 1500, "vessel": 9})", 404, R"({"error":"no sonar on vessel 9"})"},
+      {"GET", "/api/nothing", "", 404, R"({"error":"no such route: GET /api/nothing"})"},
+      {"DELETE", "/api/devices", "", 404, R"({"error":"no such route: DELETE /api/devices"})"},
+      {"POST", "/%ff", "", 400, R"({"error":"path is not valid UTF-8 once percent-decoded"})"},
+      {"GET", "/", "", 200, "<html>survey</html>"},
+      {"GET", "/js/app.js", "", 200, "start();"},
+      {"GET", "/../secret.txt", "", 403, outside},
+      {"GET", "/js/../../secret.txt", "", 403, outside},
+      {"GET", "/%2e%2e/secret.txt", "", 403, outside},
+      {"GET", "/link.txt", "", 403, outside},
+      {"GET", "/missing.html", "", 404, R"({"error":"no front-end file /missing.html"})"},
+  };
+  for (const auto& c : calls) {
+    const auto response = c.method == "GET"    ? client_->Get(c.path)
+                          : c.method == "POST" ? client_->Post(c.path, c.body)
+                                               : client_->Delete(c.path);
+    ASSERT_TRUE(response) << c.path;
+    EXPECT_EQ(response->status, c.status) << c.method << " " << c.path << " " << c.body.substr(0, 80);
+    EXPECT_EQ(response->body.substr(0, c.answer.size()), c.answer) << c.method << " " << c.path;
+  }
+  EXPECT_EQ(client_->Get("/js/app.js")->get_header_value("Content-Type"), "text/javascript; charset=utf-8");
+
+  // Nothing of a refused request was stored; the selections and the reading reached their followers.
+  const auto attributes = runtime_->Attributes(shallow_);
+  ASSERT_TRUE(attributes);
+  EXPECT_TRUE(attributes->GetAttrMap("Request") == nullptr ||
+              !attributes->GetAttrMap("Request")->Has("ZqGain"));
+  ASSERT_TRUE(SubscriptionManager::Instance().WaitIdle(5s));
+  EXPECT_EQ(heard.ids, (std::vector<CDataId>{CDataId(2, 78, 1, 1), CDataId(1, 40, 1, 1)}));
+  EXPECT_EQ(heard.vessels, std::vector<unsigned short>{1});
+  CDataBlock block;
+  ASSERT_TRUE(sensor.GetDataBuffer()->ReadDataBlock(BaseDataSource::kCurrentSettingsBlock, block));
+  int index = -1;
+  double value = 0.0;
+  ASSERT_TRUE(block.LookUp(801, 1, index));
+  EXPECT_TRUE(block.GetElement(index)->GetValue(value) && value == 1487.3);
+  EXPECT_NE(DataManager::GetDataManager().FindDatablockBuffer(CDataId(2, 40, 1, 1)), nullptr);
 }
 
-TEST_F(HostRuntimeTest, AnUnknownDeviceTypeIsNamed) {
+TEST_F(HostRuntimeTest, WithATokenEveryCallMustCarryIt) {
+  StartWithApi("s3cret");
+  // The scheme is read in any case; the token must match exactly.
+  for (const char* wrong : {"", "Bearer S3CRET", "Bearer s3cre", "Basic s3cret", "s3cret"})
+    EXPECT_EQ(client_->Get("/api/links", {{"Authorization", wrong}}).value().status, 401) << wrong;
+  const auto links = client_->Get("/api/links", {{"Authorization", "bearer s3cret"}});
+  ASSERT_TRUE(links);
+  EXPECT_EQ(links->status, 200);
+  EXPECT_EQ(links->body.rfind(R"([{"index":0,"device":"Shallow sonar",)", 0), 0u) << links->body;
+  std::string error;
+  HttpApiOptions open;
+  open.address = "0.0.0.0:0";
+  EXPECT_FALSE(HttpApi::Start(*runtime_, open, error));
+  EXPECT_EQ(error, "--http 0.0.0.0:0 is reachable from other machines: give --token TOKEN");
+}
+
+TEST_F(HostRuntimeTest, AnUnknownDeviceTypeAndAnUnresolvableSonarAreNamed) {
   config_.devices[1].type = "NoSuchDevice";
   std::string error;
-  EXPECT_FALSE(HostRuntime::Start(config_, options_, LoadedPlugin::MakeDevice, log_, error));
+  EXPECT_FALSE(Start(error));
   EXPECT_EQ(error, "devices[1].type: no device type \"NoSuchDevice\" is registered");
   EXPECT_EQ(DataManager::GetDataManager().FindDevice(shallow_), nullptr);
-}
 
-TEST_F(HostRuntimeTest, ALinkWhoseHostDoesNotResolveSaysSoOnceInItsLinkInfoAndItsLog) {
+  config_.devices[1].type = config_.devices[0].type;
   config_.devices[1].link->simulate.reset();
   config_.devices[1].link->address = "no-such-sonar.invalid:7000";
   std::ostringstream problems;
   options_.linkProblems = &problems;
-  std::string error;
-  auto runtime = HostRuntime::Start(config_, options_, LoadedPlugin::MakeDevice, log_, error);
-  ASSERT_TRUE(runtime) << error;
-  ASSERT_TRUE(
-      WaitFor([&] { return !runtime->Links()[1].counters.problem.empty(); }, std::chrono::seconds(10)));
-  const std::string problem = runtime->Links()[1].counters.problem;
+  ASSERT_TRUE(Start(error)) << error;
+  ASSERT_TRUE(WaitFor([&] { return !runtime_->Links()[1].counters.problem.empty(); }, 10s));
+  const std::string problem = runtime_->Links()[1].counters.problem;
   EXPECT_EQ(problem.rfind("cannot resolve \"no-such-sonar.invalid\": ", 0), 0u) << problem;
-  runtime.reset();
+  runtime_.reset();
   EXPECT_EQ(problems.str(), "tavrin-host: Deep sonar: link to no-such-sonar.invalid:7000: " + problem + "\n");
 }
 
-TEST_F(HostRuntimeTest, ASonarsBufferStatusFollowsItsLinkAndItsDataAsTheyChange) {
+TEST_F(HostRuntimeTest, ASonarsBufferStatusAndLinkEventsFollowItsLinkAndItsDataAsTheyChange) {
   // The shallow sonar on a link to a simulated sonar of the test's, on a port nobody listens on yet.
   SimServerConfig simulated;
   simulated.biteIntervalSeconds = 0.0;
@@ -139,19 +238,46 @@ TEST_F(HostRuntimeTest, ASonarsBufferStatusFollowsItsLinkAndItsDataAsTheyChange)
   config_.devices[0].link = SonarLinkConfig{simulated.listen, {kDefaultZqHead}, std::nullopt};
   config_.devices[0].dataTimeOutSeconds = 0.4;
   StatusFollower follower(shallow_);
-  auto runtime = Start();
-  ASSERT_TRUE(runtime);
+  StartWithApi();
   EXPECT_EQ(StatusOf(shallow_), 1);  // before the first connection
   sonar = std::make_unique<SimServer>(simulated);
   ASSERT_TRUE(sonar->Start(error)) << error;
   ASSERT_TRUE(follower.Await({1, 0}));
 
-  // The cable is pulled: the link's loss reaches the status, and the link's answer shows it.
+  std::mutex mutex;
+  std::string received;
+  std::atomic<bool> done{false};
+  const auto streamed = [&](const std::string& text) {
+    return WaitFor([&] {
+      std::lock_guard lock(mutex);
+      return received.find(text) != std::string::npos;
+    });
+  };
+  std::thread stream([&] {
+    HttpTestClient client("127.0.0.1", port_);
+    client.Stream("/api/stream", [&](std::string_view piece) {
+      std::lock_guard lock(mutex);
+      received.append(piece);
+      return !done;
+    });
+  });
+  // Every settings record changes the sonar's attributes: once one shows, the stream is followed.
+  ASSERT_TRUE(streamed(R"(data: {"type":"attributes","key":")"));
+  // The cable is pulled: the link's loss reaches the status, the link's answer and the stream.
+  const std::string link = R"(data: {"type":"link","link":{"index":0,"device":"Shallow sonar","address":")" +
+                           simulated.listen + R"(","simulated":false,"state":)";
   sonar->Unplug();
   ASSERT_TRUE(follower.Await({1, 0, 1}));
-  EXPECT_EQ(runtime->Links()[0].bufferStatus, 1);
+  EXPECT_EQ(runtime_->Links()[0].bufferStatus, 1);
+  EXPECT_TRUE(streamed(link + R"("connecting","bufferStatus":1,)"));
   ASSERT_TRUE(sonar->PlugIn(error)) << error;
   ASSERT_TRUE(follower.Await({1, 0, 1, 0}));
+  EXPECT_TRUE(streamed(link + R"("connected","bufferStatus":0,)"));
+  done = true;
+  api_->Stop();  // ends the stream the follower may still hold
+  stream.join();
+  EXPECT_FALSE(client_->Get("/api/devices"));  // the API has stopped
+
   // The sonar goes quiet with its link up, then speaks again.
   const auto silence = [&](bool silent) {
     ASSERT_TRUE(
@@ -162,28 +288,30 @@ TEST_F(HostRuntimeTest, ASonarsBufferStatusFollowsItsLinkAndItsDataAsTheyChange)
   silence(false);
   ASSERT_TRUE(follower.Await({1, 0, 1, 0, 2, 0}));
   // Stopping the host announces nothing more: its links going down are no loss of the sonar.
-  runtime.reset();
+  runtime_.reset();
   EXPECT_EQ(follower.Statuses(), (std::vector<int>{1, 0, 1, 0, 2, 0}));
+  EXPECT_EQ(DataManager::GetDataManager().FindDevice(shallow_), nullptr);
 }
 
 TEST(ShortestDataTimeOut, IsTheSonarsPingAndGuardAndAMarginForFiniteSettingsOnly) {
   constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
+  constexpr double kNaNd = std::numeric_limits<double>::quiet_NaN();
   const struct {
     std::optional<float> range;           // item 699
     std::optional<double> soundVelocity;  // item 401
     double overhead;
-    std::chrono::milliseconds expected;  // ping (rounded up) + guard (rounded) + 1 s
+    std::chrono::milliseconds expected;  // ping (rounded up) + guard (rounded) + 1 s; 0: no bound
   } cases[] = {
-      {11000.0F, 1500.0, 10.0, 14667ms + 1467ms + 1000ms},  // the deep sonar at 11 km: 14.67 s pings
-      {150.0F, 1500.0, 0.0, 200ms + 1000ms},
+      {11000.0F, 1500.0, 10.0, 14667ms + 1467ms + 1000ms},      // the deep sonar at 11 km: 14.67 s pings
       {3000.0F, std::nullopt, 50.0, 4000ms + 2000ms + 1000ms},  // 1500 m/s without a sound velocity
       {3000.0F, 1e-300, 50.0, 3600s},                           // no endless wait
       {1e30F, 1500.0, 10.0, 3600s},
-      {150.0F, std::numeric_limits<double>::quiet_NaN(), 0.0, 200ms + 1000ms},
+      {150.0F, 1500.0, 0.0, 200ms + 1000ms},
+      {150.0F, kNaNd, 0.0, 200ms + 1000ms},
       {150.0F, -1500.0, 0.0, 200ms + 1000ms},
-      {150.0F, 1500.0, std::numeric_limits<double>::quiet_NaN(), 200ms + 1000ms},
+      {150.0F, 1500.0, kNaNd, 200ms + 1000ms},
       {150.0F, 1500.0, -50.0, 200ms + 1000ms},
-      {kNaN, 1500.0, 10.0, 0ms},  // no range: no bound
+      {kNaN, 1500.0, 10.0, 0ms},
       {std::numeric_limits<float>::infinity(), 1500.0, 10.0, 0ms},
       {std::nullopt, 1500.0, 10.0, 0ms},
   };
@@ -192,8 +320,7 @@ TEST(ShortestDataTimeOut, IsTheSonarsPingAndGuardAndAMarginForFiniteSettingsOnly
     if (c.range) settings.AddF32(699, 2, *c.range);
     if (c.soundVelocity) settings.AddF64(401, 2, *c.soundVelocity);
     EXPECT_EQ(ShortestDataTimeOut(settings, c.overhead), c.expected)
-        << c.range.value_or(-1.0F) << " m at " << c.soundVelocity.value_or(-1.0) << " m/s, " << c.overhead
-        << " %";
+        << c.range.value_or(-1.0F) << " m at " << c.soundVelocity.value_or(-1.0) << " m/s, " << c.overhead;
   }
   // A device's are its current settings and its "Overhead" attribute; without settings, none.
   Device sonar;
