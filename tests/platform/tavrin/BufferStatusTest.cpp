@@ -1,6 +1,6 @@
 // A device's data time-out and buffer status: when missing data counts, the timer that finds it, what
-// the link's reports and settings data do, the notification of each change, and how a ping sequence
-// reaches the devices of a port.
+// the link's reports and settings data do, and the notification of each change. (A ping sequence walking
+// a port's devices: tests/sequencing/TimerThreadTest.cpp.)
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -10,11 +10,9 @@
 #include <thread>
 #include <vector>
 
-#include "platform/tavrin/CaptureIoHandler.h"
 #include "platform/tavrin/DataTimeOut.h"
 #include "platform/tavrin/TimerQueue.h"
 #include "platform/zq/KavoDevice.h"
-#include "platform/zq/KavoSocketIoHandler.h"
 #include "tests/platform/tavrin/BufferStatusFollower.h"
 #include "tests/platform/zq/ZqTestRecords.h"
 
@@ -22,10 +20,7 @@ namespace {
 
 using namespace std::chrono_literals;
 using Clock = DataTimeOut::Clock;
-
-std::string SettingsRecord(std::uint32_t type) {
-  return zqtest::Record(type, std::string(592, '\0'));
-}
+using namespace zqtest;
 
 TEST(DataTimeOut, CountsFromTheLatestDataReEnablingOrRestartAndNeverWhileDisabled) {
   const Clock::time_point t0{std::chrono::seconds(1000)};
@@ -75,10 +70,8 @@ TEST(TimerQueue, TimersRunInDeadlineOrderAndAMovedOrDisarmedDeadlineDoesNotCount
       ran.push_back(timer);
     };
   };
-  TimerQueue::Timer first(queue, note(1));
-  TimerQueue::Timer second(queue, note(2));
-  TimerQueue::Timer moved(queue, note(3));
-  TimerQueue::Timer disarmed(queue, note(4));
+  TimerQueue::Timer first(queue, note(1)), second(queue, note(2)), moved(queue, note(3)),
+      disarmed(queue, note(4));
   const auto now = Clock::now();
   second.Arm(now + 40ms);
   moved.Arm(now + 10ms);
@@ -106,7 +99,7 @@ class DeviceBufferStatus : public ::testing::Test {
     EXPECT_TRUE(DataManager::GetDataManager().AddDevice(std::move(device)));
   }
   ~DeviceBufferStatus() override { DataManager::GetDataManager().RemoveDevice(id); }
-  void Process(std::string record) { sonar->ProcessMessage(record.data(), static_cast<int>(record.size())); }
+  void Process(std::string record) { zqtest::Process(*sonar, std::move(record)); }
 
   const CDataId id{9302, 78, 1, 1};
   TimerQueue timers;  // outlives the device's timer
@@ -120,9 +113,9 @@ TEST_F(DeviceBufferStatus, OnlyValidSettingsDataSetsItFlowingAtOnce) {
   sonar->SetLinkConnected(false);  // no change: not notified again
   ASSERT_TRUE(follower.Await({1}));
   // BITE results, events, a configuration and settings too short to decode are no settings data.
-  Process(zqtest::Record(7021, std::string(40, '\0')));
-  Process(zqtest::Record(7051, "EVT1" + std::string(20, '\0')));
-  Process(zqtest::ConfigurationRecord("<ZqConfiguration/>"));
+  Process(Record(7021, std::string(40, '\0')));
+  Process(Record(7051, "EVT1" + std::string(20, '\0')));
+  Process(ConfigurationRecord("<ZqConfiguration/>"));
   Process(SettingsRecord(7000).substr(0, 659));
   EXPECT_EQ(StatusOf(id), 1);
   Process(SettingsRecord(7503));
@@ -174,27 +167,6 @@ TEST_F(DeviceBufferStatus, TheFloorHoldsUpATimeOutThatHasRunOut) {
   sonar->SetLinkConnected(true);
   ASSERT_TRUE(follower.Await({0, 2}));
   EXPECT_GT(Clock::now() - connected, kPing);
-}
-
-TEST(PortDevices, APlainPortHasNoneAndASonarSocketListsItsDevicesForAPingSequence) {
-  CaptureIoHandler plain;
-  EXPECT_EQ(static_cast<const BaseIOHandler&>(plain).NumDevices(), 0);
-  EXPECT_EQ(static_cast<const BaseIOHandler&>(plain).GetDevice(0), nullptr);
-  KavoSocketIoHandler socket(std::make_unique<ZqCaptureTransport>());
-  KavoDevice first;
-  KavoDevice second;
-  socket.AttachDevice(&first);
-  socket.AttachDevice(&second);
-  first.SetPortPtr(&socket);
-  // As a ping sequence does it: from a device, through its port, to every device that hears it.
-  BaseIOHandler* port = first.GetPortPtr();
-  ASSERT_EQ(port->NumDevices(), 2);
-  EXPECT_EQ(port->GetDevice(0), &first);
-  EXPECT_EQ(port->GetDevice(1), &second);
-  EXPECT_EQ(port->GetDevice(2), nullptr);
-  EXPECT_EQ(port->GetDevice(-1), nullptr);
-  for (int i = 0; i < port->NumDevices(); ++i) port->GetDevice(i)->DisableTimeOut(true);
-  EXPECT_TRUE(first.IsTimeOutDisabled() && second.IsTimeOutDisabled());
 }
 
 }  // namespace

@@ -44,32 +44,28 @@ struct Follower : Subscriber {
   SubscriptionImpl data{NotificationKind::kNewData};
 };
 
-void Process(KavoDevice& device, std::string record) {
-  device.ProcessMessage(record.data(), static_cast<int>(record.size()));
-}
-std::string Settings(std::uint32_t type, float range) {
-  return Record(type, std::string(12, '\0') + zqtest::F32(range) + std::string(576, '\0'));
-}
+using zqtest::Process;
 
 // Settings on request (7503) may come mid-ping: attributes and key, but no data subscriber released.
 TEST(KavoDeviceRecords, SettingsBecomeAttributesAndTheDataBlockAndOnlyPingSettingsReleaseDataSubscribers) {
   KavoDevice device;
   device.SetDataId(CDataId(9201, 78, 1, 1));
   Follower follower("9201.78.1.1");
-  Process(device, Settings(7000, 125.0F).substr(0, 659));  // too short: nothing
-  device.ProcessMessage(Settings(7000, 125.0F).data(), -1);
+  Process(device, zqtest::SettingsRecord(7000, 125.0F).substr(0, 659));  // too short: nothing
+  device.ProcessMessage(zqtest::SettingsRecord(7000, 125.0F).data(), -1);
   EXPECT_TRUE(follower.Kinds().empty());
   EXPECT_EQ(device.GetAttributes().GetCount(), 0);
 
-  Process(device, Settings(7000, 125.0F));
+  Process(device, zqtest::SettingsRecord(7000, 125.0F));
   EXPECT_EQ(follower.Kinds(), (std::vector<int>{6, 5}));
   EXPECT_EQ(device.GetAttributes().FindValue("ZqRange"), COrvDouble(125.0));
   CDataBlock block;
   int index = -1;
   float blockRange = 0.0F;
   ASSERT_TRUE(device.GetDataSource().ReadDataBlock(3, block));
-  EXPECT_TRUE(block.LookUp(699, 2, index) && block.GetElement(index)->GetValue(blockRange) && blockRange == 125.0F);
-  Process(device, Settings(7503, 250.0F));
+  EXPECT_TRUE(block.LookUp(699, 2, index) && block.GetElement(index)->GetValue(blockRange) &&
+              blockRange == 125.0F);
+  Process(device, zqtest::SettingsRecord(7503, 250.0F));
   EXPECT_EQ(follower.Kinds(), (std::vector<int>{6, 5, 6}));
   EXPECT_EQ(device.GetAttributes().FindValue("ZqRange"), COrvDouble(250.0));
 }
@@ -84,7 +80,8 @@ TEST(KavoDeviceRecords, ConfigurationAndMessagesAreKeptPerSonarAndHandedToListen
   std::vector<std::string> heard;
   auto registration = std::make_unique<ZqSonarRecordStore::Registration>(store.Register(
       [&](const CString& sonar, const CString& name, std::uint32_t type, const std::string& record) {
-        if (sonar == key) heard.push_back(name.Str() + " " + std::to_string(type) + " " + record.substr(64, 4));
+        if (sonar == key)
+          heard.push_back(name.Str() + " " + std::to_string(type) + " " + record.substr(64, 4));
       }));
 
   const std::string configuration = zqtest::ConfigurationRecord(
@@ -97,7 +94,8 @@ TEST(KavoDeviceRecords, ConfigurationAndMessagesAreKeptPerSonarAndHandedToListen
   EXPECT_EQ(follower.Kinds(), (std::vector<int>{6}));
   EXPECT_NE(device.GetAttributes().Find("ZqSonarSettings"), nullptr);
   const std::string serial("\xD2\x04\0\0", 4);  // 1234
-  EXPECT_EQ(heard, (std::vector<std::string>{"Sonar A 7003 " + serial, "Sonar A 7051 EVT1", "Sonar A 7051 EVT2"}));
+  EXPECT_EQ(heard,
+            (std::vector<std::string>{"Sonar A 7003 " + serial, "Sonar A 7051 EVT1", "Sonar A 7051 EVT2"}));
   std::string kept;
   EXPECT_TRUE(store.GetRecord(key, 7003, kept) && kept == configuration);
   EXPECT_TRUE(store.GetRecord(key, 7051, kept) && kept.substr(64, 4) == "EVT2");
@@ -126,7 +124,9 @@ TEST(KavoDeviceRecords, AListenerUnregisteredWhileAnotherThreadPublishesIsNotCal
     auto calls = std::make_unique<int>(0);
     {
       const auto registration = ZqSonarRecordStore::Instance().Register(
-          [counter = calls.get()](const CString&, const CString&, std::uint32_t, const std::string&) { ++*counter; });
+          [counter = calls.get()](const CString&, const CString&, std::uint32_t, const std::string&) {
+            ++*counter;
+          });
       std::this_thread::yield();
     }
     calls.reset();

@@ -2,7 +2,6 @@
 // byte 32, the data section given, and four trailing bytes (left zero: the decoders do not check them).
 #pragma once
 
-#include <gtest/gtest.h>
 #include <bit>
 
 #include <cstdint>
@@ -10,7 +9,6 @@
 #include <string>
 #include <string_view>
 
-#include "platform/tavrin/CAttributeMap.h"
 #include "platform/tavrin/LittleEndian.h"
 
 namespace zqtest {
@@ -44,12 +42,15 @@ inline std::string ConfigurationRecord(std::string_view xml) {
   return ConfigurationRecord(xml, static_cast<std::uint32_t>(xml.size() + 1));
 }
 
-// The value (key, 0) of a map, which must be there and of type T.
-template <typename T>
-T Read(const CAttributeMap* map, const char* key) {
-  T value{};
-  EXPECT_TRUE(map != nullptr && map->FindValue(key).GetValue(value)) << key;
-  return value;
+// A settings record (ping 7000, on request 7503) of 660 bytes, all zero but its range at byte 76.
+inline std::string SettingsRecord(std::uint32_t type, float range = 0.0F) {
+  return Record(type, std::string(12, '\0') + F32(range) + std::string(576, '\0'));
+}
+
+// Hands a record to a device as its socket does.
+template <typename Device>
+void Process(Device& device, std::string record) {
+  device.ProcessMessage(record.data(), static_cast<int>(record.size()));
 }
 
 }  // namespace zqtest

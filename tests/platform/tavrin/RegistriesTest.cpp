@@ -1,0 +1,140 @@
+// The host's registries: the data manager's devices, the vessel list, the device creators modules
+// register, and the extension-module chain. (Loading and sending of a device: tests/control/
+// ControlDeviceTest.cpp; the version check refusing another host's plug-in and the plug-in's own chain
+// entry: tests/frame/KavoSonarConfigurationTest.cpp.)
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+
+#include "platform/afx/AFX_EXTENSION_MODULE.h"
+#include "platform/afx/CDynLinkLibrary.h"
+#include "platform/tavrin/CDevList.h"
+#include "platform/tavrin/DataManager.h"
+#include "platform/tavrin/Device.h"
+#include "platform/tavrin/VesselManager.h"
+
+namespace {
+
+TEST(DataManager, RegistersDevicesByIdAndCopiesMergesOrReplacesTheirAttributes) {
+  DataManager& manager = DataManager::GetDataManager();
+  const CDataId id(9101, 78, 1, 1);
+  const CDataId unknown(9101, 78, 1, 2);
+  for (const char* name : {"First", "Second"}) {
+    auto device = std::make_unique<Device>();
+    device->SetDataId(id);
+    device->SetDeviceName(name);
+    device->GetAttributes().Add("Request")->Add("ZqRange", COrvDouble(250.0));
+    EXPECT_EQ(manager.AddDevice(std::move(device)), name == std::string("First"));  // the id is taken
+  }
+  ASSERT_NE(manager.FindDevice(id), nullptr);
+  EXPECT_EQ(manager.FindDevice(id)->GetDeviceName(), CString("First"));
+  EXPECT_EQ(manager.FindDevice(unknown), nullptr);
+  CAttributeMap map;
+  ASSERT_TRUE(manager.GetAttributeMap(id, map));
+  map.Find("Request")->RemoveAll();
+  CAttributeMap request;
+  request.Add("Request")->Add("ZqPower", COrvDouble(200.0));
+  ASSERT_TRUE(manager.SetAttributeMap(id, request, DataManager::kMergeAttributes));
+  ASSERT_TRUE(manager.GetAttributeMap(id, map));
+  CAttributeMap merged;  // the copy emptied above left the device's request as it was
+  merged.Add("Request")->Add("ZqRange", COrvDouble(250.0));
+  merged.Find("Request")->Add("ZqPower", COrvDouble(200.0));
+  EXPECT_TRUE(map == merged);
+  CAttributeMap replacement;  // any other flag replaces the whole map
+  replacement.Add("ZqGain", COrvInt(0));
+  ASSERT_TRUE(manager.SetAttributeMap(id, replacement, 0) && manager.GetAttributeMap(id, map));
+  EXPECT_TRUE(map == replacement);
+  EXPECT_FALSE(manager.SetAttributeMap(unknown, request, DataManager::kMergeAttributes));
+  EXPECT_FALSE(manager.GetAttributeMap(unknown, map));
+  EXPECT_TRUE(manager.RemoveDevice(id));
+  EXPECT_FALSE(manager.RemoveDevice(id) || manager.FindDevice(id));
+}
+
+TEST(DataManager, ListsEachVesselsDevicesInTheOrderTheyWereAdded) {
+  DataManager& manager = DataManager::GetDataManager();
+  // Vessel 77 gets three devices whose identifiers sort in another order than they are added.
+  const CDataId added[] = {CDataId(9203, 78, 1, 77), CDataId(9201, 40, 1, 77), CDataId(9202, 78, 1, 78),
+                           CDataId(9200, 78, 1, 77)};
+  for (const CDataId& id : added) {
+    auto device = std::make_unique<Device>();
+    device->SetDataId(id);
+    ASSERT_TRUE(manager.AddDevice(std::move(device)));
+  }
+  ASSERT_EQ(manager.GetDeviceCount(77), 3);
+  EXPECT_EQ(manager.GetDeviceCount(78), 1);
+  EXPECT_EQ(manager.GetDevice(1, 77)->GetDataId(), added[1]);
+  EXPECT_EQ(manager.GetDevice(2, 77)->GetDataId(), added[3]);
+  EXPECT_TRUE(manager.GetDevice(3, 77) == nullptr && manager.GetDevice(-1, 77) == nullptr);
+  EXPECT_EQ(manager.GetDevice(0, 78)->GetDataId(), added[2]);
+  ASSERT_TRUE(manager.RemoveDevice(added[1]));
+  EXPECT_EQ(manager.GetDevice(1, 77)->GetDataId(), added[3]);
+  for (const CDataId& id : {added[0], added[2], added[3]}) EXPECT_TRUE(manager.RemoveDevice(id));
+  EXPECT_EQ(manager.GetDeviceCount(77), 0);
+}
+
+TEST(Vessels, NumbersAreUniqueAndTheFirstIsActiveUntilAnotherIsSelected) {
+  VesselManager& vessels = VesselManager::GetVesselManager();
+  vessels.Clear();
+  EXPECT_EQ(vessels.GetActiveVessel(), 0);
+  ASSERT_TRUE(vessels.AddVessel(3, "Launch") && vessels.AddVessel(1, "Mother ship"));
+  EXPECT_FALSE(vessels.AddVessel(3, "Another launch"));
+  ASSERT_EQ(vessels.GetNumVessels(), 2);
+  EXPECT_EQ(vessels.GetVessel(1)->GetVesselId(), 1);
+  EXPECT_TRUE(vessels.GetVessel(2) == nullptr && vessels.GetVessel(-1) == nullptr);
+  EXPECT_EQ(vessels.GetVesselName(3).Str(), "Launch");
+  EXPECT_EQ(vessels.GetVesselName(9).Str(), "");
+  EXPECT_FALSE(vessels.SetActiveVessel(9));
+  EXPECT_EQ(vessels.GetActiveVessel(), 3);
+  EXPECT_TRUE(vessels.SetActiveVessel(1));
+  EXPECT_EQ(vessels.GetActiveVessel(), 1);
+  vessels.Clear();
+  EXPECT_EQ(vessels.GetNumVessels() + vessels.GetActiveVessel(), 0);
+}
+
+// Counts its live instances, so that the list's ownership of creators shows.
+class CountingCreator : public DevICreator {
+ public:
+  CountingCreator() { ++live; }
+  ~CountingCreator() override { --live; }
+  Device* Create() override { return new Device(); }
+  static inline int live = 0;
+};
+
+TEST(CDevList, OwnsCreatorsAndMakesDevicesByRegisteredName) {
+  CDevList& list = CDevList::GetDevList();
+  EXPECT_TRUE(list.RegisterDev("Counting", new CountingCreator()));
+  EXPECT_FALSE(list.RegisterDev("Counting", new CountingCreator()));  // taken: the new one is deleted
+  EXPECT_FALSE(list.RegisterDev("Null", nullptr) || list.IsRegistered("Null"));
+  EXPECT_EQ(CountingCreator::live, 1);
+  EXPECT_NE(std::unique_ptr<Device>(list.CreateDevice("Counting")), nullptr);
+  EXPECT_EQ(list.CreateDevice("Unknown"), nullptr);
+  EXPECT_TRUE(list.UnRegisterDev("Counting"));
+  EXPECT_EQ(CountingCreator::live, 0);
+  EXPECT_FALSE(list.UnRegisterDev("Counting"));
+  EXPECT_EQ(list.CreateDevice("Counting"), nullptr);
+}
+
+// A module's chain entries go when it is terminated, and only its own.
+TEST(ExtensionModule, ChainEntriesLiveUntilTheirModuleIsTerminated) {
+  int first = 0;
+  int second = 0;
+  AFX_EXTENSION_MODULE refused;
+  EXPECT_FALSE(AfxInitExtensionModule(refused, nullptr));
+  AFX_EXTENSION_MODULE a;
+  AFX_EXTENSION_MODULE b;
+  ASSERT_TRUE(AfxInitExtensionModule(a, &first) && AfxInitExtensionModule(b, &second));
+  EXPECT_TRUE(a.hModule == &first && a.hResource == &first);
+  new CDynLinkLibrary(a, false);
+  new CDynLinkLibrary(a, false);
+  new CDynLinkLibrary(b, true);
+  EXPECT_EQ(CDynLinkLibrary::CountInChain(&first), 2U);
+  AfxTermExtensionModule(a, false);
+  EXPECT_TRUE(!a.bInitialized && a.hModule == nullptr);
+  EXPECT_EQ(CDynLinkLibrary::CountInChain(&first), 0U);
+  EXPECT_EQ(CDynLinkLibrary::CountInChain(&second), 1U);
+  AfxTermExtensionModule(b, false);
+  EXPECT_EQ(CDynLinkLibrary::CountInChain(&second), 0U);
+}
+
+}  // namespace
