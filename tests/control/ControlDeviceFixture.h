@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <map>
 #include <memory>
 #include <sstream>
 #include <string>
@@ -80,26 +81,21 @@ inline std::string SingleValue(unsigned type, std::string_view f32, unsigned dev
 }
 
 // Attribute maps as JSON, as the API and stored files write them, or short for flat maps: "ZqRange=d:250
-// ZqTrigger=b:true" (d double, i int, b bool, t text, is ints, d2 double2d; no spaces in a value).
+// ZqTrigger=b:true" (d double, i int, b bool, t text, is ints, d2 double2d, m map; no spaces in a value).
 inline CAttributeMap Json(const std::string& text) {
-  std::string json = text.empty() ? "[]" : text;
-  if (!text.empty() && text[0] != '{' && text[0] != '[') {
-    static const std::pair<std::string_view, const char*> kTypes[] = {
-        {"d", "double"}, {"i", "int"}, {"b", "bool"}, {"t", "text"}, {"is", "ints"}, {"d2", "double2d"}};
-    std::istringstream entries(text);
-    json = "{";
-    for (std::string entry; entries >> entry;) {
-      const std::size_t eq = entry.find('='), colon = entry.find(':', eq);
-      const std::string code = entry.substr(eq + 1, colon - eq - 1), value = entry.substr(colon + 1);
-      const auto type =
-          std::find_if(std::begin(kTypes), std::end(kTypes), [&](auto& t) { return t.first == code; });
-      EXPECT_NE(type, std::end(kTypes)) << entry;
-      const bool quoted = code == "t" || value == "NaN";
-      json += (json.size() > 1 ? ", \"" : "\"") + entry.substr(0, eq) + "\": {\"" + type->second +
-              "\": " + (quoted ? '"' + value + '"' : value) + "}";
-    }
-    json += "}";
+  static const std::map<std::string, std::string> kTypes = {
+      {"d", "double"}, {"i", "int"},       {"b", "bool"}, {"t", "text"},
+      {"is", "ints"},  {"d2", "double2d"}, {"m", "map"}};
+  const bool isShort = !text.empty() && text[0] != '{' && text[0] != '[';
+  std::string json = isShort ? "{" : text.empty() ? "[]" : text;
+  std::istringstream entries(isShort ? text : "");
+  for (std::string key, type, value;
+       std::getline(entries >> std::ws, key, '=') && std::getline(entries, type, ':') && entries >> value;) {
+    const bool quoted = type == "t" || value == "NaN";
+    json += (json.size() > 1 ? ", \"" : "\"") + key + "\": {\"" + kTypes.at(type) +
+            "\": " + (quoted ? '"' + value + '"' : value) + "}";
   }
+  if (isShort) json += "}";
   CAttributeMap map;
   const AttributeMapParseResult result = ReadAttributeMapJson(json, map);
   EXPECT_TRUE(result.ok) << result.error << " in " << json;

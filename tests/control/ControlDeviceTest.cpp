@@ -1,5 +1,6 @@
-// The control device around its requests: the keys it takes, a pass without a sonar to send to, stored
-// attributes, the device key it publishes, and recording in step with the host's logging.
+// The control device around its requests: the frame header of its records, the keys it takes, a pass
+// without a sonar to send to, stored attributes, the device key it publishes, and recording in step with
+// the host's logging.
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -7,6 +8,7 @@
 #include <set>
 #include <thread>
 
+#include "control/KavoDataRecFrame.h"
 #include "platform/tavrin/CaptureIoHandler.h"
 #include "platform/tavrin/FileObject.h"
 #include "platform/tavrin/HostLogging.h"
@@ -26,11 +28,24 @@ void Publish(void (*publish)()) {
   ASSERT_TRUE(SubscriptionManager::Instance().WaitIdle(kBound));
 }
 
+// The header is zeroed and written, at the size asked for; what lies past it is the caller's. Version 5,
+// data offset 60, sync pattern, size 100; the caller's two words; the time stamp; record version 1, type
+// 7500, identifier 7000; zero, device enum 0x0102, zero, flags 1, zero.
+TEST(KavoDataRecFrame, WritesEveryHeaderFieldLittleEndianAndNothingPastIt) {
+  CString record(std::string(200, '\xEE'));
+  EXPECT_EQ(
+      KavoDataRecFrame().BuildHeader(record, 100, 7000, kMay6th2024, 0x0102, 7500, 0x11223344, 0xAABBCCDD),
+      record.GetBuffer());
+  EXPECT_EQ(Hex(record.Str()),
+            Fields("0500 3c00 ffff0000 64000000 44332211 ddccbbaa e807 7f00 00001841 07 08 "
+                   "0100 4c1d0000 581b0000 0000 0201 00000000 0100 0000000000000000000000000000") +
+                std::string(72, 'e'));
+}
+
 TEST_F(ControlDeviceTest, TakesEachRequestKeyOfItsOperationsOnceAndNoOtherKey) {
   const auto keys = device_.GetRequestKeys();
   const std::set<std::string_view> unique(keys.begin(), keys.end());
-  EXPECT_EQ(keys.size(), 67u);  // the "Request" keys of the 39 dispatch steps, counted by hand
-  EXPECT_EQ(unique.size(), keys.size());
+  EXPECT_TRUE(keys.size() == 67u && unique.size() == 67u);  // the 39 dispatch steps' keys, counted by hand
   for (const char* key : {"ZqRange", "ZqSoundVelocityFilter", "ZqTriggerInputEdge", "ZqMBesXYZInfo"})
     EXPECT_TRUE(unique.contains(key)) << key;
   // Keys only read from the attributes, and a child key of the installation request.
@@ -47,10 +62,10 @@ TEST_F(ControlDeviceTest, WithoutASonarToSendToRequestsAreStillTakenAndKept) {
     device_.SetPortPtr(port);
     Run({"",
          {{"",
-           R"({"ZqRange": {"double": 250}, "ZqAbsorption": {"double": 40}, "ZqPingOnOffState": {"int": 1},
-               "ZqLoadFactoryParameters": {"int": 0}, "ZqMBesXYZInfo": {"map": []}})",
+           "ZqRange=d:250 ZqAbsorption=d:40 ZqPingOnOffState=i:1 ZqLoadFactoryParameters=i:0 "
+           "ZqMBesXYZInfo=m:[]",
            {}}},
-         R"({"ZqRange": {"double": 250}, "ZqAbsorption": {"double": 40}, "ZqPingOnOffState": {"int": 1}})",
+         "ZqRange=d:250 ZqAbsorption=d:40 ZqPingOnOffState=i:1",
          5});  // head 5: unknown to the socket
   }
   EXPECT_TRUE(plainPort.Records().empty());
