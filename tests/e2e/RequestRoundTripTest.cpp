@@ -57,10 +57,14 @@ TEST_F(HostJourney, ARangeBeyondTheSonarsLimitIsClampedAndTheWarningAndTheClampe
         if (text.rfind("data: ", 0) != 0) continue;
         const Json event = Json::parse(text.substr(6, end - 6));
         streaming = true;
-        warned |= event == Json{{"type", "sonarEvent"},      {"key", Key(0)},
-                                {"sonar", "Sonar 1"},        {"eventType", 2},
-                                {"number", event["number"]}, {"text", "Range 900.0 clamped to 500.0"}};
-        clamped |= event["type"] == "attributes" && event["key"] == Key(0) &&
+        Json unnumbered = event;
+        unnumbered.erase("number");
+        warned |= unnumbered == Json{{"type", "sonarEvent"},
+                                     {"key", Key(0)},
+                                     {"sonar", "Sonar 1"},
+                                     {"eventType", 2},
+                                     {"text", "Range 900.0 clamped to 500.0"}};
+        clamped |= event.value("type", "") == "attributes" && event.value("key", "") == Key(0) &&
                    Value(event["attributes"], "ZqRange") == 500.0;
       }
       return !(warned && clamped);
