@@ -1,6 +1,6 @@
-// The plug-in's module entry and exports, called as the host calls them. (Loading it, making its control
-// device by the type it registers and refusing another host version are the journeys of
-// tests/host/PluginLoaderTest.cpp.)
+// The plug-in's module entry and exports, called as the host calls them. (Loading it, refusing another
+// host version, and making its control device by the type it registers are the journeys of the plug-in
+// loader test in tests/host/ApplyCommandTest.cpp.)
 #include "frame/KavoSonarConfiguration.h"
 
 #include <gtest/gtest.h>
@@ -13,36 +13,26 @@
 #include "platform/tavrin/DataManager.h"
 #include "platform/tavrin/ResourceModules.h"
 #include "platform/tavrin/SubscriptionManager.h"
-#include "platform/tavrin/VersionControl.h"
 #include "platform/tavrin/VesselManager.h"
 #include "tests/sequencing/SequencingFakes.h"
 
 namespace {
 
-TEST(DllMain, JoinsTheChainOnAttachLeavesItOnDetachAndRefusesAnotherHostVersion) {
+// Attach joins the resource chain and detach leaves it; any other reason does nothing. The control device
+// type is registered until unregistered, once.
+TEST(ModuleEntry, JoinsTheChainFromAttachToDetachAndRegistersTheDeviceUntilUnregistered) {
   int instance = 0;
   ASSERT_EQ(DllMain(&instance, DLL_PROCESS_ATTACH, nullptr), 1);
+  EXPECT_EQ(DllMain(&instance, 2, nullptr), 1);
   EXPECT_EQ(CDynLinkLibrary::CountInChain(&instance), 1U);
   EXPECT_EQ(Tavrin::FindDLLResourceModule(&instance), &instance);
-  EXPECT_EQ(DllMain(&instance, 2, nullptr), 1);  // any other reason does nothing
-  EXPECT_EQ(CDynLinkLibrary::CountInChain(&instance), 1U);
-  EXPECT_EQ(DllMain(&instance, DLL_PROCESS_DETACH, nullptr), 1);
-  EXPECT_EQ(CDynLinkLibrary::CountInChain(&instance), 0U);
-
-  int other = 0;
-  SetHostVersion(kTavrinHostVersion + 1);
-  EXPECT_EQ(DllMain(&other, DLL_PROCESS_ATTACH, nullptr), 0);
-  SetHostVersion(kTavrinHostVersion);
-  EXPECT_EQ(CDynLinkLibrary::CountInChain(&other), 0U);
-  EXPECT_EQ(Tavrin::FindDLLResourceModule(&other), nullptr);
-}
-
-TEST(RegisterDevices, RegistersTheControlDeviceUntilUnregistered) {
   RegisterDevices();
   EXPECT_TRUE(CDevList::GetDevList().IsRegistered("KavoSonarConfigurationControlDevice"));
   EXPECT_TRUE(UnRegisterDevices());
   EXPECT_FALSE(CDevList::GetDevList().IsRegistered("KavoSonarConfigurationControlDevice"));
   EXPECT_FALSE(UnRegisterDevices());
+  EXPECT_EQ(DllMain(&instance, DLL_PROCESS_DETACH, nullptr), 1);
+  EXPECT_EQ(CDynLinkLibrary::CountInChain(&instance), 0U);
 }
 
 TEST(DeviceCtrlInit, SetsTheViewTypeOfTheDeviceWithTheArgumentsReordered) {
@@ -79,7 +69,6 @@ TEST(InitializeTemplates, StartsThePingSequencerWhichTheDetachStops) {
     DataManager::GetDataManager().StoreDataBlock(id, settings);
     ASSERT_TRUE(SubscriptionManager::Instance().WaitIdle(std::chrono::seconds(5)));
   };
-
   int instance = 0;
   MainWindowOpen window;
   ASSERT_EQ(DllMain(&instance, DLL_PROCESS_ATTACH, nullptr), 1);

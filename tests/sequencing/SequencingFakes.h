@@ -35,11 +35,6 @@ class SendLog {
     std::lock_guard lock(mutex_);
     return sent_;
   }
-  std::vector<std::string> Sonars() {
-    std::vector<std::string> sonars;
-    for (const Sent& sent : All()) sonars.push_back(sent.sonar);
-    return sonars;
-  }
 
  private:
   std::mutex mutex_;
@@ -58,8 +53,8 @@ class LoggingPort : public BaseIOHandler {
     return true;
   }
   int NumDevices() const override { return static_cast<int>(devices.size()); }
-  Device* GetDevice(int index) const override {
-    return index >= 0 && index < NumDevices() ? devices[static_cast<std::size_t>(index)] : nullptr;
+  Device* GetDevice(int i) const override {
+    return i >= 0 && i < NumDevices() ? devices[std::size_t(i)] : nullptr;
   }
 
   std::vector<Device*> devices;
@@ -74,6 +69,4 @@ class LoggingPort : public BaseIOHandler {
 struct MainWindowOpen {
   MainWindowOpen() { AfxOpenMainWnd(); }
   ~MainWindowOpen() { AfxCloseMainWnd(); }
-  MainWindowOpen(const MainWindowOpen&) = delete;
-  MainWindowOpen& operator=(const MainWindowOpen&) = delete;
 };

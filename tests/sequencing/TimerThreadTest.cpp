@@ -25,18 +25,15 @@ class TimerThreadTest : public ::testing::Test {
   TimerThreadTest() {
     for (std::size_t i = 0; i < 3; ++i) {
       ids[i] = CDataId(static_cast<std::uint16_t>(i + 1), 78, 1, 1);
-      ports[i] = std::make_unique<LoggingPort>(std::string(1, static_cast<char>('A' + i)), log);
+      ports[i] = std::make_unique<LoggingPort>(Name(i), log);
       devices[i].SetDataId(ids[i]);
       devices[i].SetPortPtr(ports[i].get());
       ports[i]->devices.push_back(&devices[i]);
     }
   }
-  void Add(std::size_t i) {
-    timer.AddEntry(ids[i], &devices[i], CString(std::string("trigger ") + static_cast<char>('A' + i)));
-  }
-  void AddAll() {
-    for (std::size_t i = 0; i < 3; ++i) Add(i);
-  }
+  static std::string Name(std::size_t i) { return std::string(1, static_cast<char>('A' + i)); }
+  void Add(std::size_t i) { timer.AddEntry(ids[i], &devices[i], CString("trigger " + Name(i))); }
+  void AddAll() { Add(0), Add(1), Add(2); }
   // Releases the sonar whose trigger was the n-th record sent (counting from 1), once it was sent.
   void Release(std::size_t n, std::uint32_t delayMs = 0) {
     ASSERT_TRUE(log.WaitForCount(n));
@@ -44,7 +41,8 @@ class TimerThreadTest : public ::testing::Test {
   }
   Sonars FirstTriggers(std::size_t count) {
     EXPECT_TRUE(log.WaitForCount(count));
-    Sonars sonars = log.Sonars();
+    Sonars sonars;
+    for (const SendLog::Sent& sent : log.All()) sonars.push_back(sent.sonar);
     sonars.resize(count);
     return sonars;
   }
@@ -116,18 +114,17 @@ TEST_F(TimerThreadTest, ASonarThatLeavesIsSkippedUntilItComesBack) {
   EXPECT_EQ(FirstTriggers(7), (Sonars{"A", "C", "A", "A", "B", "C", "C"}));
 }
 
+// A and B are two heads on one port; B comes after A, so its switch of that port is the last.
 TEST_F(TimerThreadTest, OnlyTheServedSonarsPortKeepsItsDataTimeOut) {
-  // A and B are two heads on one port; B comes after A, so its switch of that port is the last.
   devices[1].SetPortPtr(ports[0].get());
   ports[0]->devices.push_back(&devices[1]);
   ports[1]->devices.clear();
   std::vector<std::array<bool, 3>> disabledAtSend;
-  for (auto& port : ports) {
+  for (auto& port : ports)
     port->onSend = [&](const CString&) {
       disabledAtSend.push_back(
           {devices[0].IsTimeOutDisabled(), devices[1].IsTimeOutDisabled(), devices[2].IsTimeOutDisabled()});
     };
-  }
   AddAll();
   Release(1);
   Release(2);
