@@ -41,33 +41,20 @@ TEST(OrvType, AValueReadsOnlyAsItsOwnKind) {
   EXPECT_EQ(kinds, "|int |int64 |bool |double |double2d |text |ints |doubles |datainfo |");
 }
 
-TEST(AttributeMap, ChildMapsAreFoundByOccurrenceMissingEntriesReadEmptyCopiesAreDeep) {
-  CAttributeMap map;
-  map.Add("ZqMBesXYZ")->Add("Yaw", COrvDouble(1.5));
-  map.Add("ZqMBesXYZ")->Add("Yaw", COrvDouble(-0.5));
-  map.Add("Gain", COrvInt(3));
-  ASSERT_NE(map.Find("ZqMBesXYZ", 1), nullptr);
-  EXPECT_EQ(map.Find("ZqMBesXYZ", 0)->FindValue("Yaw"), COrvDouble(1.5));
-  EXPECT_EQ(map.Find("ZqMBesXYZ", 1)->FindValue("Yaw"), COrvDouble(-0.5));
-  EXPECT_EQ(map.Find("ZqMBesXYZ", 2), nullptr);
-  EXPECT_EQ(map.Find("Gain"), nullptr);  // a value is no child map
-  EXPECT_EQ(Readable(map.FindValue("Missing")), "");
-  EXPECT_EQ(Readable(map.FindValue("ZqMBesXYZ")), "");
-
-  CAttributeMap copy(map);  // copies are deep
-  CAttributeMap assigned;
-  assigned = map;
-  copy.Find("ZqMBesXYZ", 1)->Add("Yaw", COrvDouble(9.0));
-  assigned.Find("ZqMBesXYZ", 1)->RemoveAll();
-  EXPECT_EQ(map.Find("ZqMBesXYZ", 1)->FindValue("Yaw"), COrvDouble(-0.5));
-}
-
-TEST(AttributeMap, AddReplacesInPlaceAppendAppendsRemoveMovesLaterOccurrencesDown) {
+TEST(AttributeMap, AddReplacesInPlaceAppendAppendsRemoveMovesLaterOccurrencesDownCopiesAreDeep) {
   CAttributeMap map;
   map.Add("X", COrvInt(1));
   map.Add("B", COrvInt(2));
   map.Append("X", COrvInt(3));
   map.Add("Y")->Add("Inner", COrvInt(9));
+  EXPECT_EQ(map.Find("B"), nullptr);  // a value is no child map
+  EXPECT_EQ(Readable(map.FindValue("Y")), "");
+  CAttributeMap copy(map);
+  copy.Find("Y")->Add("Inner", COrvInt(8));
+  CAttributeMap assigned;
+  assigned = map;
+  assigned.Find("Y")->RemoveAll();
+  EXPECT_EQ(map.Find("Y")->FindValue("Inner"), COrvInt(9));
   map.Add("X", COrvDouble(2.5), 1);  // an int becomes a double, in place
   map.Add("Y", COrvBool(true));      // a child map becomes a value
   map.Add("Z", COrvInt(4), 3);       // missing: appended
@@ -76,37 +63,32 @@ TEST(AttributeMap, AddReplacesInPlaceAppendAppendsRemoveMovesLaterOccurrencesDow
   const char* order[] = {"X", "B", "X", "Y", "Z", "X"};
   for (int i = 0; i < 6; ++i) EXPECT_EQ(map.Entries()[i].key, CString(order[i])) << i;
   EXPECT_EQ(Readable(map.FindValue("Y")), "bool ");
-
+  EXPECT_EQ(Readable(map.FindValue("Missing")), "");
   EXPECT_TRUE(map.Remove("X", 0));
   EXPECT_EQ(map.FindValue("X", 0), COrvDouble(2.5));
   EXPECT_EQ(map.FindValue("X", 1), COrvInt(5));
   EXPECT_FALSE(map.Remove("X", 2));
 }
 
-TEST(AttributeMap, MergeJoinsRequestsKeepsPendingKeysAndMatchesOccurrences) {
-  CAttributeMap device;
-  device.Add("Request")->Add("ZqRange", COrvDouble(250.0));
-  device.Find("Request")->Add("ZqPower", COrvDouble(200.0));
-  device.Add("ZqMBesXYZ")->Add("Length", COrvDouble(1.0));
-  device.Add("ZqMBesXYZ")->Add("Length", COrvDouble(2.0));
-  CAttributeMap incoming;
-  incoming.Add("Request")->Add("ZqPower", COrvDouble(210.0));
-  incoming.Find("Request")->Add("ZqGain", COrvDouble(12.0));
-  incoming.Add("ZqMBesXYZ")->Add("Width", COrvDouble(0.5));
-  incoming.Add("ZqMBesXYZ")->Add("Length", COrvDouble(4.0));
-  incoming.Add("ZqMBesXYZ")->Add("Length", COrvDouble(6.0));
-  device.Merge(incoming);
+CAttributeMap Map(const std::string& json) {
+  CAttributeMap map;
+  EXPECT_TRUE(ReadAttributeMapJson(json, map).ok) << json;
+  return map;
+}
 
-  CAttributeMap request;  // the pending key stays; incoming ones replace or are added
-  request.Add("ZqRange", COrvDouble(250.0));
-  request.Add("ZqPower", COrvDouble(210.0));
-  request.Add("ZqGain", COrvDouble(12.0));
-  ASSERT_TRUE(device.Find("Request") && device.Find("ZqMBesXYZ", 2));
-  EXPECT_TRUE(*device.Find("Request") == request);
-  EXPECT_EQ(device.Find("ZqMBesXYZ", 0)->FindValue("Length"), COrvDouble(1.0));  // child maps merge too
-  EXPECT_EQ(device.Find("ZqMBesXYZ", 0)->FindValue("Width"), COrvDouble(0.5));
-  EXPECT_EQ(device.Find("ZqMBesXYZ", 1)->FindValue("Length"), COrvDouble(4.0));
-  EXPECT_EQ(device.Find("ZqMBesXYZ", 2)->FindValue("Length"), COrvDouble(6.0));
+// The pending key stays, incoming ones replace or are added, and child maps merge by occurrence.
+TEST(AttributeMap, MergeJoinsRequestsKeepsPendingKeysAndMatchesOccurrences) {
+  CAttributeMap device =
+      Map(R"([{"Request": {"map": {"ZqRange": {"double": 250}, "ZqPower": {"double": 200}}}},
+      {"ZqMBesXYZ": {"map": {"Length": {"double": 1}}}}, {"ZqMBesXYZ": {"map": {"Length": {"double": 2}}}}])");
+  device.Merge(Map(R"([{"Request": {"map": {"ZqPower": {"double": 210}, "ZqGain": {"double": 12}}}},
+      {"ZqMBesXYZ": {"map": {"Width": {"double": 0.5}}}}, {"ZqMBesXYZ": {"map": {"Length": {"double": 4}}}},
+      {"ZqMBesXYZ": {"map": {"Length": {"double": 6}}}}])"));
+  EXPECT_EQ(WriteAttributeMapJson(device),
+            WriteAttributeMapJson(Map(R"([{"Request": {"map": [{"ZqRange": {"double": 250}},
+      {"ZqPower": {"double": 210}}, {"ZqGain": {"double": 12}}]}},
+      {"ZqMBesXYZ": {"map": [{"Length": {"double": 1}}, {"Width": {"double": 0.5}}]}},
+      {"ZqMBesXYZ": {"map": {"Length": {"double": 4}}}}, {"ZqMBesXYZ": {"map": {"Length": {"double": 6}}}}])")));
 }
 
 // Reads text, expecting a refusal that leaves the target map as it was; returns the message.
