@@ -49,31 +49,10 @@ struct Follower : Subscriber {
 
 using zqtest::Process;
 
-// Settings on request (7503) may come mid-ping: attributes and key, but no data subscriber released.
-TEST(KavoDeviceRecords, SettingsBecomeAttributesAndTheDataBlockAndOnlyPingSettingsReleaseDataSubscribers) {
-  KavoDevice device;
-  device.SetDataId(CDataId(9201, 78, 1, 1));
-  Follower follower("9201.78.1.1");
-  Process(device, zqtest::SettingsRecord(7000, 125.0F).substr(0, 659));  // too short: nothing
-  device.ProcessMessage(zqtest::SettingsRecord(7000, 125.0F).data(), -1);
-  EXPECT_TRUE(follower.Kinds().empty());
-  EXPECT_EQ(device.GetAttributes().GetCount(), 0);
-
-  Process(device, zqtest::SettingsRecord(7000, 125.0F));
-  EXPECT_EQ(follower.Kinds(), (std::vector<int>{6, 5}));
-  EXPECT_EQ(device.GetAttributes().FindValue("ZqRange"), COrvDouble(125.0));
-  CDataBlock block;
-  int index = -1;
-  float blockRange = 0.0F;
-  ASSERT_TRUE(device.GetDataSource().ReadDataBlock(3, block));
-  EXPECT_TRUE(block.LookUp(699, 2, index) && block.GetElement(index)->GetValue(blockRange) &&
-              blockRange == 125.0F);
-  Process(device, zqtest::SettingsRecord(7503, 250.0F));
-  EXPECT_EQ(follower.Kinds(), (std::vector<int>{6, 5, 6}));
-  EXPECT_EQ(device.GetAttributes().FindValue("ZqRange"), COrvDouble(250.0));
-}
-
-TEST(KavoDeviceRecords, ConfigurationAndMessagesAreKeptPerSonarAndHandedToListenersWhileRegistered) {
+// Settings on request (7503) may come mid-ping: attributes and key, but no data subscriber released. A
+// configuration changes attributes only; it and the messages are kept per sonar and handed to listeners
+// while they are registered. (The boards of the hardware table: CZqXMLParsor in ZqConfigurationDecoderTest.)
+TEST(KavoDeviceRecords, SettingsReleaseDataOnlyPerPingAndMessagesAreKeptPerSonarAndHandedToListeners) {
   ZqSonarRecordStore& store = ZqSonarRecordStore::Instance();
   KavoDevice device;
   device.SetDataId(CDataId(9202, 78, 1, 1));
@@ -86,15 +65,26 @@ TEST(KavoDeviceRecords, ConfigurationAndMessagesAreKeptPerSonarAndHandedToListen
         if (sonar == key)
           heard.push_back(name.Str() + " " + std::to_string(type) + " " + record.substr(64, 4));
       }));
+  CDataBlock block;
+  Process(device, zqtest::SettingsRecord(7000, 125.0F).substr(0, 659));  // too short: nothing
+  device.ProcessMessage(zqtest::SettingsRecord(7000, 125.0F).data(), -1);
+  EXPECT_TRUE(follower.Kinds().empty());
+  EXPECT_FALSE(device.GetAttributes().GetCount() > 0 || device.GetDataSource().ReadDataBlock(3, block));
+  Process(device, zqtest::SettingsRecord(7000, 125.0F));
+  EXPECT_EQ(follower.Kinds(), (std::vector<int>{6, 5}));
+  EXPECT_TRUE(device.GetDataSource().ReadDataBlock(3, block));
+  Process(device, zqtest::SettingsRecord(7503, 250.0F));
+  EXPECT_EQ(follower.Kinds(), (std::vector<int>{6, 5, 6}));
+  EXPECT_EQ(device.GetAttributes().FindValue("ZqRange"), COrvDouble(250.0));
 
-  const std::string configuration = zqtest::ConfigurationRecord(
-      R"(<ZqConfiguration><HARDWARE><Device name="TX1" id="36" available="1" angle="2" displayName="P">)"
-      R"(<Frequency>200000</Frequency></Device></HARDWARE><SETTINGS><SettingSet deviceEnum="0"/></SETTINGS></ZqConfiguration>)");
+  const std::string configuration =
+      zqtest::ConfigurationRecord(R"(<ZqConfiguration><HARDWARE><Device name="TX1" id="36"/></HARDWARE>)"
+                                  R"(<SETTINGS><SettingSet deviceEnum="0"/></SETTINGS></ZqConfiguration>)");
   Process(device, configuration);
   Process(device, Record(7051, "EVT1" + std::string(20, '\0')));
   Process(device, Record(7051, "EVT2" + std::string(20, '\0')));
   Process(device, Record(7611, "ABSO"));  // not a record the store keeps
-  EXPECT_EQ(follower.Kinds(), (std::vector<int>{6}));
+  EXPECT_EQ(follower.Kinds(), (std::vector<int>{6, 5, 6, 6}));
   EXPECT_NE(device.GetAttributes().Find("ZqSonarSettings"), nullptr);
   const std::string serial("\xD2\x04\0\0", 4);  // 1234
   EXPECT_EQ(heard,
@@ -104,10 +94,7 @@ TEST(KavoDeviceRecords, ConfigurationAndMessagesAreKeptPerSonarAndHandedToListen
   EXPECT_TRUE(store.GetRecord(key, 7051, kept) && kept.substr(64, 4) == "EVT2");
   EXPECT_FALSE(store.GetRecord(key, 7021, kept) || store.GetRecord(key, 7611, kept));
   const auto boards = store.GetHardwareTable(key);
-  ASSERT_EQ(boards.size(), 1u);
-  EXPECT_TRUE(boards[0].name == "TX1" && boards[0].displayName == "P" && boards[0].id == 36);
-  EXPECT_TRUE(boards[0].available == 1 && boards[0].angle == 2 && boards[0].frequencies.size() == 1);
-
+  EXPECT_TRUE(boards.size() == 1 && boards[0].name == "TX1" && boards[0].id == 36);
   registration.reset();
   Process(device, Record(7050, std::string(12, '\0')));
   EXPECT_EQ(heard.size(), 3u);
