@@ -31,9 +31,6 @@ inline std::string LeHex(unsigned long long value, int bytes) {
   for (int i = 0; i < bytes; ++i, value >>= 8) hex += {kDigits[(value >> 4) & 0xF], kDigits[value & 0xF]};
   return hex;
 }
-inline std::string ZeroHex(std::size_t bytes) {
-  return std::string(bytes * 2, '0');
-}
 inline std::string Hex(std::string_view bytes) {
   std::string hex;
   for (const char c : bytes) hex += LeHex(static_cast<unsigned char>(c), 1);
@@ -52,9 +49,9 @@ inline std::string HexWithoutTime(std::string_view bytes) {
 }
 // The frame header of a record as the sonar expects it, time stamp masked.
 inline std::string ExpectedHeader(unsigned size, unsigned type, unsigned deviceId, unsigned deviceEnum) {
-  return Fields("0500 3c00 ffff0000") + LeHex(size, 4) + ZeroHex(8) + std::string(20, 't') + "0100" +
-         LeHex(type, 4) + LeHex(deviceId, 4) + "0000" + LeHex(deviceEnum, 2) + ZeroHex(4) + "0100" +
-         ZeroHex(14);
+  return Fields("0500 3c00 ffff0000") + LeHex(size, 4) + LeHex(0, 8) + std::string(20, 't') + "0100" +
+         LeHex(type, 4) + LeHex(deviceId, 4) + "0000" + LeHex(deviceEnum, 2) + LeHex(0, 4) + "0100" +
+         LeHex(0, 14);
 }
 // A remote-control record, time stamp masked: frame header, id as remote-control id and ticket, the
 // tracking number, eight zero bytes, the payload (hex, spaces allowed) and the four trailing bytes.
@@ -63,7 +60,7 @@ inline std::string ExpectedRemoteControl(unsigned id, std::string_view payload, 
                                          unsigned long long tracking = kTrackingNumber) {
   const std::string payloadHex = Fields(payload);
   return ExpectedHeader(static_cast<unsigned>(92 + payloadHex.size() / 2), 7500, deviceId, deviceEnum) +
-         LeHex(id, 4) + LeHex(id, 4) + LeHex(tracking, 8) + ZeroHex(8) + payloadHex + ZeroHex(4);
+         LeHex(id, 4) + LeHex(id, 4) + LeHex(tracking, 8) + LeHex(0, 8) + payloadHex + LeHex(0, 4);
 }
 // The expected hex of a record sent at kMay6th2024.
 inline std::string Stamped(std::string hex) {
@@ -77,7 +74,7 @@ inline std::string Rc(unsigned id, std::string_view payload, unsigned deviceId =
 // A single-value record (76xx) with its f32 in hex.
 inline std::string SingleValue(unsigned type, std::string_view f32, unsigned deviceId = 7000,
                                unsigned deviceEnum = 0) {
-  return Stamped(ExpectedHeader(72, type, deviceId, deviceEnum) + Fields(f32) + ZeroHex(4));
+  return Stamped(ExpectedHeader(72, type, deviceId, deviceEnum) + Fields(f32) + LeHex(0, 4));
 }
 
 // Attribute maps as JSON, as the API and stored files write them, or short for flat maps: "ZqRange=d:250

@@ -28,13 +28,13 @@ const RequestCase kCases[] = {
            "ZqPulseLength=d:0.0005 ZqMaxPingRate=d:5 ZqRange=d:0.1 ZqSpreadingLoss=d:1.5 ZqAbsorption=d:40",
        {SingleValue(7611, "00002042"), SingleValue(7612, "0000c03f"), Rc(1003, "cdcccc3d"),
         Rc(1004, "0000a040"), Rc(1005, "00005c43"), Rc(1006, "6f12033a"), Rc(1008, "0000f041"),
-        Rc(1021, "c2b8323e c2b8b2bd"), Rc(1101, ""), Rc(1200, ZeroHex(260))}}},
+        Rc(1021, "c2b8323e c2b8b2bd"), Rc(1101, ""), Rc(1200, LeHex(0, 260))}}},
      kAsRequested},
     {"SwitchesAreOnForAnyNonZeroAndGoToTheOwnHead",
      {{"", "ZqPingOnOffState=i:0 ZqDataRecording=i:0 ZqSpreadingLoss=d:0",
        {SingleValue(7612, "00000000", 7012, 2), Rc(1101, "", 7012, 2), Rc(1201, "", 7012, 2)}},
       {"", "ZqPingOnOffState=i:7 ZqDataRecording=i:7 ZqSpreadingLoss=d:7",
-       {SingleValue(7612, "0000e040", 7012, 2), Rc(1100, "", 7012, 2), Rc(1200, ZeroHex(260), 7012, 2)}}},
+       {SingleValue(7612, "0000e040", 7012, 2), Rc(1100, "", 7012, 2), Rc(1200, LeHex(0, 260), 7012, 2)}}},
      kAsRequested, 2},
     {"AnUnreadableValueWaitsUntilAWriterReplacesIt",
      {{"ZqRange=d:100", "ZqRange=i:250 ZqPingOnOffState=b:true ZqBeamSteer=d:3 ZqPower=d:220",
@@ -113,8 +113,8 @@ const RequestCase kCases[] = {
        "ZqMotionSensorBaudrate=i:388 ZqMotionCompensationPitch=b:true ZqSoundVelocity=d:1500", {},
        {"ZqMotionSensorBaudrate", "ZqMotionCompensationPitch", "ZqSoundVelocity"}},
       {"ZqMotionCompensationRoll=b:false ZqSoundVelocityOverride=b:true", "ZqMotionSensorOrientation=i:7",
-       {Rc(7610, "0100 0080bb44 00 000000"), Rc(1033, "00 01" + ZeroHex(10)),
-        Rc(1037, "02 84 01 08 01 07 0ad7a33b" + ZeroHex(21))}}},
+       {Rc(7610, "0100 0080bb44 00 000000"), Rc(1033, "00 01" + LeHex(0, 10)),
+        Rc(1037, "02 84 01 08 01 07 0ad7a33b" + LeHex(0, 21))}}},
      "ZqMotionSensorBaudrate=i:388 ZqMotionSensorOrientation=i:7 ZqMotionCompensationPitch=b:true "
      "ZqSoundVelocity=d:1500"},
     // The flags say what the request carried (1 override on, 2 no sound velocity, 4 filter given); only
@@ -184,10 +184,10 @@ const RequestCase kCases[] = {
       {"", "ZqCalibrationControl=b:false ZqCalibrationCommand=d:5 ZqSystemMode=i:65541 "
            "ZqLoadFactoryParameters=i:0 ZqDualHeadDisconnect=b:true ZqDualHeadSlaveIp=i:-1062731510",
        {Rc(1014, "05000000"), Rc(1102, ""), kAskFor7503, Rc(1500, "00000000"),
-        Rc(1500, "01000000 0a01a8c0 0000803f" + ZeroHex(44))},
+        Rc(1500, "01000000 0a01a8c0 0000803f" + LeHex(0, 44))},
        {"ZqCalibrationCommand", "ZqCalibrationControl"}},
       {"", "ZqCalibrationCommand=i:74565 ZqDualHeadConnect=b:true ZqDualHeadSlaveIp=t:192.168.1.10",
-       {Rc(1002, "4523"), Rc(1500, "01000000 00000000 0000803f" + ZeroHex(44))}}},
+       {Rc(1002, "4523"), Rc(1500, "01000000 00000000 0000803f" + LeHex(0, 44))}}},
      "ZqSystemMode=i:65541"},
     // The old projector (the stored one, else the device's own head 1) stops and is told the new one,
     // which pings only when pinging is on; a ping request of the same pass goes first. The new one's head
@@ -221,7 +221,7 @@ const RequestCase kCases[] = {
        {Stamped(ExpectedHeader(232, 1020, 7000, 0)) + Fields("d51b0000 24000000 25000000 00000000 ffffffff") +
         Fields("0000003f 0000803e 0000003e cdcc4c3d 0000803f 000000c0 00006040 cdcccc3d cdcc4cbe 0000c03f") +
         Fields("0000403f 9a99993e cdcc4c3e cdcc4c3d 00000000 0000803f 00000000 00000000 00000000 000000bf") +
-        "0050c348" + ZeroHex(64)}}}},
+        "0050c348" + LeHex(0, 64)}}}},
 };
 // clang-format on
 INSTANTIATE_TEST_SUITE_P(ControlDevice, RequestCases, ::testing::ValuesIn(kCases),
@@ -240,7 +240,7 @@ TEST_F(ControlDeviceTest, RecordTypesAndTheRecordingDirectory) {
   Run({"",
        {{"",
          "ZqRDRFilterList=is:[7000,7503,7610]",
-         {Rc(1209, "0000 0100 0300 581b0000 4f1d0000 ba1d0000" + ZeroHex(500))}},
+         {Rc(1209, "0000 0100 0300 581b0000 4f1d0000 ba1d0000" + LeHex(0, 500))}},
         {"", "ZqRDRFilterList=is:" + many, {Rc(1209, "0000 0100 8000" + slots)}},
         {"", "ZqDirectoryName=t:" + longest + "x", {}, {"ZqDirectoryName"}},
         {"", "ZqDirectoryName=t:" + longest, {Rc(1207, name + "00")}}},

@@ -21,7 +21,7 @@ namespace {
 constexpr auto kBound = std::chrono::seconds(5);
 // "20240506_070809_ORV" after the u32 0, the rest of the 256-byte name field zero.
 const std::string kNamedStart =
-    Rc(1200, "00000000 32303234303530365f3037303830395f4f5256" + ZeroHex(256 - 19));
+    Rc(1200, "00000000 32303234303530365f3037303830395f4f5256" + LeHex(0, 256 - 19));
 
 void Publish(void (*publish)()) {
   publish();
