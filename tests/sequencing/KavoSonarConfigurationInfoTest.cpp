@@ -39,12 +39,10 @@ CDataBlock Settings(unsigned short status = 0) {
 }
 
 // Remote controls from the sequencer (no tracking number): the maximum ping rate 0.0, and the trigger.
-std::string NoPingRate(unsigned id, unsigned head) {
+const auto NoPingRate = [](unsigned id, unsigned head) {
   return ExpectedRemoteControl(1004, "00000000", id, head, 0);
-}
-std::string Trigger(unsigned id, unsigned head) {
-  return ExpectedRemoteControl(1107, "", id, head, 0);
-}
+};
+const auto Trigger = [](unsigned id, unsigned head) { return ExpectedRemoteControl(1107, "", id, head, 0); };
 
 class KavoSonarConfigurationInfoTest : public ::testing::Test {
  protected:
@@ -62,12 +60,10 @@ class KavoSonarConfigurationInfoTest : public ::testing::Test {
   void AddSonar(const SonarSetup& setup) {
     auto device = std::make_unique<Device>();
     device->SetDataId(setup.id);
-    const std::pair<const char*, std::optional<int>> attributes[] = {{"PingMode", setup.pingMode},
-                                                                     {"SonarGroupId", setup.groupId},
-                                                                     {"DeviceId", setup.deviceId},
-                                                                     {"DeviceEnum", setup.deviceEnum}};
-    for (const auto& [key, value] : attributes)
-      if (value) device->GetAttributes().Add(key, COrvInt(*value));
+    const char* keys[] = {"PingMode", "SonarGroupId", "DeviceId", "DeviceEnum"};
+    const std::optional<int> values[] = {setup.pingMode, setup.groupId, setup.deviceId, setup.deviceEnum};
+    for (std::size_t i = 0; i < 4; ++i)
+      if (values[i]) device->GetAttributes().Add(keys[i], COrvInt(*values[i]));
     auto port = std::make_unique<LoggingPort>(setup.name, log);
     port->devices.push_back(device.get());
     device->SetPortPtr(port.get());
