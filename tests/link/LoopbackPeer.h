@@ -3,12 +3,13 @@
 #pragma once
 
 #include <boost/asio.hpp>
-#include <chrono>
-#include <condition_variable>
+#include <future>
 #include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
+
+#include "tests/link/Waiting.h"
 
 class LoopbackPeer {
  public:
@@ -33,14 +34,15 @@ class LoopbackPeer {
   unsigned short Port() const { return acceptor_.local_endpoint().port(); }
   std::string Address() const { return "127.0.0.1:" + std::to_string(Port()); }
 
-  // Waits until at least `bytes` bytes have been received in all; false after the time-out.
-  bool WaitReceived(std::size_t bytes, std::chrono::milliseconds timeout = std::chrono::seconds(5)) {
-    std::unique_lock lock(mutex_);
-    return changed_.wait_for(lock, timeout, [&] { return received_.size() >= bytes; });
+  // Waits until at least `bytes` bytes have been received in all, or `count` connections accepted.
+  bool WaitReceived(std::size_t bytes) {
+    return WaitFor([&] { return Received().size() >= bytes; });
   }
-  bool WaitConnections(int count, std::chrono::milliseconds timeout = std::chrono::seconds(5)) {
-    std::unique_lock lock(mutex_);
-    return changed_.wait_for(lock, timeout, [&] { return connections_ >= count; });
+  bool WaitConnections(int count) {
+    return WaitFor([&] {
+      std::lock_guard lock(mutex_);
+      return connections_ >= count;
+    });
   }
   std::string Received() {
     std::lock_guard lock(mutex_);
@@ -72,7 +74,6 @@ class LoopbackPeer {
             std::lock_guard lock(mutex_);
             ++connections_;
           }
-          changed_.notify_all();
           Read(socket_.get());
           Accept();
         });
@@ -85,7 +86,6 @@ class LoopbackPeer {
                                 std::lock_guard lock(mutex_);
                                 received_.append(buffer_.data(), n);
                               }
-                              changed_.notify_all();
                               Read(socket);
                             });
   }
@@ -96,7 +96,6 @@ class LoopbackPeer {
   std::unique_ptr<boost::asio::ip::tcp::socket> socket_;
   std::array<char, 65536> buffer_{};
   std::mutex mutex_;
-  std::condition_variable changed_;
   std::string received_;
   int connections_ = 0;
   std::thread thread_;
