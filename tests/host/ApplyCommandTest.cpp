@@ -1,5 +1,6 @@
-// The dry run `tavrin-host apply`: the records sent by the control device of the plug-in it loads, its
-// options, and its answers to bad input and to a plug-in it cannot load.
+// The dry run `tavrin-host apply` (the records the plug-in's control device sends, its options, its answers
+// to bad input), and the plug-in loader and the dry run on a library they cannot use.
+#include <dlfcn.h>
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -11,6 +12,10 @@
 #include <sstream>
 #include <string>
 
+#include "host/ApplyCommand.h"
+#include "host/PluginLoader.h"
+#include "platform/tavrin/CDevList.h"
+#include "platform/tavrin/VersionControl.h"
 #include "platform/zq/ZqHead.h"
 
 namespace {
@@ -115,6 +120,50 @@ TEST(ZqHeadTest, ParsesEnumEqualsIdAndRefusesEverythingElse) {
   for (const char* bad :
        {"", "1", "=7000", "x=7000", "1=7000x", "-1=7000", "65536=7000", "1=0", "1=4294967296"})
     EXPECT_FALSE(ParseZqHead(bad)) << '"' << bad << '"';
+}
+
+TEST(PluginLoader, LoadsThePluginOrNamesTheFileAndWhyNotAndTheDryRunRunsOrSaysSo) {
+  const struct {
+    fs::path path;
+    unsigned long hostVersion;
+    const char* reason;  // null: it loads
+  } cases[] = {
+      {KAVO_PLUGIN_FILE, kTavrinHostVersion, nullptr},
+      {KAVO_PLUGIN_FILE, kTavrinHostVersion + 1, " refused to load (host version check failed)"},
+      {TAVRIN_PLATFORM_FILE, kTavrinHostVersion, "has no entry point: undefined symbol: DllMain"},
+  };
+  for (const auto& [path, hostVersion, reason] : cases) {
+    SCOPED_TRACE(path);
+    SetHostVersion(hostVersion);
+    PluginLoader loader;
+    std::string problem;
+    EXPECT_EQ(loader.Load(path, problem), reason == nullptr) << problem;
+    const PluginExports exports = loader.Exports();
+    loader.Unload();
+    // The dry run loads it again, makes its control device through the type it registers, and unloads it.
+    std::ostringstream out;
+    std::ostringstream err;
+    ApplyOptions apply;
+    apply.attributesFile = KAVO_EXAMPLES_DIR "/range-and-power.json";
+    apply.plugin = path;
+    const int exitCode = RunApply(apply, out, err);
+    SetHostVersion(kTavrinHostVersion);
+    if (reason == nullptr) {
+      EXPECT_TRUE(exports.registerDevices && exports.unRegisterDevices && exports.deviceCtrlInit &&
+                  exports.initializeTemplates);
+      EXPECT_EQ(exitCode, 0) << err.str();
+      EXPECT_TRUE(out.str().starts_with(R"({"records": ["05003c00ffff)")) << out.str();
+    } else {
+      EXPECT_NE(problem.find(path.string()), std::string::npos) << problem;
+      EXPECT_NE(problem.find(reason), std::string::npos) << problem;
+      EXPECT_EQ(exitCode, 2);
+      EXPECT_EQ(err.str(), "tavrin-host apply: " + problem + "\n");
+    }
+    void* stillLoaded = dlopen(KAVO_PLUGIN_FILE, RTLD_NOW | RTLD_NOLOAD);  // null once unloaded
+    EXPECT_EQ(stillLoaded, nullptr);
+    if (stillLoaded != nullptr) dlclose(stillLoaded);
+    EXPECT_FALSE(CDevList::GetDevList().IsRegistered("KavoSonarConfigurationControlDevice"));
+  }
 }
 
 }  // namespace

@@ -1,6 +1,5 @@
-// A host running in this process on the embedded default, with its JSON API: every route's answers and
-// refusals, the token, the front-end folder, refusals at start, a sonar's buffer status and link events
-// following its link and data, and the floor of a sonar's data time-out.
+// A host in this process on the embedded default, with its JSON API: routes, token and front-end folder;
+// refusals at start; buffer status and link events following link and data; the data time-out's floor.
 #include "host/HostRuntime.h"
 
 #include <gtest/gtest.h>
@@ -10,18 +9,18 @@
 #include <filesystem>
 #include <fstream>
 #include <limits>
-#include <mutex>
 #include <sstream>
 #include <thread>
 
 #include "host/DataTimeOutFloor.h"
 #include "host/HttpApi.h"
+#include "host/PluginLoader.h"
+#include "platform/tavrin/CDevList.h"
 #include "platform/tavrin/DataManager.h"
 #include "platform/tavrin/DataSubscription.h"
 #include "sim/SimHead.h"
 #include "sim/SimServer.h"
 #include "tests/host/HttpTestClient.h"
-#include "tests/host/LoadedPlugin.h"
 #include "tests/platform/tavrin/BufferStatusFollower.h"
 
 namespace {
@@ -33,6 +32,8 @@ class HostRuntimeTest : public ::testing::Test {
  protected:
   HostRuntimeTest() {
     std::string error;
+    EXPECT_TRUE(plugin_.Load(KAVO_PLUGIN_FILE, error)) << error;
+    if (plugin_.Exports().registerDevices != nullptr) plugin_.Exports().registerDevices();
     EXPECT_TRUE(ParseHostConfig(EmbeddedDefaultConfig(), config_, error)) << error;
     fs::remove_all(root_);
     fs::create_directories(root_ / "web" / "js");
@@ -45,27 +46,29 @@ class HostRuntimeTest : public ::testing::Test {
   ~HostRuntimeTest() override {
     api_.reset();
     runtime_.reset();
+    if (plugin_.Exports().unRegisterDevices != nullptr) plugin_.Exports().unRegisterDevices();
     fs::remove_all(root_);
+  }
+  // Devices are made through the types the plug-in registered, as the host program makes them.
+  static std::unique_ptr<Device> MakeDevice(const std::string& type) {
+    return CDevList::GetDevList().CreateDevice(CString(type));
   }
 
   bool Start(std::string& error) {
-    runtime_ = HostRuntime::Start(config_, options_, LoadedPlugin::MakeDevice, log_, error);
+    runtime_ = HostRuntime::Start(config_, options_, MakeDevice, log_, error);
     return runtime_ != nullptr;
   }
   void StartWithApi(const std::string& token = "") {
     std::string error;
     ASSERT_TRUE(Start(error)) << error;
-    HttpApiOptions options;
-    options.address = "127.0.0.1:0";
-    options.token = token;
-    options.frontEnd = root_ / "web";
-    api_ = HttpApi::Start(*runtime_, options, error);
+    api_ = HttpApi::Start(*runtime_, HttpApiOptions{"127.0.0.1:0", token, root_ / "web", {}}, error);
     ASSERT_TRUE(api_) << error;
     port_ = std::stoi(api_->Address().substr(api_->Address().rfind(':') + 1));
     client_ = std::make_unique<HttpTestClient>("127.0.0.1", port_);
+    if (!token.empty()) client_->set_bearer_token_auth(token);
   }
 
-  LoadedPlugin plugin_;  // first, so that it is unloaded after every device it made
+  PluginLoader plugin_;  // first, so that it is unloaded after every device it made
   const fs::path root_ = fs::temp_directory_path() / ("host-runtime-" + std::to_string(::getpid()));
   HostConfig config_;
   HostRuntimeOptions options_;
@@ -89,7 +92,14 @@ struct Heard : Subscriber {
 };
 
 TEST_F(HostRuntimeTest, EachRouteAnswersAsDocumentedAndRefusesWhatItCannotTake) {
-  StartWithApi();
+  StartWithApi("s3cret");
+  // The scheme is read in any case; the token must match exactly; a host others can reach needs one.
+  for (const char* wrong : {"", "Bearer S3CRET", "Bearer s3cre", "Basic s3cret", "s3cret"})
+    EXPECT_EQ(client_->Get("/api/links", {{"Authorization", wrong}}).value().status, 401) << wrong;
+  EXPECT_EQ(client_->Get("/api/links", {{"Authorization", "bearer s3cret"}}).value().status, 200);
+  std::string error;
+  EXPECT_FALSE(HttpApi::Start(*runtime_, HttpApiOptions{"0.0.0.0:0", "", {}, {}}, error));
+  EXPECT_EQ(error, "--http 0.0.0.0:0 is reachable from other machines: give --token TOKEN");
   Heard heard;
   SubscriptionImpl sonarSelection(NotificationKind::kNamed);
   SubscriptionImpl vesselSelection(NotificationKind::kActiveVessel);
@@ -114,11 +124,9 @@ TEST_F(HostRuntimeTest, EachRouteAnswersAsDocumentedAndRefusesWhatItCannotTake) 
       {"GET", "/api/devices", "", 200,
        R"([{"key":"1.78.1.1","name":"Shallow sonar","type":"KavoSonarConfigurationControlDevice","vessel":1,"vesselName":"Survey Vessel"},{"key":"2.78.1.1","name":"Deep sonar",)"},
       {"GET", "/api/devices/9.78.1.1/attributes", "", 404, noDevice + R"(9.78.1.1\""})"},
-      {"GET", "/api/devices/1.78.1/attributes", "", 404, noDevice + R"(1.78.1\""})"},
       {"GET", "/api/devices/%C3%A9/attributes", "", 404, noDevice + "\xC3\xA9" + R"(\""})"},
-      {"GET", "/api/devices/1.78.1.1/attributes", "", 200, R"([{")"},
+      {"GET", "/api/links", "", 200, R"([{"index":0,"device":"Shallow sonar",)"},
       {"POST", "/api/devices/9.78.1.1/request", "[]", 404, noDevice + R"(9.78.1.1\""})"},
-      {"POST", request, R"([{"ZqRange": {"double": 1)", 400, badRequest},
       {"POST", request, R"([{"ZqRange": {"float": 1}}])", 400,
        badRequest + R"($[0].ZqRange: unknown value type \"float\"")"},
       {"POST", request, "[{\"ZqRange\": {\"text\": \"\xff\"}}]", 400, badRequest},
@@ -189,44 +197,16 @@ TEST_F(HostRuntimeTest, EachRouteAnswersAsDocumentedAndRefusesWhatItCannotTake) 
   EXPECT_NE(DataManager::GetDataManager().FindDatablockBuffer(CDataId(2, 40, 1, 1)), nullptr);
 }
 
-TEST_F(HostRuntimeTest, WithATokenEveryCallMustCarryIt) {
-  StartWithApi("s3cret");
-  // The scheme is read in any case; the token must match exactly.
-  for (const char* wrong : {"", "Bearer S3CRET", "Bearer s3cre", "Basic s3cret", "s3cret"})
-    EXPECT_EQ(client_->Get("/api/links", {{"Authorization", wrong}}).value().status, 401) << wrong;
-  const auto links = client_->Get("/api/links", {{"Authorization", "bearer s3cret"}});
-  ASSERT_TRUE(links);
-  EXPECT_EQ(links->status, 200);
-  EXPECT_EQ(links->body.rfind(R"([{"index":0,"device":"Shallow sonar",)", 0), 0u) << links->body;
+TEST_F(HostRuntimeTest, AnUnknownDeviceTypeIsNamed) {
   std::string error;
-  HttpApiOptions open;
-  open.address = "0.0.0.0:0";
-  EXPECT_FALSE(HttpApi::Start(*runtime_, open, error));
-  EXPECT_EQ(error, "--http 0.0.0.0:0 is reachable from other machines: give --token TOKEN");
-}
-
-TEST_F(HostRuntimeTest, AnUnknownDeviceTypeAndAnUnresolvableSonarAreNamed) {
   config_.devices[1].type = "NoSuchDevice";
-  std::string error;
   EXPECT_FALSE(Start(error));
   EXPECT_EQ(error, "devices[1].type: no device type \"NoSuchDevice\" is registered");
   EXPECT_EQ(DataManager::GetDataManager().FindDevice(shallow_), nullptr);
-
-  config_.devices[1].type = config_.devices[0].type;
-  config_.devices[1].link->simulate.reset();
-  config_.devices[1].link->address = "no-such-sonar.invalid:7000";
-  std::ostringstream problems;
-  options_.linkProblems = &problems;
-  ASSERT_TRUE(Start(error)) << error;
-  ASSERT_TRUE(WaitFor([&] { return !runtime_->Links()[1].counters.problem.empty(); }, 10s));
-  const std::string problem = runtime_->Links()[1].counters.problem;
-  EXPECT_EQ(problem.rfind("cannot resolve \"no-such-sonar.invalid\": ", 0), 0u) << problem;
-  runtime_.reset();
-  EXPECT_EQ(problems.str(), "tavrin-host: Deep sonar: link to no-such-sonar.invalid:7000: " + problem + "\n");
 }
 
 TEST_F(HostRuntimeTest, ASonarsBufferStatusAndLinkEventsFollowItsLinkAndItsDataAsTheyChange) {
-  // The shallow sonar on a link to a simulated sonar of the test's, on a port nobody listens on yet.
+  // The shallow sonar's link to a simulated sonar of the test's: nobody listens on its port at first.
   SimServerConfig simulated;
   simulated.biteIntervalSeconds = 0.0;
   std::string error;
@@ -238,44 +218,41 @@ TEST_F(HostRuntimeTest, ASonarsBufferStatusAndLinkEventsFollowItsLinkAndItsDataA
   config_.devices[0].link = SonarLinkConfig{simulated.listen, {kDefaultZqHead}, std::nullopt};
   config_.devices[0].dataTimeOutSeconds = 0.4;
   StatusFollower follower(shallow_);
+  std::ostringstream problems;
+  options_.linkProblems = &problems;
   StartWithApi();
-  EXPECT_EQ(StatusOf(shallow_), 1);  // before the first connection
+  ASSERT_TRUE(WaitFor([&] { return !runtime_->Links()[0].counters.problem.empty(); }));
   sonar = std::make_unique<SimServer>(simulated);
   ASSERT_TRUE(sonar->Start(error)) << error;
   ASSERT_TRUE(follower.Await({1, 0}));
+  // The link's problem is logged once, however often it is met again.
+  EXPECT_EQ(problems.str(), "tavrin-host: Shallow sonar: link to " + simulated.listen +
+                                ": cannot connect: Connection refused\n");
 
-  std::mutex mutex;
-  std::string received;
-  std::atomic<bool> done{false};
-  const auto streamed = [&](const std::string& text) {
-    return WaitFor([&] {
-      std::lock_guard lock(mutex);
-      return received.find(text) != std::string::npos;
-    });
-  };
-  std::thread stream([&] {
-    HttpTestClient client("127.0.0.1", port_);
-    client.Stream("/api/stream", [&](std::string_view piece) {
-      std::lock_guard lock(mutex);
-      received.append(piece);
-      return !done;
-    });
-  });
-  // Every settings record changes the sonar's attributes: once one shows, the stream is followed.
-  ASSERT_TRUE(streamed(R"(data: {"type":"attributes","key":")"));
-  // The cable is pulled: the link's loss reaches the status, the link's answer and the stream.
+  // The link's events on the stream, which its follower reads until the link is back.
   const std::string link = R"(data: {"type":"link","link":{"index":0,"device":"Shallow sonar","address":")" +
                            simulated.listen + R"(","simulated":false,"state":)";
+  std::string received;  // read by the test once the follower has ended
+  std::atomic<bool> following{false};
+  std::thread stream([&] {
+    HttpTestClient("127.0.0.1", port_).Stream("/api/stream", [&](std::string_view piece) {
+      received.append(piece);
+      // Every settings record changes the sonar's attributes: once one shows, the stream is followed.
+      following = following || received.find(R"("type":"attributes")") != std::string::npos;
+      return received.find(link + R"("connected")") == std::string::npos;
+    });
+  });
+  ASSERT_TRUE(WaitFor([&] { return following.load(); }));
+  // The cable is pulled: the link's loss reaches the status, the link's answer and the stream.
   sonar->Unplug();
   ASSERT_TRUE(follower.Await({1, 0, 1}));
   EXPECT_EQ(runtime_->Links()[0].bufferStatus, 1);
-  EXPECT_TRUE(streamed(link + R"("connecting","bufferStatus":1,)"));
   ASSERT_TRUE(sonar->PlugIn(error)) << error;
   ASSERT_TRUE(follower.Await({1, 0, 1, 0}));
-  EXPECT_TRUE(streamed(link + R"("connected","bufferStatus":0,)"));
-  done = true;
-  api_->Stop();  // ends the stream the follower may still hold
-  stream.join();
+  stream.join();  // within the follower's 10 s
+  EXPECT_NE(received.find(link + R"("connecting","bufferStatus":1,)"), std::string::npos) << received;
+  EXPECT_NE(received.find(link + R"("connected","bufferStatus":0,)"), std::string::npos) << received;
+  api_->Stop();
   EXPECT_FALSE(client_->Get("/api/devices"));  // the API has stopped
 
   // The sonar goes quiet with its link up, then speaks again.
@@ -307,10 +284,8 @@ TEST(ShortestDataTimeOut, IsTheSonarsPingAndGuardAndAMarginForFiniteSettingsOnly
       {3000.0F, 1e-300, 50.0, 3600s},                           // no endless wait
       {1e30F, 1500.0, 10.0, 3600s},
       {150.0F, 1500.0, 0.0, 200ms + 1000ms},
-      {150.0F, kNaNd, 0.0, 200ms + 1000ms},
-      {150.0F, -1500.0, 0.0, 200ms + 1000ms},
-      {150.0F, 1500.0, kNaNd, 200ms + 1000ms},
-      {150.0F, 1500.0, -50.0, 200ms + 1000ms},
+      {150.0F, kNaNd, -50.0, 200ms + 1000ms},  // unusable sound velocity and overhead: 1500 m/s, none
+      {150.0F, -1500.0, kNaNd, 200ms + 1000ms},
       {kNaN, 1500.0, 10.0, 0ms},
       {std::numeric_limits<float>::infinity(), 1500.0, 10.0, 0ms},
       {std::nullopt, 1500.0, 10.0, 0ms},
@@ -319,8 +294,7 @@ TEST(ShortestDataTimeOut, IsTheSonarsPingAndGuardAndAMarginForFiniteSettingsOnly
     CDataBlock settings;
     if (c.range) settings.AddF32(699, 2, *c.range);
     if (c.soundVelocity) settings.AddF64(401, 2, *c.soundVelocity);
-    EXPECT_EQ(ShortestDataTimeOut(settings, c.overhead), c.expected)
-        << c.range.value_or(-1.0F) << " m at " << c.soundVelocity.value_or(-1.0) << " m/s, " << c.overhead;
+    EXPECT_EQ(ShortestDataTimeOut(settings, c.overhead), c.expected) << "row " << &c - cases;
   }
   // A device's are its current settings and its "Overhead" attribute; without settings, none.
   Device sonar;
