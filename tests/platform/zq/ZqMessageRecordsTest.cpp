@@ -5,8 +5,10 @@
 #include <gtest/gtest.h>
 
 #include <bit>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "tests/platform/zq/ZqTestRecords.h"
 
@@ -85,27 +87,26 @@ TEST(ZqMessageRecords, StoredEventsFollowTheirTextLengthsAndStopWhereTheRecordEn
   EXPECT_TRUE(ZqMessageRecords::DecodeEventList(Bytes(Record(7050, head + U32(1) + "short"))).empty());
 }
 
+// An event (number 12, type 2) with the text length declared and the text the record holds.
+std::optional<ZqEvent> Event(std::string_view text, std::size_t length) {
+  return ZqMessageRecords::DecodeEvent(
+      Bytes(Record(7051, U32(12) + std::string(4, '\0') + U16(2) + U16(static_cast<std::uint16_t>(length)) +
+                             std::string(2, '\0') + std::string(text))));
+}
+
 TEST(ZqMessageRecords, AnEventAndItsTextWithinTheRecord) {
-  const std::string head = U32(12) + std::string(4, '\0') + U16(2);
-  const auto event = ZqMessageRecords::DecodeEvent(
-      Bytes(Record(7051, head + U16(25) + std::string(2, '\0') + "Range 600 clamped to 500" +
-                             std::string(1, '\0') + "!")));
+  const auto event = Event(std::string("Range 600 clamped to 500") + '\0' + "!", 25);
   ASSERT_TRUE(event.has_value());
   EXPECT_TRUE(event->number == 12 && event->type == 2 && event->text == "Range 600 clamped to 500");
-  const auto beyond =
-      ZqMessageRecords::DecodeEvent(Bytes(Record(7051, head + U16(999) + std::string(2, '\0') + "On")));
-  ASSERT_TRUE(beyond.has_value());
-  EXPECT_EQ(beyond->text, "On");
-  EXPECT_FALSE(ZqMessageRecords::DecodeEvent(Bytes(Record(7051, head + U16(0)))).has_value());
+  EXPECT_EQ(Event("On", 999).value_or(ZqEvent{}).text, "On");  // a length beyond the record
+  const std::string cut = U32(12) + std::string(4, '\0') + U16(2) + U16(0);
+  EXPECT_FALSE(ZqMessageRecords::DecodeEvent(Bytes(Record(7051, cut))).has_value());
   EXPECT_FALSE(ZqMessageRecords::DecodeEvent({}).has_value());
 }
 
 // A sonar's text is bytes: valid UTF-8 stays as it is, anything else is read as Latin-1.
 TEST(ZqMessageRecords, EventTextsAreUtf8AsSentOrReadAsLatin1) {
-  const struct {
-    std::string_view sent;
-    std::string_view text;
-  } cases[] = {
+  const std::pair<std::string_view, std::string_view> cases[] = {
       {"Temperature 40\260C", "Temperature 40\302\260C"},  // octal: a hex escape would take the C
       {"Temp\xc3\xa9rature \xe2\x82\xac \xf0\x9f\x90\x9f",
        "Temp\xc3\xa9rature \xe2\x82\xac \xf0\x9f\x90\x9f"},
@@ -117,13 +118,8 @@ TEST(ZqMessageRecords, EventTextsAreUtf8AsSentOrReadAsLatin1) {
       {"ok \xe2\x82", "ok \xc3\xa2\xc2\x82"},                    // cut short
       {"\x80\xff", "\xc2\x80\xc3\xbf"},
   };
-  for (const auto& c : cases) {
-    const std::string text = std::string(c.sent) + '\0';
-    const std::string data = U32(1) + std::string(4, '\0') + U16(2) +
-                             U16(static_cast<std::uint16_t>(text.size())) + std::string(2, '\0') + text;
-    const auto event = ZqMessageRecords::DecodeEvent(Bytes(Record(7051, data)));
-    ASSERT_TRUE(event.has_value());
-    EXPECT_EQ(event->text, c.text) << c.sent;
+  for (const auto& [sent, text] : cases) {
+    EXPECT_EQ(Event(std::string(sent) + '\0', sent.size() + 1).value_or(ZqEvent{}).text, text) << sent;
   }
 }
 
