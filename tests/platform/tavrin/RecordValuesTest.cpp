@@ -59,7 +59,6 @@ TEST(DataSource, ServesTheCurrentSettingsBlockOnlyBehindSelector3AndTheStatusOnc
 TEST(SensorData, AStoredBlockGetsABufferOfItsIdOnlyAndALaterOneReplacesItInTheSameBuffer) {
   DataManager& manager = DataManager::GetDataManager();
   const CDataId sensor(1, 40, 1, 61);
-  EXPECT_EQ(manager.FindDatablockBuffer(sensor), nullptr);
   CDataBlock block;
   block.AddF64(801, 1, 1487.25);
   manager.StoreDataBlock(sensor, block);
