@@ -36,8 +36,7 @@ std::pair<int, std::string> RunProgram(const std::string& arguments) {
 TEST(TavrinHostApply, PrintsWhatThePluginsDeviceSentAndGivesOneLineAndExitCode2ForBadInput) {
   const fs::path folder = fs::temp_directory_path() / ("apply-test-" + std::to_string(::getpid()));
   fs::create_directories(folder);
-  const std::string in = (folder / "in.json").string();
-  const std::string apply = "apply --attributes " + in;
+  const std::string in = (folder / "in.json").string(), apply = "apply --attributes " + in;
   const std::string range =
       R"([{"ZqRange": {"double": 100.0}}, {"Request": {"map": [{"ZqRange": {"double": 250.0}}]}}])";
   // Remote control 1003, range 250 m, to identifier 7001 under enum 1, from the process's first device.

@@ -122,7 +122,8 @@ TEST_F(HostRuntimeTest, EachRouteAnswersAsDocumentedAndRefusesWhatItCannotTake) 
     std::string answer;  // the whole answer, or how it begins
   } calls[] = {
       {"GET", "/api/devices", "", 200,
-       R"([{"key":"1.78.1.1","name":"Shallow sonar","type":"KavoSonarConfigurationControlDevice","vessel":1,"vesselName":"Survey Vessel"},{"key":"2.78.1.1","name":"Deep sonar",)"},
+       R"([{"key":"1.78.1.1","name":"Shallow sonar","type":"KavoSonarConfigurationControlDevice",)"
+       R"("vessel":1,"vesselName":"Survey Vessel"},{"key":"2.78.1.1","name":"Deep sonar",)"},
       {"GET", "/api/devices/9.78.1.1/attributes", "", 404, noDevice + R"(9.78.1.1\""})"},
       {"GET", "/api/devices/%C3%A9/attributes", "", 404, noDevice + "\xC3\xA9" + R"(\""})"},
       {"GET", "/api/links", "", 200, R"([{"index":0,"device":"Shallow sonar",)"},
