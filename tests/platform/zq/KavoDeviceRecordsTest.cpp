@@ -167,7 +167,7 @@ TEST(KavoSocketIoHandlerTest, LearnsHeadsAndRoutesRecordsByTheHeadsDeviceIdentif
   EXPECT_EQ(shallow.types.size(), 2u);
   EXPECT_EQ(socket.NumDevices(), 1);
   EXPECT_EQ(socket.GetDevice(0), &deep);
-  EXPECT_EQ(socket.GetDevice(1), nullptr);
+  EXPECT_TRUE(socket.GetDevice(1) == nullptr && socket.GetDevice(-1) == nullptr);  // bounds both ways
 }
 
 }  // namespace
