@@ -145,10 +145,11 @@ class HostJourney : public ::testing::Test {
     const Json vessel = {{"number", 1}, {"name", "Survey Vessel"}};
     std::ofstream(folder_ / "host.json") << Json{{"vessels", Json::array({vessel})}, {"devices", devices}};
   }
-  // The host's command line on those sonars, the state folder and a free port of the loopback.
+  // The host's command line on those sonars (none started: the embedded default), the state folder and
+  // a free port of the loopback.
   std::string HostArguments(const std::string& more = "") const {
-    return "--config " + (folder_ / "host.json").string() + " --state " + (folder_ / "state").string() +
-           " --http 127.0.0.1:0 --token " + kToken + " " + more;
+    return (sonars_.empty() ? "" : "--config " + (folder_ / "host.json").string()) + " --state " +
+           (folder_ / "state").string() + " --http 127.0.0.1:0 --token " + kToken + " " + more;
   }
   // Starts the host and a client of the API that its welcome names ("API at http://ADDRESS/api").
   void StartHost(const std::string& more = "") {

@@ -1,6 +1,7 @@
 // The host killed and started again on its state folder: settings applied a second before the kill are
-// there at the next start, a state file found damaged is set aside and named, and a host that cannot
-// start says why with exit code 2.
+// there at the next start, and a state file found damaged is set aside and named. The host on its
+// embedded default, and a host that cannot start saying why with exit code 2.
+#include <set>
 #include <thread>
 
 #include "tests/e2e/HostJourney.h"
@@ -71,9 +72,18 @@ TEST_F(HostJourney, SettingsAppliedASecondBeforeAKillAreLoadedAtTheNextStartAndA
   StopHost();
 }
 
-TEST_F(HostJourney, AHostThatCannotStartSaysWhyAndExitsWith2) {
-  StartSonars({"shallow"}, false);
-  StartHost();
+TEST_F(HostJourney, TheEmbeddedDefaultsSonarsTakeTurnsAndAHostThatCannotStartSaysWhyWithExitCode2) {
+  // Without a configuration: two simulated sonars in the host, one sonar group, their pings logged.
+  StartHost("--ping-log " + (folder_ / "pings.jsonl").string());
+  EXPECT_NE(output_.find("Shallow sonar: simulated sonar at 127.0.0.1:"), std::string::npos) << output_;
+  EXPECT_NE(output_.find("Deep sonar: simulated sonar at 127.0.0.1:"), std::string::npos) << output_;
+  EXPECT_TRUE(WaitFor([&] {
+    std::set<std::string> triggered;
+    for (const LoggedPing& ping : Pings()) {
+      if (ping.triggered) triggered.insert(ping.sonar);
+    }
+    return triggered == std::set<std::string>{"Shallow sonar", "Deep sonar"};
+  }));
   const auto state = (folder_ / "state").string();
   const auto other = (folder_ / "other").string();
   std::ofstream(folder_ / "bad.json") << R"({"vessels": [{"number": 1, "name": "V"}],
