@@ -65,7 +65,8 @@ TEST_F(SimHeadTest, ValuesOutsideTheModelsLimitsAreClampedOrFallBackWithAWarning
     c.head.Apply(zqtest::Bytes(c.record), 0.0, out);
     EXPECT_EQ(EventsIn(out), std::vector<std::string>{"2: " + c.warning});
   }
-  const le::ByteReader settings(Ping(0.0));
+  const std::string ping = Ping(0.0);  // the reader only looks at it
+  const le::ByteReader settings(ping);
   EXPECT_EQ(settings.F32(76), 500.0F);     // range
   EXPECT_EQ(settings.F32(80), 220.0F);     // power
   EXPECT_EQ(settings.F32(72), 180000.0F);  // frequency
@@ -107,7 +108,8 @@ TEST_F(SimHeadTest, ShortOrTruncatedRecordsChangeNothing) {
 TEST_F(SimHeadTest, EachSettingSetHasItsDeviceEnumFrequencyAndSettings) {
   Send(Rc(1003, F32(120.0F)));
   Send(Rc(1011, U32(1)));
-  const le::ByteReader settings(Ping(0.0));
+  const std::string ping = Ping(0.0);  // the reader only looks at it
+  const le::ByteReader settings(ping);
   EXPECT_EQ(settings.U16(42), 1);  // header device enum
   EXPECT_EQ(settings.U16(68), 1);  // setting set in use
   EXPECT_EQ(settings.F32(72), 400000.0F);
