@@ -29,7 +29,7 @@ fuzz() {
 }
 
 failed=0
-declare -A running # process id -> target
+declare -A running=() # process id -> target
 # Waits for one running target to end and says how it went.
 reap() {
   local pid status=0
