@@ -42,9 +42,8 @@ struct LinkFixture : ::testing::Test {
   std::mutex mutex;
   std::vector<std::uint32_t> receivedTypes;
   std::vector<ZqTcpLink::State> reported;
-  ZqTcpLink link{context, peer.Address()};
-
   std::vector<std::pair<ZqTcpLink::Direction, std::size_t>> tapped;  // direction and size
+  ZqTcpLink link{context, peer.Address()};  // last, so that it stops before what its callbacks fill
 
   void SetUp() override {
     link.SetTap([this](ZqTcpLink::Direction direction, std::span<const std::byte> record) {

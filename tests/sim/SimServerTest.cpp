@@ -58,10 +58,11 @@ struct HostSide {
     });
   }
 
-  ZqLinkContext context;
-  ZqTcpLink link;
+  // The records outlive the link, whose I/O thread may still deliver one while it is being stopped.
   std::mutex mutex;
   std::vector<std::string> records;
+  ZqLinkContext context;
+  ZqTcpLink link;
 };
 
 std::uint32_t PingNumberOf(const std::string& settings) {
