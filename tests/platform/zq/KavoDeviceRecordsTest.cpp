@@ -72,7 +72,9 @@ TEST(KavoDeviceRecords, SettingsReleaseDataOnlyPerPingAndMessagesAreKeptPerSonar
   EXPECT_FALSE(device.GetAttributes().GetCount() > 0 || device.GetDataSource().ReadDataBlock(3, block));
   Process(device, zqtest::SettingsRecord(7000, 125.0F));
   EXPECT_EQ(follower.Kinds(), (std::vector<int>{6, 5}));
-  EXPECT_TRUE(device.GetDataSource().ReadDataBlock(3, block));
+  // The settings block is served behind selector 3 only.
+  EXPECT_TRUE(device.GetDataSource().ReadDataBlock(3, block) &&
+              !device.GetDataSource().ReadDataBlock(2, block));
   Process(device, zqtest::SettingsRecord(7503, 250.0F));
   EXPECT_EQ(follower.Kinds(), (std::vector<int>{6, 5, 6}));
   EXPECT_EQ(device.GetAttributes().FindValue("ZqRange"), COrvDouble(250.0));
