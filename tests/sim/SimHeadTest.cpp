@@ -224,8 +224,11 @@ TEST_F(SimHeadTest, AnswersRequestsKeepsRecordsWithoutEffectAndWhenSilentSendsNo
         R"(<PulseLength min="0.000015" max="0.0005"/>)"}) {
     EXPECT_NE(xml.find(part), std::string::npos) << part;
   }
-  const le::ByteReader events(out[2]);  // one event: number 1, a warning
-  EXPECT_EQ(std::make_tuple(*events.U32(72), *events.U16(76), *events.U32(78)), std::make_tuple(1u, 2, 1u));
+  // One entry (count at 72; type, number and text length at 76, 78 and 86): event 1, a warning.
+  const le::ByteReader events(out[2]);
+  EXPECT_EQ(
+      std::make_tuple(*events.U64(64), *events.U32(72), *events.U16(76), *events.U32(78), *events.U16(86)),
+      std::make_tuple(0u, 1u, 2, 1u, 29));
   EXPECT_STREQ(out[2].c_str() + 98, "Range 900.0 clamped to 500.0");
 
   out.clear();
@@ -256,10 +259,12 @@ TEST_F(SimHeadTest, BoardFaultsShowInTheBiteResults) {
   const le::ByteReader bite(out[0]);
   ASSERT_EQ(bite.U16(64), 6);
   std::size_t block = 66;
+  std::vector<std::string> texts;
   for (int b = 0; b < 6; ++b) {
     const std::uint8_t id = bite.U8(block + 64).value();
     const std::uint16_t fields = bite.U16(block + 102).value();
     EXPECT_EQ(bite.U8(block + 101), id == 36 ? 3 : id == 40 ? 4 : 0) << "board " << int{id};
+    texts.emplace_back(out[0].c_str() + block);
     for (std::size_t field = block + 136; field < block + 136 + 79 * fields; field += 79) {
       const std::string name = out[0].c_str() + field + 2;
       if (bite.U8(field + 66) != 2) continue;  // no limits
@@ -270,6 +275,9 @@ TEST_F(SimHeadTest, BoardFaultsShowInTheBiteResults) {
     block += 136 + 79 * fields;
   }
   EXPECT_EQ(block + 4, out[0].size());
+  EXPECT_EQ(texts,
+            (std::vector<std::string>{"Link module", "Link controller", "Wet-end I/O processor",
+                                      "Projector 200/400 kHz", "Receiver 200/400 kHz", "Processing unit"}));
 }
 
 }  // namespace
