@@ -114,6 +114,11 @@ TEST_F(HostJourney, SonarsOfAGroupTakeTurnsWithTheirGuardTimeAndOneUnpluggedIsSk
                  "Sonar 3 [1-9][0-9]*\\.[0-9] pings/s\n")))
       << printed;
   EXPECT_EQ(printed.find("free-running"), std::string::npos) << printed;
+  // However often the unplugged sonar refused the host's retries, the host said so once.
+  const std::string refused =
+      "Sonar 2: link to " + sonars_[1]->Address() + ": cannot connect: Connection refused\n";
+  EXPECT_NE(printed.find(refused), std::string::npos) << printed;
+  EXPECT_EQ(printed.find(refused), printed.rfind(refused)) << printed;
 }
 
 }  // namespace

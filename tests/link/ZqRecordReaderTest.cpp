@@ -9,26 +9,13 @@
 #include <vector>
 
 #include "platform/zq/ZqWireFormat.h"
+#include "tests/sim/HostRecords.h"
 
 namespace {
 
-// A record of `size` bytes with the given type, its body filled with `fill`, and its checksum summed
-// here byte by byte.
-std::string Record(std::uint32_t size, std::uint32_t type, char fill = 'x') {
-  std::string r(size, fill);
-  const auto put32 = [&r](std::size_t at, std::uint32_t v) {
-    for (int i = 0; i < 4; ++i) r[at + i] = static_cast<char>((v >> (8 * i)) & 0xFF);
-  };
-  for (std::size_t i = 0; i < 64; ++i) r[i] = 0;
-  r[0] = 5;
-  r[2] = 60;
-  put32(4, 0xFFFF);
-  put32(8, size);
-  put32(32, type);
-  std::uint32_t sum = 0;
-  for (std::size_t i = 0; i + 4 < size; ++i) sum += static_cast<unsigned char>(r[i]);
-  put32(size - 4, sum);
-  return r;
+// A record of `size` bytes with the given type, its data section filled with 'x'.
+std::string Record(std::uint32_t size, std::uint32_t type) {
+  return HostRecord(type, std::string(size - 68, 'x'));
 }
 
 struct Collector {

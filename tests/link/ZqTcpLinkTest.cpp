@@ -1,39 +1,25 @@
 // The TCP link against a loopback peer: checksums written on the way out, records read back, drops
-// while down, reconnection after a loss and its reports, and nothing left behind when it stops. A host
-// name that does not resolve is in HostRuntimeTest, with the host's log.
+// while down, reconnection after a loss and its reports, and nothing left behind when it stops. Retrying
+// a sonar that refuses, its problem reported once and cleared on connecting, is in the end-to-end
+// SequencedPingingTest and SimServerTest, through the links of the host and of a test host.
 #include "link/ZqTcpLink.h"
 
 #include <gtest/gtest.h>
 
-#include <atomic>
-#include <chrono>
 #include <mutex>
-#include <thread>
 #include <vector>
 
 #include "link/ZqLinkContext.h"
 #include "platform/zq/ZqWireFormat.h"
 #include "tests/link/LoopbackPeer.h"
 #include "tests/link/Waiting.h"
+#include "tests/sim/HostRecords.h"
 
 namespace {
 
-using namespace std::chrono_literals;
-
 // A 92-byte remote-control record as the control device builds it: trailer still zero.
 CString UnsentRecord(std::uint32_t id) {
-  std::string r(92, '\0');
-  r[0] = 5;
-  r[2] = 60;
-  r[4] = r[5] = static_cast<char>(0xFF);
-  r[8] = 92;
-  r[32] = static_cast<char>(7500 & 0xFF);
-  r[33] = static_cast<char>(7500 >> 8);
-  r[64] = static_cast<char>(id & 0xFF);
-  r[65] = static_cast<char>(id >> 8);
-  CString record;
-  std::copy(r.begin(), r.end(), record.GetBufferSetLength(92));
-  return record;
+  return CString(HostControl(id).substr(0, 88) + std::string(4, '\0'));
 }
 
 struct LinkFixture : ::testing::Test {
@@ -80,8 +66,9 @@ TEST_F(LinkFixture, WritesRecordsWithTheirChecksumAndReadsRecordsBack) {
   ASSERT_TRUE(link.Send(UnsentRecord(1100)));
   ASSERT_TRUE(peer.WaitReceived(184));
   const std::string wire = peer.Received();
-  // Sum of the first record's bytes: 5 + 60 + 255 + 255 + 92 + 0x4C + 0x1D + 0xEB + 0x03 = 1010 = 0x3F2.
-  EXPECT_EQ(wire.substr(88, 4), std::string("\xF2\x03\x00\x00", 4));
+  // Sum of the first record's bytes: version 5, offset 60, sync 0xFF 0xFF, size 92, record version 1,
+  // type 0x4C 0x1D, device 0x58 0x1B, flags 1, id and ticket 0xEB 0x03 each: 1365 = 0x555.
+  EXPECT_EQ(wire.substr(88, 4), std::string("\x55\x05\x00\x00", 4));
   EXPECT_TRUE(zqwire::HasValidChecksum(zqwire::AsBytes(wire.substr(92))));
 
   peer.SendBytes("junk" + zqwire::BuildRecord(7000, 7000, 0, std::string(592, '\0'), 0.0) +
@@ -121,27 +108,6 @@ TEST_F(LinkFixture, ReconnectsAfterALossAndDropsWhatComesMeanwhile) {
   using S = ZqTcpLink::State;
   std::lock_guard lock(mutex);
   EXPECT_EQ(reported, (std::vector<S>{S::kConnected, S::kConnecting, S::kConnected}));
-}
-
-TEST(ZqTcpLinkTest, KeepsTryingUntilTheSonarListensWithGrowingDelays) {
-  unsigned short port = 0;
-  {
-    LoopbackPeer probe;  // find a free port, then free it again
-    port = probe.Port();
-  }
-  ZqLinkContext context;
-  ZqTcpLink link(context, "127.0.0.1:" + std::to_string(port));
-  std::atomic<int> reports{0};
-  link.SetProblemReport([&](const std::string&) { ++reports; });
-  link.Start();
-  std::this_thread::sleep_for(400ms);  // refused at 0, 100, 300 ms
-  EXPECT_EQ(link.GetCounters().state, ZqTcpLink::State::kConnecting);
-  EXPECT_EQ(link.GetCounters().problem, "cannot connect: Connection refused");
-  EXPECT_EQ(reports, 1);  // one report, not one per attempt
-  LoopbackPeer peer(port);
-  // The next attempt comes at most 800 ms after the last refusal.
-  EXPECT_TRUE(WaitFor([&] { return link.GetCounters().connects == 1; }, 3s));
-  EXPECT_EQ(link.GetCounters().problem, "");
 }
 
 TEST(ZqTcpLinkTest, StopLeavesNoThreadOrSocketBehind) {

@@ -103,6 +103,7 @@ TEST_F(SimServerTest, UnpluggedItRefusesHostsAndPluggedInGreetsThemWithTheHeadsA
   std::size_t greeting = host.Count();
   PlugIn();
   ASSERT_TRUE(host.Counters(2, 1));
+  EXPECT_EQ(host.link.GetCounters().problem, "");  // cleared on connecting
   ASSERT_TRUE(host.Next(7503, greeting));
   EXPECT_EQ(TypeOf(host.At(greeting)), 7003u);
   EXPECT_EQ(TypeOf(host.At(greeting + 1)), 7503u);
