@@ -84,6 +84,10 @@ TEST_F(HostJourney, TheEmbeddedDefaultsSonarsTakeTurnsAndAHostThatCannotStartSay
     }
     return triggered == std::set<std::string>{"Shallow sonar", "Deep sonar"};
   }));
+  // The two models, each at its factory range, in one sonar group.
+  EXPECT_EQ(Value(Attributes(0), "ZqRange"), 50.0);
+  EXPECT_EQ(Value(Attributes(1), "ZqRange"), 200.0);
+  for (std::size_t s = 0; s < 2; ++s) EXPECT_EQ(Value(Attributes(s), "SonarGroupId", "int"), 1.0) << Key(s);
   const auto state = (folder_ / "state").string();
   const auto other = (folder_ / "other").string();
   std::ofstream(folder_ / "bad.json") << R"({"vessels": [{"number": 1, "name": "V"}],

@@ -1,4 +1,5 @@
-// The host configuration: what a good document gives, and that a bad one names the entry at fault.
+// The host configuration: what a good document gives, and that a bad one names the entry at fault. (The
+// embedded default's two simulated sonars, of two models in one group: the end-to-end HostRestartTest.)
 #include "host/HostConfig.h"
 
 #include <gtest/gtest.h>
@@ -34,21 +35,6 @@ TEST(HostConfigTest, ReadsDeviceEnumsTimeOutsSimulatedSonarsAndTheHttpSettings) 
   EXPECT_EQ(sim.link->heads[0].deviceId, 7000u);  // the default head
   EXPECT_EQ(sim.dataTimeOutSeconds, 5.0);         // the default data time-out
   EXPECT_EQ(std::tie(config.http.address, config.http.token), std::make_tuple("0.0.0.0:8080", "secret"));
-}
-
-TEST(HostConfigTest, TheEmbeddedDefaultHasTwoSimulatedSonarsOfTwoModelsInOneGroup) {
-  HostConfig config;
-  std::string error;
-  ASSERT_TRUE(ParseHostConfig(EmbeddedDefaultConfig(), config, error)) << error;
-  ASSERT_EQ(config.devices.size(), 2u);
-  for (const DeviceConfig& device : config.devices) {
-    ASSERT_TRUE(device.link && device.link->simulate) << device.name;
-    int group = 0;
-    unsigned flags = 0;
-    EXPECT_TRUE(device.attributes.GetAttribValue("SonarGroupId", group, flags));
-    EXPECT_EQ(group, 1);
-  }
-  EXPECT_NE(config.devices[0].link->simulate->model, config.devices[1].link->simulate->model);
 }
 
 TEST(HostConfigTest, ABadDocumentNamesTheEntryAtFault) {
