@@ -1,6 +1,6 @@
-// The control device around its requests: the frame header of its records, the keys it takes, a pass
-// without a sonar to send to, stored attributes, the device key it publishes, and recording in step with
-// the host's logging.
+// The control device around its requests: the keys it takes, a pass without a sonar to send to, stored
+// attributes, the device key it publishes, and recording in step with the host's logging. (Every field
+// of the frame header is checked in each record of ControlDeviceRequestsTest.)
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -8,7 +8,6 @@
 #include <set>
 #include <thread>
 
-#include "control/KavoDataRecFrame.h"
 #include "platform/tavrin/CaptureIoHandler.h"
 #include "platform/tavrin/FileObject.h"
 #include "platform/tavrin/HostLogging.h"
@@ -26,20 +25,6 @@ const std::string kNamedStart =
 void Publish(void (*publish)()) {
   publish();
   ASSERT_TRUE(SubscriptionManager::Instance().WaitIdle(kBound));
-}
-
-// The header is zeroed and written, at the size asked for; what lies past it is the caller's. Version 5,
-// data offset 60, sync pattern, size 100; the caller's two words; the time stamp; record version 1, type
-// 7500, identifier 7000; zero, device enum 0x0102, zero, flags 1, zero.
-TEST(KavoDataRecFrame, WritesEveryHeaderFieldLittleEndianAndNothingPastIt) {
-  CString record(std::string(200, '\xEE'));
-  EXPECT_EQ(
-      KavoDataRecFrame().BuildHeader(record, 100, 7000, kMay6th2024, 0x0102, 7500, 0x11223344, 0xAABBCCDD),
-      record.GetBuffer());
-  EXPECT_EQ(Hex(record.Str()),
-            Fields("0500 3c00 ffff0000 64000000 44332211 ddccbbaa e807 7f00 00001841 07 08 "
-                   "0100 4c1d0000 581b0000 0000 0201 00000000 0100 0000000000000000000000000000") +
-                std::string(72, 'e'));
 }
 
 TEST_F(ControlDeviceTest, TakesEachRequestKeyOfItsOperationsOnceAndNoOtherKey) {
