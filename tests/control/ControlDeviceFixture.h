@@ -18,30 +18,13 @@
 #include "platform/tavrin/AttributeMapJson.h"
 #include "platform/tavrin/CExTime.h"
 #include "platform/zq/KavoSocketIoHandler.h"
+#include "tests/tools/HexBytes.h"
 
 // 2024-05-06 07:08:09.5 UTC: 19849 days after 1970-01-01 (54 years with 13 leap days, then 126 days of
 // 2024), plus 7 h 8 min 9.5 s. Its record time stamp: year 2024, day 127, f32 9.5 s, 07:08.
 inline constexpr double kMay6th2024 = 19849.0 * 86400.0 + 7 * 3600 + 8 * 60 + 9.5;
 inline constexpr unsigned long long kTrackingNumber = 0x0102030405060708ULL;
 
-// Little-endian hex of the low `bytes` bytes of value.
-inline std::string LeHex(unsigned long long value, int bytes) {
-  static constexpr char kDigits[] = "0123456789abcdef";
-  std::string hex;
-  for (int i = 0; i < bytes; ++i, value >>= 8) hex += {kDigits[(value >> 4) & 0xF], kDigits[value & 0xF]};
-  return hex;
-}
-inline std::string Hex(std::string_view bytes) {
-  std::string hex;
-  for (const char c : bytes) hex += LeHex(static_cast<unsigned char>(c), 1);
-  return hex;
-}
-// Hex written with spaces between fields for reading, without them for comparing.
-inline std::string Fields(std::string_view spacedHex) {
-  std::string hex(spacedHex);
-  std::erase(hex, ' ');
-  return hex;
-}
 // Hex of a record with its 10 time-stamp bytes (20 to 29) shown as "tt", for records sent at a time
 // not known in advance.
 inline std::string HexWithoutTime(std::string_view bytes) {

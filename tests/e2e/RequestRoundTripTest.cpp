@@ -2,11 +2,11 @@
 // settings, the sonar receives the record the control device builds and clamps the value to its limits,
 // and the host shows what the sonar reports, in the device's attributes and on the event stream with the
 // sonar's warning.
-#include <cstdio>
 #include <mutex>
 #include <thread>
 
 #include "tests/e2e/HostJourney.h"
+#include "tests/tools/HexBytes.h"
 
 namespace {
 
@@ -19,17 +19,6 @@ std::optional<double> RangeLimit(const Json& map, const char* bound) {
     }
   }
   return std::nullopt;
-}
-
-// Hex of record[from, from + length).
-std::string Hex(const std::string& record, std::size_t from, std::size_t length) {
-  std::string hex;
-  char digits[3];
-  for (std::size_t i = from; i < from + length && i < record.size(); ++i) {
-    std::snprintf(digits, sizeof digits, "%02x", static_cast<unsigned char>(record[i]));
-    hex += digits;
-  }
-  return hex;
 }
 
 TEST_F(HostJourney, ARangeBeyondTheSonarsLimitIsClampedAndTheWarningAndTheClampedRangeAreStreamed) {
@@ -88,11 +77,11 @@ TEST_F(HostJourney, ARangeBeyondTheSonarsLimitIsClampedAndTheWarningAndTheClampe
   // bytes, remote control (7500) to head 7000, remote control 1003 as id and ticket, 900.0f.
   const auto received = sonars_[0]->ReceivedRecords();
   const auto range = std::find_if(received.begin(), received.end(),
-                                  [](const std::string& r) { return Hex(r, 64, 4) == "eb030000"; });
+                                  [](const std::string& r) { return Hex(r.substr(64, 4)) == "eb030000"; });
   ASSERT_NE(range, received.end());
-  EXPECT_EQ(Hex(*range, 0, 12), "05003c00ffff000060000000");
-  EXPECT_EQ(Hex(*range, 32, 8), "4c1d0000581b0000");
-  EXPECT_EQ(Hex(*range, 64, 8) + Hex(*range, 88, 4),
+  EXPECT_EQ(Hex(range->substr(0, 12)), "05003c00ffff000060000000");
+  EXPECT_EQ(Hex(range->substr(32, 8)), "4c1d0000581b0000");
+  EXPECT_EQ(Hex(range->substr(64, 8)) + Hex(range->substr(88, 4)),
             "eb030000eb030000"
             "00006144");
 }

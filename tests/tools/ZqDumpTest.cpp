@@ -77,8 +77,6 @@ TEST_F(ZqDump, PrintsALineOrAJsonObjectPerEntryAndRefusesWhatItCannotReadWithExi
       Write("damaged.zqcap", kCapture + HexBytes("0000000000000000 00 00 0000 ffffffff"));
   const std::string damage =
       "\": entry at offset 114: record length 4294967295 is over the limit of 16 MiB\n";
-  std::string hex = kAbsorptionHex;
-  std::erase(hex, ' ');
   const struct {
     std::string arguments;
     int exitCode;
@@ -88,7 +86,7 @@ TEST_F(ZqDump, PrintsALineOrAJsonObjectPerEntryAndRefusesWhatItCannotReadWithExi
       {"--json " + path, 0,
        R"({"time":1714979289123456789,"direction":"sent","link":0,"type":7611,"size":72,)"
        R"("text":"type 7611 (absorption) to enum 1 id 7000, 72 bytes: f32 40","hex":")" +
-           hex + "\"}\n" +
+           Fields(kAbsorptionHex) + "\"}\n" +
            R"({"time":0,"direction":"received","link":2,"type":null,"size":10,)"
            R"("text":"short record of 10 bytes","hex":"00000000000000000000"})"
            "\n",
