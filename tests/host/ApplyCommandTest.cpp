@@ -3,7 +3,6 @@
 #include <dlfcn.h>
 #include <gtest/gtest.h>
 #include <sys/wait.h>
-#include <unistd.h>
 
 #include <cstdio>
 #include <filesystem>
@@ -17,6 +16,7 @@
 #include "platform/tavrin/CDevList.h"
 #include "platform/tavrin/VersionControl.h"
 #include "platform/zq/ZqHead.h"
+#include "tests/tools/ScratchFolder.h"
 
 namespace {
 
@@ -34,8 +34,7 @@ std::pair<int, std::string> RunProgram(const std::string& arguments) {
 }
 
 TEST(TavrinHostApply, PrintsWhatThePluginsDeviceSentAndGivesOneLineAndExitCode2ForBadInput) {
-  const fs::path folder = fs::temp_directory_path() / ("apply-test-" + std::to_string(::getpid()));
-  fs::create_directories(folder);
+  const ScratchFolder folder("apply-test");
   const std::string in = (folder / "in.json").string(), apply = "apply --attributes " + in;
   const std::string range =
       R"([{"ZqRange": {"double": 100.0}}, {"Request": {"map": [{"ZqRange": {"double": 250.0}}]}}])";
@@ -67,7 +66,7 @@ TEST(TavrinHostApply, PrintsWhatThePluginsDeviceSentAndGivesOneLineAndExitCode2F
       {range, apply + " --device-enum 70000", 2, "tavrin-host: --device-enum: Value 70000 not in range..."},
       {range, "apply", 2, "tavrin-host: --attributes is required (see --help)\n"},
       {"", apply, 2, "tavrin-host apply: " + in + ": cannot open..."},
-      {"", "apply --attributes " + folder.string(), 2, folder.string() + ": is a folder..."},
+      {"", "apply --attributes " + folder.path.string(), 2, folder.path.string() + ": is a folder..."},
       {"[{\"ZqRange\": {\"double\": 1.0}", apply, 2,
        in + ": malformed JSON: parse error at line 1, column 29..."},
       {R"([{"Request": {"map": [{"ZqRange": {"float": 2.0}}]}}])", apply, 2,
@@ -88,7 +87,6 @@ TEST(TavrinHostApply, PrintsWhatThePluginsDeviceSentAndGivesOneLineAndExitCode2F
       EXPECT_EQ(std::regex_replace(output, timeStamp, "$1" + std::string(20, '.')), expected);
     }
   }
-  fs::remove_all(folder);
 }
 
 TEST(TavrinHostApply, EveryRequestGoesOutInDispatchOrder) {

@@ -4,43 +4,29 @@
 
 #include <gtest/gtest.h>
 
-#include <unistd.h>
-
 #include <fstream>
 #include <memory>
-#include <sstream>
 
 #include "platform/tavrin/DataManager.h"
 #include "platform/tavrin/Device.h"
 #include "tests/link/Waiting.h"
+#include "tests/tools/ScratchFolder.h"
 
 namespace {
 
-std::string ReadText(const std::filesystem::path& path) {
-  std::ifstream file(path);
-  std::ostringstream text;
-  text << file.rdbuf();
-  return text.str();
-}
-
 class StateStoreTest : public ::testing::Test {
  protected:
-  StateStoreTest()
-      : folder_(std::filesystem::temp_directory_path() / ("state-" + std::to_string(::getpid()))) {
-    std::filesystem::remove_all(folder_);
+  StateStoreTest() {
     auto device = std::make_unique<Device>();
     device->SetDataId(id_);
     device_ = device.get();
     DataManager::GetDataManager().AddDevice(std::move(device));
   }
-  ~StateStoreTest() override {
-    DataManager::GetDataManager().RemoveDevice(id_);
-    std::filesystem::remove_all(folder_);
-  }
+  ~StateStoreTest() override { DataManager::GetDataManager().RemoveDevice(id_); }
   std::unique_ptr<StateStore> Open() {
     std::string error;
     auto store = StateStore::Open(
-        folder_, [this](const std::string& problem) { problems_ += problem; }, error);
+        folder_.path, [this](const std::string& problem) { problems_ += problem; }, error);
     EXPECT_TRUE(store) << error;
     return store;
   }
@@ -49,7 +35,7 @@ class StateStoreTest : public ::testing::Test {
     device_->GetAttributes().Add("ZqRange", COrvDouble(range));
   }
 
-  std::filesystem::path folder_;
+  ScratchFolder folder_{"state"};
   CDataId id_{9, 78, 1, 9};
   Device* device_ = nullptr;
   std::string problems_;

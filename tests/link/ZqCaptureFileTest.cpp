@@ -4,21 +4,17 @@
 #include "link/ZqCaptureFile.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
-#include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string_view>
 #include <tuple>
 #include <vector>
 
 #include "platform/zq/ZqWireFormat.h"
 #include "tests/tools/HexBytes.h"
+#include "tests/tools/ScratchFolder.h"
 
 namespace {
 
-namespace fs = std::filesystem;
 using Result = ZqCaptureReader::Result;
 using zqwire::AsBytes;
 
@@ -29,19 +25,10 @@ const std::string kTwoEntries = HexBytes(
 
 class ZqCapture : public ::testing::Test {
  protected:
-  void SetUp() override {
-    folder_ = fs::temp_directory_path() / ("capture-test-" + std::to_string(::getpid()));
-    fs::create_directories(folder_);
-  }
-  void TearDown() override { fs::remove_all(folder_); }
-
   std::string Path() const { return (folder_ / "links.zqcap").string(); }
-  std::string Contents() const {
-    std::ifstream in(Path(), std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
-  }
+  std::string Contents() const { return ReadText(Path()); }
 
-  fs::path folder_;
+  ScratchFolder folder_{"capture-test"};
 };
 
 TEST_F(ZqCapture, AppendsEntriesLittleEndianAfterWhatTheFileHolds) {
@@ -61,7 +48,7 @@ TEST_F(ZqCapture, AppendsEntriesLittleEndianAfterWhatTheFileHolds) {
   EXPECT_EQ(file->Failures(), 1U);
   EXPECT_EQ(Contents(), kTwoEntries);
 
-  EXPECT_FALSE(ZqCaptureFile::Open((folder_ / "no-such-folder" / "x").string(), error));
+  EXPECT_FALSE(ZqCaptureFile::Open((folder_.path / "no-such-folder" / "x").string(), error));
   EXPECT_NE(error.find("no-such-folder/x\": No such file"), std::string::npos) << error;
 }
 

@@ -3,22 +3,19 @@
 #include <gtest/gtest.h>
 #include <spawn.h>
 #include <sys/wait.h>
-#include <unistd.h>
 
 #include <csignal>
 #include <cstdlib>
-#include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <string>
 #include <thread>
 
 #include "tests/link/Waiting.h"
 #include "tests/tools/HexBytes.h"
+#include "tests/tools/ScratchFolder.h"
 
 namespace {
 
-namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 
 // A 7611 absorption record (f32 40) to identifier 7000, device enum 1, as hex.
@@ -43,30 +40,23 @@ struct Outcome {
 
 class ZqDump : public ::testing::Test {
  protected:
-  void SetUp() override {
-    folder_ = fs::temp_directory_path() / ("zqdump-test-" + std::to_string(::getpid()));
-    fs::create_directories(folder_);
-  }
-  void TearDown() override { fs::remove_all(folder_); }
-
   std::string Write(const std::string& name, const std::string& bytes, bool append = false) {
-    const fs::path path = folder_ / name;
+    const auto path = folder_ / name;
     std::ofstream(path, append ? std::ios::binary | std::ios::app : std::ios::binary) << bytes;
     return path.string();
   }
-  std::string Read(const std::string& name) const {
-    std::ifstream in(folder_ / name, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
+  std::string Read(const std::string& name) const { return ReadText(folder_ / name); }
+  // zqdump with arguments, what it prints going to the files "out" and "err".
+  std::string Command(const std::string& arguments) const {
+    return std::string(ZQDUMP_BINARY) + " " + arguments + " >" + (folder_ / "out").string() + " 2>" +
+           (folder_ / "err").string();
   }
-
   Outcome Run(const std::string& arguments) {
-    const std::string command = std::string(ZQDUMP_BINARY) + " " + arguments + " >" +
-                                (folder_ / "out").string() + " 2>" + (folder_ / "err").string();
-    const int status = std::system(command.c_str());
+    const int status = std::system(Command(arguments).c_str());
     return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, Read("out"), Read("err")};
   }
 
-  fs::path folder_;
+  ScratchFolder folder_{"zqdump-test"};
 };
 
 TEST_F(ZqDump, PrintsALineOrAJsonObjectPerEntryAndRefusesWhatItCannotReadWithExitCode2) {
@@ -114,8 +104,7 @@ TEST_F(ZqDump, PrintsALineOrAJsonObjectPerEntryAndRefusesWhatItCannotReadWithExi
 
 TEST_F(ZqDump, FollowsAGrowingFileUntilTerminated) {
   const std::string path = Write("growing.zqcap", "");
-  const std::string command = std::string("exec ") + ZQDUMP_BINARY + " --follow " + path + " >" +
-                              (folder_ / "out").string() + " 2>" + (folder_ / "err").string();
+  const std::string command = "exec " + Command("--follow " + path);
   const char* argv[] = {"sh", "-c", command.c_str(), nullptr};
   pid_t pid = 0;
   ASSERT_EQ(posix_spawn(&pid, "/bin/sh", nullptr, nullptr, const_cast<char* const*>(argv), environ), 0);
