@@ -12,8 +12,6 @@
 #include "platform/tavrin/CDevList.h"
 #include "platform/tavrin/DataManager.h"
 #include "platform/tavrin/ResourceModules.h"
-#include "platform/tavrin/SubscriptionManager.h"
-#include "platform/tavrin/VesselManager.h"
 #include "tests/sequencing/SequencingFakes.h"
 
 namespace {
@@ -51,35 +49,16 @@ TEST(DeviceCtrlInit, SetsTheViewTypeOfTheDeviceWithTheArgumentsReordered) {
 }
 
 // The detach joins the trigger thread, which waits for the sonar, and ends the subscriptions.
-TEST(InitializeTemplates, StartsThePingSequencerWhichTheDetachStops) {
-  const CDataId id(1, 78, 1, 1);
-  VesselManager::GetVesselManager().Clear();
-  VesselManager::GetVesselManager().AddVessel(1, "Survey Vessel");
-  SendLog log;
-  LoggingPort port("sonar", log);
-  auto device = std::make_unique<Device>();
-  device->SetDataId(id);
-  device->SetPortPtr(&port);
-  device->GetAttributes().Add("PingMode", COrvInt(1));
-  device->GetAttributes().Add("DeviceId", COrvInt(7000));
-  ASSERT_TRUE(DataManager::GetDataManager().AddDevice(std::move(device)));
-  CDataBlock settings;
-  settings.AddF32(699, 2, 50.0F);
-  const auto feed = [&] {
-    DataManager::GetDataManager().StoreDataBlock(id, settings);
-    ASSERT_TRUE(SubscriptionManager::Instance().WaitIdle(std::chrono::seconds(5)));
-  };
+TEST_F(SequencedSonars, InitializeTemplatesStartsThePingSequencerWhichTheDetachStops) {
+  AddSonar({"sonar", CDataId(1, 78, 1, 1), 1, std::nullopt, 7000, std::nullopt});
   int instance = 0;
-  MainWindowOpen window;
   ASSERT_EQ(DllMain(&instance, DLL_PROCESS_ATTACH, nullptr), 1);
   InitializeTemplates(nullptr);
-  feed();
+  Feed("sonar");
   ASSERT_TRUE(log.WaitForCount(2));  // no ping rate, then the first trigger
   EXPECT_EQ(DllMain(&instance, DLL_PROCESS_DETACH, nullptr), 1);
-  feed();
+  Feed("sonar");
   EXPECT_FALSE(log.MoreThan(2, std::chrono::milliseconds(30)));
-  DataManager::GetDataManager().RemoveDevice(id);
-  VesselManager::GetVesselManager().Clear();
 }
 
 }  // namespace

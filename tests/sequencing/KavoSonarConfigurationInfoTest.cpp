@@ -6,13 +6,11 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <map>
 #include <optional>
 #include <thread>
 
 #include "platform/tavrin/DataManager.h"
 #include "platform/tavrin/SubscriptionManager.h"
-#include "platform/tavrin/VesselManager.h"
 #include "tests/control/ControlDeviceFixture.h"
 #include "tests/sequencing/SequencingFakes.h"
 
@@ -23,59 +21,16 @@ using namespace std::chrono_literals;
 // A tracker of its own for each test; the plug-in's one instance stays untouched.
 class Tracker : public KavoSonarConfigurationInfo {};
 
-struct SonarSetup {
-  std::string name;
-  CDataId id;
-  std::optional<int> pingMode, groupId, deviceId, deviceEnum;
-};
-
-// Settings data of a ping: range (item 699) and sound velocity (item 401), valid unless status says not.
-CDataBlock Settings(unsigned short status = 0) {
-  CDataBlock block;
-  block.AddF32(699, 2, 50.0F);
-  block.AddF64(401, 2, 1500.0);
-  block.SetStatus(status);
-  return block;
-}
-
 // Remote controls from the sequencer (no tracking number): the maximum ping rate 0.0, and the trigger.
 const auto NoPingRate = [](unsigned id, unsigned head) {
   return ExpectedRemoteControl(1004, "00000000", id, head, 0);
 };
 const auto Trigger = [](unsigned id, unsigned head) { return ExpectedRemoteControl(1107, "", id, head, 0); };
 
-class KavoSonarConfigurationInfoTest : public ::testing::Test {
+class KavoSonarConfigurationInfoTest : public SequencedSonars {
  protected:
-  KavoSonarConfigurationInfoTest() {
-    VesselManager::GetVesselManager().Clear();
-    VesselManager::GetVesselManager().AddVessel(1, "Survey Vessel");
-    VesselManager::GetVesselManager().AddVessel(2, "Launch");
-  }
-  ~KavoSonarConfigurationInfoTest() override {
-    tracker.Exit();
-    for (const auto& [name, id] : ids) DataManager::GetDataManager().RemoveDevice(id);
-    VesselManager::GetVesselManager().Clear();
-  }
+  ~KavoSonarConfigurationInfoTest() override { tracker.Exit(); }
 
-  void AddSonar(const SonarSetup& setup) {
-    auto device = std::make_unique<Device>();
-    device->SetDataId(setup.id);
-    const char* keys[] = {"PingMode", "SonarGroupId", "DeviceId", "DeviceEnum"};
-    const std::optional<int> values[] = {setup.pingMode, setup.groupId, setup.deviceId, setup.deviceEnum};
-    for (std::size_t i = 0; i < 4; ++i)
-      if (values[i]) device->GetAttributes().Add(keys[i], COrvInt(*values[i]));
-    auto port = std::make_unique<LoggingPort>(setup.name, log);
-    port->devices.push_back(device.get());
-    device->SetPortPtr(port.get());
-    ids[setup.name] = setup.id;
-    ports[setup.name] = std::move(port);
-    ASSERT_TRUE(DataManager::GetDataManager().AddDevice(std::move(device)));
-  }
-  // The sonar's settings data arrive, and every notification they cause has been handled.
-  void Feed(const std::string& sonar, const CDataBlock& block = Settings()) {
-    DataManager::GetDataManager().StoreDataBlock(ids.at(sonar), block);
-    ASSERT_TRUE(SubscriptionManager::Instance().WaitIdle(5s));
-  }
   std::vector<std::string> SentTo(const std::string& sonar) {
     std::vector<std::string> records;
     for (const SendLog::Sent& sent : log.All())
@@ -83,11 +38,7 @@ class KavoSonarConfigurationInfoTest : public ::testing::Test {
     return records;
   }
 
-  MainWindowOpen window;
-  SendLog log;
-  std::map<std::string, CDataId> ids;
-  std::map<std::string, std::unique_ptr<LoggingPort>> ports;
-  Tracker tracker;  // declared last: its threads stop before the ports go
+  Tracker tracker;  // its threads stop before the fixture's ports go
 };
 
 // Sonars (data group 78) with a non-zero PingMode and a DeviceId, on every vessel, by SonarGroupId (0

@@ -1,17 +1,26 @@
 // Sonar devices for sequencing tests: each on a port that notes, in one shared log, which sonar a
-// record was sent to, and that lists the devices attached to it.
+// record was sent to, and that lists the devices attached to it; and a fixture that puts such sonars in
+// the data manager and hands them settings data.
 #pragma once
+
+#include <gtest/gtest.h>
 
 #include <chrono>
 #include <condition_variable>
 #include <functional>
+#include <map>
+#include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "platform/afx/MainWindow.h"
 #include "platform/tavrin/BaseIOHandler.h"
+#include "platform/tavrin/DataManager.h"
 #include "platform/tavrin/Device.h"
+#include "platform/tavrin/SubscriptionManager.h"
+#include "platform/tavrin/VesselManager.h"
 
 // Records sent to the sonars, in the order sent.
 class SendLog {
@@ -69,4 +78,58 @@ class LoggingPort : public BaseIOHandler {
 struct MainWindowOpen {
   MainWindowOpen() { AfxOpenMainWnd(); }
   ~MainWindowOpen() { AfxCloseMainWnd(); }
+};
+
+struct SonarSetup {
+  std::string name;
+  CDataId id;
+  std::optional<int> pingMode, groupId, deviceId, deviceEnum;
+};
+
+// Settings data of a ping: range (item 699) and sound velocity (item 401), valid unless status says not.
+inline CDataBlock Settings(unsigned short status = 0) {
+  CDataBlock block;
+  block.AddF32(699, 2, 50.0F);
+  block.AddF64(401, 2, 1500.0);
+  block.SetStatus(status);
+  return block;
+}
+
+// Sonars in the data manager, on vessels 1 and 2, for one test; the host's main window open meanwhile.
+class SequencedSonars : public ::testing::Test {
+ protected:
+  SequencedSonars() {
+    VesselManager::GetVesselManager().Clear();
+    VesselManager::GetVesselManager().AddVessel(1, "Survey Vessel");
+    VesselManager::GetVesselManager().AddVessel(2, "Launch");
+  }
+  ~SequencedSonars() override {
+    for (const auto& [name, id] : ids) DataManager::GetDataManager().RemoveDevice(id);
+    VesselManager::GetVesselManager().Clear();
+  }
+
+  void AddSonar(const SonarSetup& setup) {
+    auto device = std::make_unique<Device>();
+    device->SetDataId(setup.id);
+    const char* keys[] = {"PingMode", "SonarGroupId", "DeviceId", "DeviceEnum"};
+    const std::optional<int> values[] = {setup.pingMode, setup.groupId, setup.deviceId, setup.deviceEnum};
+    for (std::size_t i = 0; i < 4; ++i)
+      if (values[i]) device->GetAttributes().Add(keys[i], COrvInt(*values[i]));
+    auto port = std::make_unique<LoggingPort>(setup.name, log);
+    port->devices.push_back(device.get());
+    device->SetPortPtr(port.get());
+    ids[setup.name] = setup.id;
+    ports[setup.name] = std::move(port);
+    ASSERT_TRUE(DataManager::GetDataManager().AddDevice(std::move(device)));
+  }
+  // The sonar's settings data arrive, and every notification they cause has been handled.
+  void Feed(const std::string& sonar, const CDataBlock& block = Settings()) {
+    DataManager::GetDataManager().StoreDataBlock(ids.at(sonar), block);
+    ASSERT_TRUE(SubscriptionManager::Instance().WaitIdle(std::chrono::seconds(5)));
+  }
+
+  MainWindowOpen window;
+  SendLog log;
+  std::map<std::string, CDataId> ids;
+  std::map<std::string, std::unique_ptr<LoggingPort>> ports;
 };
