@@ -4,13 +4,13 @@
 // applies them merge, the later one winning), ending with the last one; each device shows that last
 // range; and no link dropped a record or its connection.
 #include <atomic>
-#include <bit>
 #include <cmath>
 #include <functional>
 #include <iterator>
 #include <thread>
 
 #include "link/ZqCaptureFile.h"
+#include "platform/tavrin/LittleEndian.h"
 #include "platform/zq/ZqWireFormat.h"
 #include "tests/e2e/HostJourney.h"
 
@@ -24,12 +24,6 @@ constexpr int kRequestsPerClient = 1000;
 // take them as they are, and exact in single precision, as the record carries them.
 double RangeOf(int client, int i) {
   return 50.0 + i / 4.0 + client / 32.0;
-}
-
-std::uint32_t U32(std::span<const std::byte> record, std::size_t at) {
-  std::uint32_t value = 0;
-  for (std::size_t i = 0; i < 4; ++i) value |= std::to_integer<std::uint32_t>(record[at + i]) << (8 * i);
-  return value;
 }
 
 // The ranges each link sent, in order: remote controls (type 7500 at byte 32) with remote-control ID
@@ -46,11 +40,10 @@ std::vector<std::vector<float>> SentRanges(const std::filesystem::path& capture,
   while (reader.Next(entry) == ZqCaptureReader::Result::kEntry) {
     EXPECT_TRUE(zqwire::HasValidChecksum(entry.record)) << "entry at " << entry.offset;
     EXPECT_TRUE(entry.timeNs >= fromNs && entry.timeNs <= toNs) << "entry at " << entry.offset;
-    if (entry.direction != zqcapture::kSent || U32(entry.record, 32) != 7500 || U32(entry.record, 64) != 1003)
-      continue;
+    const le::ByteReader record(entry.record);
+    if (entry.direction != zqcapture::kSent || record.U32(32) != 7500u || record.U32(64) != 1003u) continue;
     EXPECT_EQ(entry.record.size(), 96u);
-    if (entry.linkIndex < kClients)
-      ranges[entry.linkIndex].push_back(std::bit_cast<float>(U32(entry.record, 88)));
+    if (entry.linkIndex < kClients) ranges[entry.linkIndex].push_back(record.F32(88).value_or(0.0F));
   }
   EXPECT_TRUE(reader.AtEntryBoundary()) << reader.Problem();
   return ranges;
