@@ -13,7 +13,6 @@
 #include <csignal>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <memory>
 #include <nlohmann/json.hpp>
 #include <optional>
@@ -24,14 +23,10 @@
 #include "sim/SimServer.h"
 #include "tests/host/HttpTestClient.h"
 #include "tests/link/Waiting.h"
+#include "tests/tools/ScratchFolder.h"
 
 using Json = nlohmann::json;
 using namespace std::chrono_literals;
-
-inline std::string ReadText(const std::filesystem::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), {}};
-}
 
 // The host program, what it prints (stdout and stderr) going to a file. One left running is killed.
 struct HostProcess {
@@ -102,8 +97,6 @@ class HostJourney : public ::testing::Test {
   static constexpr const char* kToken = "e2e-7f3a";
 
   HostJourney() {
-    std::filesystem::remove_all(folder_);
-    std::filesystem::create_directories(folder_);
     std::string error;
     pingLog_ = PingLog::Open((folder_ / "pings.jsonl").string(), error);
     EXPECT_TRUE(pingLog_) << error;
@@ -111,7 +104,6 @@ class HostJourney : public ::testing::Test {
   ~HostJourney() override {
     host_.Wait(SIGKILL);
     for (auto& sonar : sonars_) sonar->Stop();
-    std::filesystem::remove_all(folder_);
   }
 
   static std::string Key(std::size_t sonar) { return std::to_string(sonar + 1) + ".78.1.1"; }
@@ -204,8 +196,7 @@ class HostJourney : public ::testing::Test {
     return pings;
   }
 
-  const std::filesystem::path folder_ =
-      std::filesystem::temp_directory_path() / ("tavrin-e2e-" + std::to_string(::getpid()));
+  const ScratchFolder folder_{"tavrin-e2e"};
   std::shared_ptr<PingLog> pingLog_;
   std::vector<std::unique_ptr<SimServer>> sonars_;
   HostProcess host_;
