@@ -18,7 +18,7 @@
 #include <vector>
 
 #include "bench/EmbeddedHost.h"
-#include "tests/host/HttpTestClient.h"
+#include "tools/HttpClient.h"
 
 namespace {
 
@@ -197,7 +197,7 @@ int Run(const LoadOptions& options) {
   std::vector<std::thread> callers;
   for (int c = 0; c < options.callers; ++c) {
     callers.emplace_back([&, c] {
-      HttpTestClient client("127.0.0.1", port);
+      HttpClient client("127.0.0.1", port);
       for (int i = 0; Clock::now() < end; ++i) {
         const auto start = Clock::now();
         // Range changes make the sonar answer, so that events flow to every stream.

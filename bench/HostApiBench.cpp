@@ -6,7 +6,7 @@
 #include <chrono>
 #include <thread>
 #include <vector>
-#include "tests/host/HttpTestClient.h"
+#include "tools/HttpClient.h"
 
 #include "bench/EmbeddedHost.h"
 #include "platform/tavrin/DataManager.h"
@@ -29,7 +29,7 @@ void BM_ApiRequestToAttribute(benchmark::State& state) {
     state.SkipWithError(error.c_str());
     return;
   }
-  HttpTestClient client("127.0.0.1", host->port);
+  HttpClient client("127.0.0.1", host->port);
   const CDataId shallow(1, 78, 1, 1);
   std::vector<double> micros;
   int step = 0;

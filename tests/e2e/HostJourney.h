@@ -21,7 +21,7 @@
 
 #include "sim/PingLog.h"
 #include "sim/SimServer.h"
-#include "tests/host/HttpTestClient.h"
+#include "tools/HttpClient.h"
 #include "tests/link/Waiting.h"
 #include "tests/tools/ScratchFolder.h"
 
@@ -152,8 +152,8 @@ class HostJourney : public ::testing::Test {
     address_ = output_.substr(from + 14, output_.find("/api", from) - from - 14);
     api_ = Client();
   }
-  std::unique_ptr<HttpTestClient> Client() const {
-    auto client = std::make_unique<HttpTestClient>(address_.substr(0, address_.rfind(':')),
+  std::unique_ptr<HttpClient> Client() const {
+    auto client = std::make_unique<HttpClient>(address_.substr(0, address_.rfind(':')),
                                                    std::stoi(address_.substr(address_.rfind(':') + 1)));
     client->set_bearer_token_auth(kToken);
     client->set_timeout(10s);
@@ -203,5 +203,5 @@ class HostJourney : public ::testing::Test {
   int starts_ = 0;
   std::string output_;   // what the host printed up to its welcome
   std::string address_;  // where its API listens, ADDRESS:PORT
-  std::unique_ptr<HttpTestClient> api_;
+  std::unique_ptr<HttpClient> api_;
 };

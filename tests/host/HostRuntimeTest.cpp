@@ -19,7 +19,7 @@
 #include "platform/tavrin/DataSubscription.h"
 #include "sim/SimHead.h"
 #include "sim/SimServer.h"
-#include "tests/host/HttpTestClient.h"
+#include "tools/HttpClient.h"
 #include "tests/platform/tavrin/BufferStatusFollower.h"
 #include "tests/tools/ScratchFolder.h"
 
@@ -62,7 +62,7 @@ class HostRuntimeTest : public ::testing::Test {
     api_ = HttpApi::Start(*runtime_, HttpApiOptions{"127.0.0.1:0", token, root_ / "web", {}}, error);
     ASSERT_TRUE(api_) << error;
     port_ = std::stoi(api_->Address().substr(api_->Address().rfind(':') + 1));
-    client_ = std::make_unique<HttpTestClient>("127.0.0.1", port_);
+    client_ = std::make_unique<HttpClient>("127.0.0.1", port_);
     if (!token.empty()) client_->set_bearer_token_auth(token);
   }
 
@@ -73,7 +73,7 @@ class HostRuntimeTest : public ::testing::Test {
   std::ostringstream log_;
   std::unique_ptr<HostRuntime> runtime_;  // declared before the API, so that it stops after it
   std::unique_ptr<HttpApi> api_;
-  std::unique_ptr<HttpTestClient> client_;
+  std::unique_ptr<HttpClient> client_;
   int port_ = 0;
   const CDataId shallow_{1, 78, 1, 1};
 };
@@ -225,7 +225,7 @@ TEST_F(HostRuntimeTest, ASonarsBufferStatusAndLinkEventsFollowItsLinkAndItsDataA
   std::string received;  // read by the test once the follower has ended
   std::atomic<bool> following{false};
   std::thread stream([&] {
-    HttpTestClient("127.0.0.1", port_).Stream("/api/stream", [&](std::string_view piece) {
+    HttpClient("127.0.0.1", port_).Stream("/api/stream", [&](std::string_view piece) {
       received.append(piece);
       // Every settings record changes the sonar's attributes: once one shows, the stream is followed.
       following = following || received.find(R"("type":"attributes")") != std::string::npos;

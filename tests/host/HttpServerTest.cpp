@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "host/EventHub.h"
-#include "tests/host/HttpTestClient.h"
+#include "tools/HttpClient.h"
 #include "tests/link/Waiting.h"
 
 namespace {
@@ -65,7 +65,7 @@ TEST_F(HttpServerTest, IdleAndSlowClientsAreCutOffAtTheDeadlineWhileOthersAreAns
   auto slow = Connect();
   boost::asio::write(slow, boost::asio::buffer(std::string("GET /slow HTTP/1.1\r\nHo")));
 
-  HttpTestClient client("127.0.0.1", server_->Port());
+  HttpClient client("127.0.0.1", server_->Port());
   const auto answered = client.Get("/devices");
   ASSERT_TRUE(answered);
   EXPECT_EQ(answered->body, "GET /devices");
@@ -90,7 +90,7 @@ TEST_F(HttpServerTest, AStreamClientThatDoesNotReadIsDroppedAndOneThatReadsGetsE
   const std::string padding(500, 'x');
   std::string received;
   std::thread reader([&] {
-    HttpTestClient follower("127.0.0.1", server_->Port());
+    HttpClient follower("127.0.0.1", server_->Port());
     follower.Stream(
         "/stream",
         [&](std::string_view piece) {
@@ -131,7 +131,7 @@ TEST_F(HttpServerTest, ConnectionsPastTheCapAreRefused) {
   EXPECT_EQ(refused.rfind("HTTP/1.1 503 ", 0), 0u) << refused;
   EXPECT_NE(refused.find("too many connections (3 open): try again later"), std::string::npos);
   held.clear();
-  HttpTestClient client("127.0.0.1", server_->Port());
+  HttpClient client("127.0.0.1", server_->Port());
   EXPECT_TRUE(WaitFor([&] { return client.Get("/again").has_value(); }));
 }
 
