@@ -1,7 +1,8 @@
-// The TCP link against a loopback peer: checksums written on the way out, records read back, drops
-// while down, reconnection after a loss and its reports, and nothing left behind when it stops. Retrying
-// a sonar that refuses, its problem reported once and cleared on connecting, is in the end-to-end
-// SequencedPingingTest and SimServerTest, through the links of the host and of a test host.
+// The TCP link against a simulated sonar kept silent, so that the link meets only the bytes the test has
+// it send: checksums written on the way out, records read back past garbage, drops while down,
+// reconnection after a dropped connection and its reports, and nothing left behind when it stops.
+// Retrying a sonar that refuses, its problem reported once and cleared on connecting, is in the
+// end-to-end SequencedPingingTest and SimServerTest, through the links of the host and of a test host.
 #include "link/ZqTcpLink.h"
 
 #include <gtest/gtest.h>
@@ -11,7 +12,8 @@
 
 #include "link/ZqLinkContext.h"
 #include "platform/zq/ZqWireFormat.h"
-#include "tests/link/LoopbackPeer.h"
+#include "sim/SimHead.h"
+#include "sim/SimServer.h"
 #include "tests/link/Waiting.h"
 #include "tests/sim/HostRecords.h"
 
@@ -23,13 +25,18 @@ CString UnsentRecord(std::uint32_t id) {
 }
 
 struct LinkFixture : ::testing::Test {
-  LoopbackPeer peer;
+  SimServer sonar{SimServerConfig{.biteIntervalSeconds = 0.0, .pingLog = nullptr}};
+  const bool silent = [this] {  // before the link is made on the sonar's address
+    std::string error;
+    EXPECT_TRUE(sonar.Start(error)) << error;
+    return sonar.WithHead(0, [](SimHead& head, std::vector<std::string>&) { head.SetSilent(true); });
+  }();
   ZqLinkContext context;
   std::mutex mutex;
   std::vector<std::uint32_t> receivedTypes;
   std::vector<ZqTcpLink::State> reported;
   std::vector<std::pair<ZqTcpLink::Direction, std::size_t>> tapped;  // direction and size
-  ZqTcpLink link{context, peer.Address()};  // last, so that it stops before what its callbacks fill
+  ZqTcpLink link{context, sonar.Address()};  // last, so that it stops before what its callbacks fill
 
   void SetUp() override {
     link.SetTap([this](ZqTcpLink::Direction direction, std::span<const std::byte> record) {
@@ -52,6 +59,11 @@ struct LinkFixture : ::testing::Test {
       return c.state == ZqTcpLink::State::kConnected && c.connects >= connects;
     });
   }
+  // Once the sonar took the connection: what it sends, it sends to the link.
+  void SendToLink(const std::string& bytes) {
+    ASSERT_TRUE(WaitFor([&] { return sonar.ConnectionCount() == 1; }));
+    sonar.WithHead(0, [&](SimHead&, std::vector<std::string>& out) { out.push_back(bytes); });
+  }
   std::size_t ReceivedCount() {
     std::lock_guard lock(mutex);
     return receivedTypes.size();
@@ -64,15 +76,14 @@ TEST_F(LinkFixture, WritesRecordsWithTheirChecksumAndReadsRecordsBack) {
   ASSERT_TRUE(Connected());
   ASSERT_TRUE(link.Send(UnsentRecord(1003)));
   ASSERT_TRUE(link.Send(UnsentRecord(1100)));
-  ASSERT_TRUE(peer.WaitReceived(184));
-  const std::string wire = peer.Received();
-  // Sum of the first record's bytes: version 5, offset 60, sync 0xFF 0xFF, size 92, record version 1,
-  // type 0x4C 0x1D, device 0x58 0x1B, flags 1, id and ticket 0xEB 0x03 each: 1365 = 0x555.
-  EXPECT_EQ(wire.substr(88, 4), std::string("\x55\x05\x00\x00", 4));
-  EXPECT_TRUE(zqwire::HasValidChecksum(zqwire::AsBytes(wire.substr(92))));
+  // The sonar keeps only records whose checksum holds. Sum of the first record's bytes: version 5, offset
+  // 60, sync 0xFF 0xFF, size 92, record version 1, type 0x4C 0x1D, device 0x58 0x1B, flags 1, id and
+  // ticket 0xEB 0x03 each: 1365 = 0x555.
+  ASSERT_TRUE(WaitFor([&] { return sonar.ReceivedRecords().size() == 2; }));
+  EXPECT_EQ(sonar.ReceivedRecords()[0].substr(88, 4), std::string("\x55\x05\x00\x00", 4));
 
-  peer.SendBytes("junk" + zqwire::BuildRecord(7000, 7000, 0, std::string(592, '\0'), 0.0) +
-                 zqwire::BuildRecord(7051, 7000, 0, "event", 0.0));
+  SendToLink("junk" + zqwire::BuildRecord(7000, 7000, 0, std::string(592, '\0'), 0.0) +
+             zqwire::BuildRecord(7051, 7000, 0, "event", 0.0));
   ASSERT_TRUE(WaitFor([&] { return ReceivedCount() == 2; }));
   EXPECT_EQ(receivedTypes, (std::vector<std::uint32_t>{7000, 7051}));
   using D = ZqTcpLink::Direction;
@@ -91,14 +102,14 @@ TEST_F(LinkFixture, WritesRecordsWithTheirChecksumAndReadsRecordsBack) {
 TEST_F(LinkFixture, ReconnectsAfterALossAndDropsWhatComesMeanwhile) {
   link.Start();
   ASSERT_TRUE(Connected());
-  ASSERT_TRUE(peer.WaitConnections(1));  // the peer took the connection before it drops it
-  peer.Drop();
+  ASSERT_TRUE(WaitFor([&] { return sonar.ConnectionCount() == 1; }));  // taken before it is dropped
+  sonar.DropConnections();
   ASSERT_TRUE(WaitFor([&] { return link.GetCounters().disconnects == 1; }));
   // Until the first retry (100 ms) the link is down.
   EXPECT_FALSE(link.Send(UnsentRecord(1003)));
   ASSERT_TRUE(Connected(2));
   ASSERT_TRUE(link.Send(UnsentRecord(1004)));
-  ASSERT_TRUE(peer.WaitReceived(92));
+  ASSERT_TRUE(WaitFor([&] { return sonar.ReceivedRecords().size() == 1; }));
   const auto counters = link.GetCounters();
   EXPECT_EQ(counters.connects, 2u);
   EXPECT_EQ(counters.disconnects, 1u);
@@ -114,14 +125,16 @@ TEST(ZqTcpLinkTest, StopLeavesNoThreadOrSocketBehind) {
   const std::size_t threadsBefore = CountThreads();
   const std::size_t filesBefore = CountEntries("/proc/self/fd");
   {
-    LoopbackPeer peer;
+    SimServer sonar(SimServerConfig{});
+    std::string error;
+    ASSERT_TRUE(sonar.Start(error)) << error;
     ZqLinkContext context;
     std::vector<std::unique_ptr<ZqTcpLink>> links;
     for (int i = 0; i < 3; ++i) {
-      links.push_back(std::make_unique<ZqTcpLink>(context, peer.Address()));
+      links.push_back(std::make_unique<ZqTcpLink>(context, sonar.Address()));
       links.back()->Start();
     }
-    ASSERT_TRUE(peer.WaitConnections(3));
+    ASSERT_TRUE(WaitFor([&] { return sonar.ConnectionCount() == 3; }));
     for (int i = 0; i < 50; ++i) links[static_cast<std::size_t>(i % 3)]->Send(UnsentRecord(1107));
     links.clear();
   }
