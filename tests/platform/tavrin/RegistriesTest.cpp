@@ -1,7 +1,7 @@
 // The host's registries: the data manager's devices, the vessel list, the device creators modules
-// register, and the extension-module chain. (Loading and sending of a device: tests/control/
-// ControlDeviceTest.cpp; the version check refusing another host's plug-in and the plug-in's own chain
-// entry: tests/frame/KavoSonarConfigurationTest.cpp.)
+// register, and the extension-module chain. (Each vessel's devices as the sequencer walks them:
+// tests/sequencing/KavoSonarConfigurationInfoTest.cpp; the plug-in's own chain entry:
+// tests/frame/KavoSonarConfigurationTest.cpp.)
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -16,7 +16,7 @@
 
 namespace {
 
-TEST(DataManager, RegistersDevicesByIdAndCopiesMergesOrReplacesTheirAttributes) {
+TEST(DataManager, RegistersDevicesByIdAndCopiesOrMergesTheirAttributes) {
   DataManager& manager = DataManager::GetDataManager();
   const CDataId id(9101, 78, 1, 1);
   const CDataId unknown(9101, 78, 1, 2);
@@ -41,35 +41,10 @@ TEST(DataManager, RegistersDevicesByIdAndCopiesMergesOrReplacesTheirAttributes) 
   merged.Add("Request")->Add("ZqRange", COrvDouble(250.0));
   merged.Find("Request")->Add("ZqPower", COrvDouble(200.0));
   EXPECT_TRUE(map == merged);
-  CAttributeMap replacement;  // any other flag replaces the whole map
-  replacement.Add("ZqGain", COrvInt(0));
-  ASSERT_TRUE(manager.SetAttributeMap(id, replacement, 0) && manager.GetAttributeMap(id, map));
-  EXPECT_TRUE(map == replacement);
   EXPECT_FALSE(manager.SetAttributeMap(unknown, request, DataManager::kMergeAttributes));
   EXPECT_FALSE(manager.GetAttributeMap(unknown, map));
   EXPECT_TRUE(manager.RemoveDevice(id));
   EXPECT_FALSE(manager.RemoveDevice(id) || manager.FindDevice(id));
-}
-
-TEST(DataManager, ListsEachVesselsDevicesInTheOrderTheyWereAdded) {
-  DataManager& manager = DataManager::GetDataManager();
-  // Vessel 77 gets three devices whose identifiers sort in another order than they are added.
-  const CDataId added[] = {CDataId(9203, 78, 1, 77), CDataId(9201, 40, 1, 77), CDataId(9202, 78, 1, 78),
-                           CDataId(9200, 78, 1, 77)};
-  for (const CDataId& id : added) {
-    auto device = std::make_unique<Device>();
-    device->SetDataId(id);
-    ASSERT_TRUE(manager.AddDevice(std::move(device)));
-  }
-  ASSERT_TRUE(manager.GetDeviceCount(77) == 3 && manager.GetDeviceCount(78) == 1);
-  EXPECT_EQ(manager.GetDevice(1, 77)->GetDataId(), added[1]);
-  EXPECT_EQ(manager.GetDevice(2, 77)->GetDataId(), added[3]);
-  EXPECT_TRUE(manager.GetDevice(3, 77) == nullptr && manager.GetDevice(-1, 77) == nullptr);
-  EXPECT_EQ(manager.GetDevice(0, 78)->GetDataId(), added[2]);
-  ASSERT_TRUE(manager.RemoveDevice(added[1]));
-  EXPECT_EQ(manager.GetDevice(1, 77)->GetDataId(), added[3]);
-  for (const CDataId& id : {added[0], added[2], added[3]}) EXPECT_TRUE(manager.RemoveDevice(id));
-  EXPECT_EQ(manager.GetDeviceCount(77), 0);
 }
 
 // (Selecting a vessel through the host's API: tests/host/HostRuntimeTest.cpp.)
