@@ -11,9 +11,9 @@
 #include "platform/tavrin/CaptureIoHandler.h"
 #include "platform/tavrin/FileObject.h"
 #include "platform/tavrin/HostLogging.h"
-#include "platform/tavrin/SubscriptionImpl.h"
 #include "platform/tavrin/SubscriptionManager.h"
 #include "tests/control/ControlDeviceFixture.h"
+#include "tests/platform/tavrin/DeviceFollower.h"
 
 namespace {
 
@@ -72,18 +72,11 @@ TEST_F(ControlDeviceTest, LoadingStoredAttributesDropsPendingRequestsAndADamaged
 }
 
 TEST_F(ControlDeviceTest, APassPublishesTheDeviceKeyWhenAsked) {
-  struct Counter : Subscriber {
-    void Notify(const NotificationInfo*) override { ++count; }
-    int count = 0;
-  } counter;
-  SubscriptionImpl subscription(NotificationKind::kDeviceKey);
-  subscription.SetSubscriber(&counter, false);
-  subscription.Subscribe("9.78.3.1");
+  DeviceFollower follower(CDataId(9, 78, 3, 1), {NotificationKind::kDeviceKey});
   device_.SetDataId(CDataId(9, 78, 3, 1));
   device_.ApplyAttribs(false);
   device_.ApplyAttribs(true);
-  ASSERT_TRUE(SubscriptionManager::Instance().WaitIdle(kBound));
-  EXPECT_EQ(counter.count, 1);
+  EXPECT_EQ(follower.Kinds().size(), 1u);
 }
 
 // Switched on while the host does not log, the sonar stops recording; logging then starts it with a

@@ -19,9 +19,9 @@
 #include "platform/tavrin/DataSubscription.h"
 #include "sim/SimHead.h"
 #include "sim/SimServer.h"
-#include "tools/HttpClient.h"
-#include "tests/platform/tavrin/BufferStatusFollower.h"
+#include "tests/platform/tavrin/DeviceFollower.h"
 #include "tests/tools/ScratchFolder.h"
+#include "tools/HttpClient.h"
 
 namespace {
 
@@ -215,7 +215,7 @@ TEST_F(HostRuntimeTest, ASonarsBufferStatusAndLinkEventsFollowItsLinkAndItsDataA
   config_.devices.resize(1);
   config_.devices[0].link = SonarLinkConfig{sonar->Address(), {kDefaultZqHead}, std::nullopt};
   config_.devices[0].dataTimeOutSeconds = 0.4;
-  StatusFollower follower(shallow_);
+  DeviceFollower follower(shallow_);
   StartWithApi();
   ASSERT_TRUE(follower.Await({1, 0}));
 

@@ -13,7 +13,7 @@
 #include "platform/tavrin/DataTimeOut.h"
 #include "platform/tavrin/TimerQueue.h"
 #include "platform/zq/KavoDevice.h"
-#include "tests/platform/tavrin/BufferStatusFollower.h"
+#include "tests/platform/tavrin/DeviceFollower.h"
 #include "tests/platform/zq/ZqTestRecords.h"
 
 namespace {
@@ -104,7 +104,7 @@ class DeviceBufferStatus : public ::testing::Test {
   const CDataId id{9302, 78, 1, 1};
   TimerQueue timers;  // outlives the device's timer
   KavoDevice* sonar = nullptr;
-  StatusFollower follower{id};
+  DeviceFollower follower{id};
 };
 
 TEST_F(DeviceBufferStatus, OnlyValidSettingsDataSetsItFlowingAtOnce) {

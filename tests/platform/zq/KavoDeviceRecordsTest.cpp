@@ -8,48 +8,24 @@
 #include <atomic>
 #include <chrono>
 #include <memory>
-#include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
 
-#include "platform/tavrin/SubscriptionImpl.h"
-#include "platform/tavrin/SubscriptionManager.h"
 #include "platform/zq/KavoSocketIoHandler.h"
 #include "platform/zq/ZqSonarRecordStore.h"
 #include "platform/zq/ZqWireFormat.h"
+#include "tests/platform/tavrin/DeviceFollower.h"
 #include "tests/platform/zq/ZqTestRecords.h"
 
 namespace {
 
 using zqtest::Record;
 
-// The kinds of notification delivered for a key: attributes (6) and new data (5).
-struct Follower : Subscriber {
-  explicit Follower(const CString& key) {
-    for (SubscriptionImpl* subscription : {&attributes, &data}) {
-      subscription->SetSubscriber(this, false);
-      subscription->Subscribe(key);
-    }
-  }
-  void Notify(const NotificationInfo* info) override {
-    std::lock_guard lock(mutex);
-    kinds.push_back(info->GetKind());
-  }
-  std::vector<int> Kinds() {
-    EXPECT_TRUE(SubscriptionManager::Instance().WaitIdle(std::chrono::seconds(5)));
-    std::lock_guard lock(mutex);
-    return kinds;
-  }
-  std::mutex mutex;
-  std::vector<int> kinds;
-  SubscriptionImpl attributes{NotificationKind::kDeviceKey};
-  SubscriptionImpl data{NotificationKind::kNewData};
-};
-
 using zqtest::Process;
 
-// Settings on request (7503) may come mid-ping: attributes and key, but no data subscriber released. A
+// Settings on request (7503) may come mid-ping: attributes and key (notification kind 6), but no data
+// subscriber released (kind 5). A
 // configuration changes attributes only; it and the messages are kept per sonar and handed to listeners
 // while they are registered. (The boards of the hardware table: CZqXMLParsor in ZqConfigurationDecoderTest.)
 TEST(KavoDeviceRecords, SettingsReleaseDataOnlyPerPingAndMessagesAreKeptPerSonarAndHandedToListeners) {
@@ -58,7 +34,8 @@ TEST(KavoDeviceRecords, SettingsReleaseDataOnlyPerPingAndMessagesAreKeptPerSonar
   device.SetDataId(CDataId(9202, 78, 1, 1));
   device.SetDeviceName("Sonar A");
   const CString key("9202.78.1.1");
-  Follower follower(key);
+  DeviceFollower follower(CDataId(9202, 78, 1, 1),
+                          {NotificationKind::kDeviceKey, NotificationKind::kNewData});
   std::vector<std::string> heard;
   auto registration = std::make_unique<ZqSonarRecordStore::Registration>(store.Register(
       [&](const CString& sonar, const CString& name, std::uint32_t type, const std::string& record) {

@@ -1,11 +1,14 @@
-// Follows a device's buffer-status notifications (kind 4) and keeps, for each, the status its buffer
-// holds when it is delivered. A status is set before it is announced, and the tests make their next
-// change only once the last one was delivered, so each notification reads the status it announces.
+// Follows a device's notifications, buffer status (kind 4) unless told other kinds, and keeps for each its
+// kind and the status the device's buffer holds when it is delivered. A status is set before it is
+// announced, and the tests make their next change only once the last one was delivered, so each
+// notification reads the status it announces.
 #pragma once
 
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <initializer_list>
+#include <list>
 #include <mutex>
 #include <vector>
 
@@ -23,20 +26,30 @@ inline int StatusOf(const CDataId& id) {
   return status;
 }
 
-struct StatusFollower : Subscriber {
+struct DeviceFollower : Subscriber {
   static constexpr auto kBound = std::chrono::seconds(10);
 
-  explicit StatusFollower(const CDataId& followed) : id(followed) {
-    subscription.SetSubscriber(this, false);
-    subscription.Subscribe(id.GetKey());
+  explicit DeviceFollower(const CDataId& followed,
+                          std::initializer_list<int> followedKinds = {NotificationKind::kDataBuffer})
+      : id(followed) {
+    for (const int kind : followedKinds) {
+      subscriptions.emplace_back(kind).SetSubscriber(this, false);
+      subscriptions.back().Subscribe(id.GetKey());
+    }
   }
   void Notify(const NotificationInfo* info) override {
     const auto* about = dynamic_cast<const DataId_NI*>(info);
     std::lock_guard lock(mutex);
+    kinds.push_back(info->GetKind());
     statuses.push_back(about != nullptr && about->GetDataId() == id ? StatusOf(id)
                                                                     : -2);  // -2: names no device
   }
   // What was delivered of what was published so far.
+  std::vector<int> Kinds() {
+    EXPECT_TRUE(SubscriptionManager::Instance().WaitIdle(kBound));
+    std::lock_guard lock(mutex);
+    return kinds;
+  }
   std::vector<int> Statuses() {
     EXPECT_TRUE(SubscriptionManager::Instance().WaitIdle(kBound));
     std::lock_guard lock(mutex);
@@ -55,6 +68,7 @@ struct StatusFollower : Subscriber {
 
   const CDataId id;
   std::mutex mutex;
+  std::vector<int> kinds;
   std::vector<int> statuses;
-  SubscriptionImpl subscription{NotificationKind::kDataBuffer};
+  std::list<SubscriptionImpl> subscriptions;  // a list: each stays where its subscriber knows it
 };
