@@ -21,9 +21,9 @@
 
 #include "sim/PingLog.h"
 #include "sim/SimServer.h"
-#include "tools/HttpClient.h"
 #include "tests/link/Waiting.h"
 #include "tests/tools/ScratchFolder.h"
+#include "tools/HttpClient.h"
 
 using Json = nlohmann::json;
 using namespace std::chrono_literals;
@@ -109,7 +109,8 @@ class HostJourney : public ::testing::Test {
   static std::string Key(std::size_t sonar) { return std::to_string(sonar + 1) + ".78.1.1"; }
 
   // One simulated sonar per model, "Sonar 1" on head 7000, "Sonar 2" on 7001, ..., each the device of
-  // data id Key(i) in the host's configuration. Sequenced ones form sonar group 1 with 10 % overhead.
+  // data id Key(i) in the host's configuration, with a data time-out of 1 s. Sequenced ones form sonar
+  // group 1 with 10 % overhead.
   void StartSonars(const std::vector<std::string>& models, bool sequenced) {
     Json devices = Json::array();
     for (std::size_t i = 0; i < models.size(); ++i) {
@@ -132,6 +133,7 @@ class HostJourney : public ::testing::Test {
                          {"name", config.name},
                          {"dataId", Json::array({i + 1, 78, 1, 1})},
                          {"attributes", attributes},
+                         {"dataTimeOut", 1},
                          {"link", {{"address", sonars_.back()->Address()}, {"heads", Json::array({head})}}}});
     }
     const Json vessel = {{"number", 1}, {"name", "Survey Vessel"}};
@@ -154,7 +156,7 @@ class HostJourney : public ::testing::Test {
   }
   std::unique_ptr<HttpClient> Client() const {
     auto client = std::make_unique<HttpClient>(address_.substr(0, address_.rfind(':')),
-                                                   std::stoi(address_.substr(address_.rfind(':') + 1)));
+                                               std::stoi(address_.substr(address_.rfind(':') + 1)));
     client->set_bearer_token_auth(kToken);
     client->set_timeout(10s);
     return client;

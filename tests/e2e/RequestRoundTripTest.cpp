@@ -1,11 +1,13 @@
 // A change requested through the API, to the sonar and back: the host shows the sonar's limits and
 // settings, the sonar receives the record the control device builds and clamps the value to its limits,
 // and the host shows what the sonar reports, in the device's attributes and on the event stream with the
-// sonar's warning. (The sonar takes a remote control only whole, with its checksum, to its own device
-// identifier; the record's bytes are checked in the control-device tests and in ApiLoadTest's capture.)
+// sonar's warning; then the sonar goes quiet and comes back. (The sonar takes a remote control only
+// whole, with its checksum, to its own device identifier; the record's bytes are checked in the
+// control-device tests and in ApiLoadTest's capture.)
 #include <mutex>
 #include <thread>
 
+#include "sim/SimHead.h"
 #include "tests/e2e/HostJourney.h"
 
 namespace {
@@ -72,6 +74,16 @@ TEST_F(HostJourney, ARangeBeyondTheSonarsLimitIsClampedAndTheWarningAndTheClampe
   EXPECT_TRUE(warned);
   EXPECT_TRUE(clamped);
   EXPECT_EQ(Value(Attributes(0), "ZqRange"), 500.0);
+
+  // The sonar goes quiet with its link up: its data time-out shows in its buffer status, which its data
+  // coming back clears.
+  const auto silence = [&](bool silent) {
+    sonars_[0]->WithHead(0, [silent](SimHead& head, std::vector<std::string>&) { head.SetSilent(silent); });
+  };
+  silence(true);
+  EXPECT_TRUE(WaitFor([&] { return Get("/api/links")[0]["bufferStatus"] == 2; }));
+  silence(false);
+  EXPECT_TRUE(WaitFor([&] { return Get("/api/links")[0]["bufferStatus"] == 0; }));
 }
 
 }  // namespace

@@ -1,8 +1,10 @@
 // Three sonars of one sonar group, sequenced by the plug-in in the host, as their ping log shows them:
 // once sequencing has begun they ping only on trigger, one at a time, never two listening at once, with
 // each one's guard time (its listening time times the 10 % overhead) after its ping; a sonar whose cable
-// is pulled is skipped while the others go on taking turns, and it takes its turn again once plugged in;
-// and the host prints the group's ping rate.
+// is pulled is skipped while the others go on taking turns (its link's loss and return in its buffer
+// status and on the event stream), and it takes its turn again once plugged in; and the host prints the
+// group's ping rate.
+#include <atomic>
 #include <cmath>
 #include <iostream>
 #include <map>
@@ -84,11 +86,30 @@ TEST_F(HostJourney, SonarsOfAGroupTakeTurnsWithTheirGuardTimeAndOneUnpluggedIsSk
     EXPECT_LE(median, 5.0);
   }
 
+  // Sonar 2's link events on the stream, followed until its link is back.
+  const std::string link = R"(data: {"type":"link","link":{"index":1,"device":"Sonar 2","address":")" +
+                           sonars_[1]->Address() + R"(","simulated":false,"state":)";
+  std::string streamed;  // read once the follower has ended
+  std::atomic<bool> following{false};
+  std::thread follower([&] {
+    Client()->Stream(
+        "/api/stream",
+        [&](std::string_view piece) {
+          streamed.append(piece);
+          following = true;  // every ping's settings are streamed
+          return streamed.find(link + R"("connected")") == std::string::npos;
+        },
+        30s);
+  });
+  ASSERT_TRUE(WaitFor([&] { return following.load(); }));
+
   // Sonar 2's cable is pulled: its link says why it is down, and the two others take turns alone.
   sonars_[1]->Unplug();
   const double unplugged = SteadySeconds();
-  EXPECT_TRUE(
-      WaitFor([&] { return Get("/api/links")[1]["problem"] == "cannot connect: Connection refused"; }));
+  EXPECT_TRUE(WaitFor([&] {
+    const Json links = Get("/api/links");
+    return links[1]["problem"] == "cannot connect: Connection refused" && links[1]["bufferStatus"] == 1;
+  }));
   ASSERT_TRUE(WaitFor([&] { return Since(Pings(), unplugged + 0.5).size() >= 20; }, 10s));
   const auto withoutIt = Since(Pings(), unplugged + 0.5);
   CheckTurns(withoutIt);
@@ -99,6 +120,9 @@ TEST_F(HostJourney, SonarsOfAGroupTakeTurnsWithTheirGuardTimeAndOneUnpluggedIsSk
   ASSERT_TRUE(sonars_[1]->PlugIn(error)) << error;
   const double pluggedIn = SteadySeconds();
   ASSERT_TRUE(WaitFor([&] { return SonarsIn(Since(Pings(), pluggedIn)).contains("Sonar 2"); }, 15s));
+  follower.join();  // within its 30 s
+  EXPECT_NE(streamed.find(link + R"("connecting","bufferStatus":1,)"), std::string::npos) << streamed;
+  EXPECT_NE(streamed.find(link + R"("connected","bufferStatus":0,)"), std::string::npos) << streamed;
   std::this_thread::sleep_for(2s);
   auto lately = Pings();
   ASSERT_GE(lately.size(), 9u);

@@ -1,15 +1,15 @@
 // A host in this process on the embedded default, with its JSON API: routes, token and front-end folder;
-// refusals at start; buffer status and link events following link and data; the data time-out's floor.
+// refusals at start; the data time-out's floor. (A sonar's buffer status and link events through its
+// link's loss and return, its data going quiet and coming back: the end-to-end SequencedPingingTest and
+// RequestRoundTripTest.)
 #include "host/HostRuntime.h"
 
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <filesystem>
 #include <fstream>
 #include <limits>
 #include <sstream>
-#include <thread>
 
 #include "host/DataTimeOutFloor.h"
 #include "host/HttpApi.h"
@@ -17,9 +17,8 @@
 #include "platform/tavrin/CDevList.h"
 #include "platform/tavrin/DataManager.h"
 #include "platform/tavrin/DataSubscription.h"
-#include "sim/SimHead.h"
-#include "sim/SimServer.h"
-#include "tests/platform/tavrin/DeviceFollower.h"
+#include "platform/tavrin/SubscriptionImpl.h"
+#include "platform/tavrin/SubscriptionManager.h"
 #include "tests/tools/ScratchFolder.h"
 #include "tools/HttpClient.h"
 
@@ -201,61 +200,6 @@ TEST_F(HostRuntimeTest, AnUnknownDeviceTypeIsNamed) {
   config_.devices[1].type = "NoSuchDevice";
   EXPECT_FALSE(Start(error));
   EXPECT_EQ(error, "devices[1].type: no device type \"NoSuchDevice\" is registered");
-  EXPECT_EQ(DataManager::GetDataManager().FindDevice(shallow_), nullptr);
-}
-
-TEST_F(HostRuntimeTest, ASonarsBufferStatusAndLinkEventsFollowItsLinkAndItsDataAsTheyChange) {
-  // The shallow sonar's link to a simulated sonar of the test's. (A sonar refusing the link, in the
-  // host's log once however often it refuses: the end-to-end SequencedPingingTest.)
-  SimServerConfig simulated;
-  simulated.biteIntervalSeconds = 0.0;
-  std::string error;
-  auto sonar = std::make_unique<SimServer>(simulated);
-  ASSERT_TRUE(sonar->Start(error)) << error;
-  config_.devices.resize(1);
-  config_.devices[0].link = SonarLinkConfig{sonar->Address(), {kDefaultZqHead}, std::nullopt};
-  config_.devices[0].dataTimeOutSeconds = 0.4;
-  DeviceFollower follower(shallow_);
-  StartWithApi();
-  ASSERT_TRUE(follower.Await({1, 0}));
-
-  // The link's events on the stream, which its follower reads until the link is back.
-  const std::string link = R"(data: {"type":"link","link":{"index":0,"device":"Shallow sonar","address":")" +
-                           sonar->Address() + R"(","simulated":false,"state":)";
-  std::string received;  // read by the test once the follower has ended
-  std::atomic<bool> following{false};
-  std::thread stream([&] {
-    HttpClient("127.0.0.1", port_).Stream("/api/stream", [&](std::string_view piece) {
-      received.append(piece);
-      // Every settings record changes the sonar's attributes: once one shows, the stream is followed.
-      following = following || received.find(R"("type":"attributes")") != std::string::npos;
-      return received.find(link + R"("connected")") == std::string::npos;
-    });
-  });
-  ASSERT_TRUE(WaitFor([&] { return following.load(); }));
-  // The cable is pulled: the link's loss reaches the status, the link's answer and the stream.
-  sonar->Unplug();
-  ASSERT_TRUE(follower.Await({1, 0, 1}));
-  EXPECT_EQ(runtime_->Links()[0].bufferStatus, 1);
-  ASSERT_TRUE(sonar->PlugIn(error)) << error;
-  ASSERT_TRUE(follower.Await({1, 0, 1, 0}));
-  stream.join();  // within the follower's 10 s
-  EXPECT_NE(received.find(link + R"("connecting","bufferStatus":1,)"), std::string::npos) << received;
-  EXPECT_NE(received.find(link + R"("connected","bufferStatus":0,)"), std::string::npos) << received;
-
-  // The sonar goes quiet with its link up, then speaks again.
-  const auto silence = [&](bool silent) {
-    ASSERT_TRUE(
-        sonar->WithHead(0, [silent](SimHead& head, std::vector<std::string>&) { head.SetSilent(silent); }));
-  };
-  silence(true);
-  ASSERT_TRUE(follower.Await({1, 0, 1, 0, 2}));
-  silence(false);
-  ASSERT_TRUE(follower.Await({1, 0, 1, 0, 2, 0}));
-  // Stopping the host announces nothing more: its links going down are no loss of the sonar.
-  api_.reset();  // before the host it serves
-  runtime_.reset();
-  EXPECT_EQ(follower.Statuses(), (std::vector<int>{1, 0, 1, 0, 2, 0}));
   EXPECT_EQ(DataManager::GetDataManager().FindDevice(shallow_), nullptr);
 }
 
