@@ -144,7 +144,10 @@ void KavoSonarConfigurationInfo::OnNewSonarSettingsData(const NotificationInfo* 
   }
 
   if (timer->HasEntry(id)) {
-    if (haveRange) timer->SetDelay(id, sequencing::GuardTimeMs(range, soundVelocity, entry->overhead));
+    // The guard time counts from the settings data's arrival, not from this delivery, which may have
+    // waited behind other sonars' notifications.
+    if (haveRange)
+      timer->SetDelay(id, sequencing::GuardTimeMs(range, soundVelocity, entry->overhead), info->GetTime());
     return;
   }
   // First settings data since start: the sonar pings on trigger from now on, and joins its group.

@@ -56,11 +56,12 @@ bool TimerThread::HasEntry(const CDataId& id) {
                      [&](const TimerEntry& entry) { return entry.dataId == id; });
 }
 
-void TimerThread::SetDelay(const CDataId& id, std::uint32_t delayMs) {
+void TimerThread::SetDelay(const CDataId& id, std::uint32_t delayMs,
+                           std::chrono::steady_clock::time_point releasedAt) {
   SectionLock hold(lock_);
   if (current_ != id) return;
   delayMs_ = delayMs;
-  releasedAt_ = std::chrono::steady_clock::now();
+  releasedAt_ = releasedAt;
   wakeEvent_.SetEvent();
 }
 

@@ -40,9 +40,10 @@ class TimerThread {
   // Appends a sonar with status 0 and starts the thread if it is not running.
   void AddEntry(const CDataId& id, Device* device, const CString& triggerRecord);
   bool HasEntry(const CDataId& id);
-  // The guard time after the current sonar's release, counted from this call; releases it. Changes
-  // nothing when id is not the sonar being served.
-  void SetDelay(const CDataId& id, std::uint32_t delayMs);
+  // The guard time after the current sonar's release, counted from releasedAt (the arrival of the
+  // settings data that release it); releases it. Changes nothing when id is not the sonar being served.
+  void SetDelay(const CDataId& id, std::uint32_t delayMs,
+                std::chrono::steady_clock::time_point releasedAt = std::chrono::steady_clock::now());
   // Records a sonar's buffer status. A sonar served while its status turns non-zero is released at
   // once, without guard time. The thread then runs while any sonar has status 0, and is stopped and
   // joined when none has.
@@ -72,7 +73,7 @@ class TimerThread {
   CEvent wakeEvent_{false, false};
   CDataId current_;
   std::uint32_t delayMs_ = 0;
-  // When the current sonar was released: its guard time ends delayMs_ later, however late the thread
-  // wakes to the release.
+  // When the current sonar was released: its guard time ends delayMs_ later, however late the
+  // notification of the release came and the thread woke to it.
   std::chrono::steady_clock::time_point releasedAt_;
 };

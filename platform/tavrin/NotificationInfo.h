@@ -1,6 +1,7 @@
 // What a notification carries to its subscribers: its kind and key. Kinds with a payload derive from it.
 #pragma once
 
+#include <chrono>
 #include <utility>
 
 #include "platform/afx/CString.h"
@@ -22,10 +23,14 @@ class NotificationInfo {
 
   int GetKind() const { return kind_; }
   const CString& GetKey() const { return key_; }
+  // When the notification was made, which is when what it tells of happened (new data: when the
+  // record that brought it had been decoded), however long the notification thread took to deliver it.
+  std::chrono::steady_clock::time_point GetTime() const { return time_; }
 
  private:
   int kind_;
   CString key_;
+  std::chrono::steady_clock::time_point time_ = std::chrono::steady_clock::now();
 };
 
 // A notification about a data identifier: new data in its buffer, a change of its buffer status, or

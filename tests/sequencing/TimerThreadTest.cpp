@@ -75,6 +75,16 @@ TEST_F(TimerThreadTest, TriggersEachSonarInTurnOnlyAfterTheServedOneIsReleased) 
   EXPECT_TRUE(log.All()[0].record == "trigger A" && log.All()[4].record == "trigger B");
 }
 
+// The guard time counts from when the release arrived, not from when it was handed over: a release
+// that waited 10 s for its delivery has served its 10 s guard time already.
+TEST_F(TimerThreadTest, TheGuardTimeCountsFromTheArrivalOfTheRelease) {
+  Add(0);
+  Add(1);
+  ASSERT_TRUE(log.WaitForCount(1));
+  timer.SetDelay(ids[0], 10'000, std::chrono::steady_clock::now() - 10s);
+  EXPECT_EQ(FirstTriggers(2), (Sonars{"A", "B"}));
+}
+
 // A sonar so quick that its release arrives while its trigger is still being sent: the wait after
 // that trigger passes at once, and the sonar, alone in its group, is triggered again.
 TEST_F(TimerThreadTest, AReleaseDuringTheSendIsNotLost) {
