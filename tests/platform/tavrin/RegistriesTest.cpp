@@ -1,14 +1,12 @@
-// The host's registries: the data manager's devices, the vessel list, the device creators modules
-// register, and the extension-module chain. (Each vessel's devices as the sequencer walks them:
-// tests/sequencing/KavoSonarConfigurationInfoTest.cpp; the plug-in's own chain entry:
-// tests/frame/KavoSonarConfigurationTest.cpp.)
+// The host's registries: the data manager's devices, the vessel list and the device creators modules
+// register. (Each vessel's devices as the sequencer walks them: tests/sequencing/
+// KavoSonarConfigurationInfoTest.cpp; the extension-module chain as the plug-in, the one module, joins
+// and leaves it: tests/frame/KavoSonarConfigurationTest.cpp.)
 #include <gtest/gtest.h>
 
 #include <memory>
 #include <string>
 
-#include "platform/afx/AFX_EXTENSION_MODULE.h"
-#include "platform/afx/CDynLinkLibrary.h"
 #include "platform/tavrin/CDevList.h"
 #include "platform/tavrin/DataManager.h"
 #include "platform/tavrin/Device.h"
@@ -81,28 +79,6 @@ TEST(CDevList, OwnsCreatorsAndMakesDevicesByRegisteredName) {
   EXPECT_TRUE(list.UnRegisterDev("Counting"));
   EXPECT_EQ(CountingCreator::live, 0);
   EXPECT_FALSE(list.UnRegisterDev("Counting") || list.CreateDevice("Counting"));
-}
-
-// A module's chain entries go when it is terminated, and only its own.
-TEST(ExtensionModule, ChainEntriesLiveUntilTheirModuleIsTerminated) {
-  int first = 0;
-  int second = 0;
-  AFX_EXTENSION_MODULE refused;
-  EXPECT_FALSE(AfxInitExtensionModule(refused, nullptr));
-  AFX_EXTENSION_MODULE a;
-  AFX_EXTENSION_MODULE b;
-  ASSERT_TRUE(AfxInitExtensionModule(a, &first) && AfxInitExtensionModule(b, &second));
-  EXPECT_TRUE(a.hModule == &first && a.hResource == &first);
-  new CDynLinkLibrary(a, false);
-  new CDynLinkLibrary(a, false);
-  new CDynLinkLibrary(b, true);
-  EXPECT_EQ(CDynLinkLibrary::CountInChain(&first), 2U);
-  AfxTermExtensionModule(a, false);
-  EXPECT_TRUE(!a.bInitialized && a.hModule == nullptr);
-  EXPECT_EQ(CDynLinkLibrary::CountInChain(&first), 0U);
-  EXPECT_EQ(CDynLinkLibrary::CountInChain(&second), 1U);
-  AfxTermExtensionModule(b, false);
-  EXPECT_EQ(CDynLinkLibrary::CountInChain(&second), 0U);
 }
 
 }  // namespace
