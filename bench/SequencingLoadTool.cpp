@@ -4,6 +4,7 @@
 // no ping may start while another of the group listens, and each ping's next one should start its
 // guard time (its listening time times the sonar's "Overhead" percentage, in whole milliseconds) after
 // it ends. Prints the distribution of that gap minus the guard time, and the overlaps.
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -181,6 +182,25 @@ Judgement Judge(const std::map<std::string, Sonar>& sonars, const std::vector<Pi
   return judgement;
 }
 
+// How late this machine wakes a thread from a timed sleep, as the sequencer sleeps through a guard time
+// and a simulated sonar through its listening window: the floor under the gaps of the ping log, since
+// each gap holds both wake-ups.
+void PrintTimedWakeUps() {
+  ::prctl(PR_SET_TIMERSLACK, 1UL, 0UL, 0UL, 0UL);  // as the sequencer's threads ask
+  std::vector<double> lateMs;
+  for (int i = 0; i < 300; ++i) {
+    const auto due = std::chrono::steady_clock::now() + std::chrono::milliseconds(7);
+    std::this_thread::sleep_until(due);
+    lateMs.push_back(
+        std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - due).count());
+  }
+  std::sort(lateMs.begin(), lateMs.end());
+  std::printf(
+      "this machine's timed wake-ups, 300 sleeps of 7 ms, late by (ms): median %.3f, p90 %.3f, p99 %.3f, "
+      "max %.3f\n",
+      Percentile(lateMs, 0.5), Percentile(lateMs, 0.9), Percentile(lateMs, 0.99), lateMs.back());
+}
+
 void Print(const Judgement& judgement, std::size_t sonarCount) {
   std::vector<double> sorted = judgement.gapMinusGuardMs;
   std::sort(sorted.begin(), sorted.end());
@@ -236,6 +256,7 @@ int main(int argc, char** argv) {
     return 0;
   }
 
+  PrintTimedWakeUps();
   const fs::path folder =
       fs::temp_directory_path() / ("tavrin-sequencing-load-" + std::to_string(::getpid()));
   fs::remove_all(folder);
