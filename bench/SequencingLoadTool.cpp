@@ -199,6 +199,7 @@ void PrintTimedWakeUps() {
       "this machine's timed wake-ups, 300 sleeps of 7 ms, late by (ms): median %.3f, p90 %.3f, p99 %.3f, "
       "max %.3f\n",
       Percentile(lateMs, 0.5), Percentile(lateMs, 0.9), Percentile(lateMs, 0.99), lateMs.back());
+  std::fflush(stdout);  // before the host is forked, which would print it again
 }
 
 void Print(const Judgement& judgement, std::size_t sonarCount) {
