@@ -14,8 +14,8 @@
 #include <vector>
 
 #include "host/EventHub.h"
-#include "tools/HttpClient.h"
 #include "tests/link/Waiting.h"
+#include "tools/HttpClient.h"
 
 namespace {
 
