@@ -124,8 +124,8 @@ TEST_F(DeviceBufferStatus, OnlyValidSettingsDataSetsItFlowingAtOnce) {
   EXPECT_EQ(follower.Statuses(), (std::vector<int>{1, 0}));
 }
 
-// (Link loss, reconnection, a time-out and data coming back through a real link:
-// tests/host/HostRuntimeTest.cpp.)
+// (Link loss, reconnection, a time-out and data coming back through the host: the end-to-end
+// SequencedPingingTest and RequestRoundTripTest.)
 TEST_F(DeviceBufferStatus, NoTimeOutWhileTheLinkIsDownOrWhileDisabledAndALostLinkStaysLost) {
   constexpr auto kTimeOut = 100ms;
   sonar->SetDataTimeOut(kTimeOut);

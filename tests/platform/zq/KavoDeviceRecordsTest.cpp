@@ -25,9 +25,9 @@ using zqtest::Record;
 using zqtest::Process;
 
 // Settings on request (7503) may come mid-ping: attributes and key (notification kind 6), but no data
-// subscriber released (kind 5). A
-// configuration changes attributes only; it and the messages are kept per sonar and handed to listeners
-// while they are registered. (The hardware table itself: ZqConfigurationDecoderTest.)
+// subscriber released (kind 5). A configuration changes attributes only; it and the messages are kept
+// per sonar and handed to listeners while they are registered. (The hardware table itself:
+// ZqConfigurationDecoderTest.)
 TEST(KavoDeviceRecords, SettingsReleaseDataOnlyPerPingAndMessagesAreKeptPerSonarAndHandedToListeners) {
   ZqSonarRecordStore& store = ZqSonarRecordStore::Instance();
   KavoDevice device;
