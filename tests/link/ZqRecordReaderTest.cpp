@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "platform/zq/ZqWireFormat.h"
-#include "tests/sim/HostRecords.h"
+#include "tests/platform/zq/ZqTestRecords.h"
 
 namespace {
 

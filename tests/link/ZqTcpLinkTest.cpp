@@ -15,7 +15,7 @@
 #include "sim/SimHead.h"
 #include "sim/SimServer.h"
 #include "tests/link/Waiting.h"
-#include "tests/sim/HostRecords.h"
+#include "tests/platform/zq/ZqTestRecords.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include <limits>
 #include <tuple>
 
-#include "tests/sim/HostRecords.h"
+#include "tests/platform/zq/ZqTestRecords.h"
 
 namespace {
 

@@ -16,7 +16,7 @@
 #include "link/ZqTcpLink.h"
 #include "sim/SimHead.h"
 #include "tests/link/Waiting.h"
-#include "tests/sim/HostRecords.h"
+#include "tests/platform/zq/ZqTestRecords.h"
 
 namespace {
 
