@@ -117,40 +117,40 @@ Json AttributesJson(const CAttributeMap& map) {
   return Json::parse(WriteAttributeMapJson(map));
 }
 
-// Turns what the host reports into events of the stream.
-class StreamEvents : public HostRuntime::Watcher {
- public:
-  StreamEvents(EventHub& hub, const HostRuntime& runtime) : hub_(hub), runtime_(runtime) {}
-
-  void AttributesChanged(const CDataId& id) override {
-    // Every settings record of every sonar lands here; with nobody on the stream, copying and
-    // converting the map would only hold up the notification thread.
-    if (!hub_.HasListeners()) return;
-    const auto map = runtime_.Attributes(id);
-    if (!map) return;
-    hub_.Publish(
-        Dump(Json{{"type", "attributes"}, {"key", id.GetKey().Str()}, {"attributes", AttributesJson(*map)}}));
-  }
-  void LinkChanged(const HostRuntime::LinkInfo& link) override {
-    hub_.Publish(Dump(Json{{"type", "link"}, {"link", LinkJson(link)}}));
-  }
-  void SonarEventArrived(const HostRuntime::SonarEvent& arrived) override {
-    hub_.Publish(Dump(Json{{"type", "sonarEvent"},
-                           {"key", arrived.key},
-                           {"sonar", arrived.sonar},
-                           {"eventType", arrived.event.type},
-                           {"number", arrived.event.number},
-                           {"text", arrived.event.text}}));
-  }
-
- private:
-  EventHub& hub_;
-  const HostRuntime& runtime_;
-};
-
 }  // namespace
 
 struct HttpApi::Impl {
+  // Turns what the host reports into events of the stream.
+  class StreamEvents : public HostRuntime::Watcher {
+   public:
+    StreamEvents(EventHub& hub, const HostRuntime& runtime) : hub_(hub), runtime_(runtime) {}
+
+    void AttributesChanged(const CDataId& id) override {
+      // Every settings record of every sonar lands here; with nobody on the stream, copying and
+      // converting the map would only hold up the notification thread.
+      if (!hub_.HasListeners()) return;
+      const auto map = runtime_.Attributes(id);
+      if (!map) return;
+      hub_.Publish(Dump(
+          Json{{"type", "attributes"}, {"key", id.GetKey().Str()}, {"attributes", AttributesJson(*map)}}));
+    }
+    void LinkChanged(const HostRuntime::LinkInfo& link) override {
+      hub_.Publish(Dump(Json{{"type", "link"}, {"link", LinkJson(link)}}));
+    }
+    void SonarEventArrived(const HostRuntime::SonarEvent& arrived) override {
+      hub_.Publish(Dump(Json{{"type", "sonarEvent"},
+                             {"key", arrived.key},
+                             {"sonar", arrived.sonar},
+                             {"eventType", arrived.event.type},
+                             {"number", arrived.event.number},
+                             {"text", arrived.event.text}}));
+    }
+
+   private:
+    EventHub& hub_;
+    const HostRuntime& runtime_;
+  };
+
   explicit Impl(HostRuntime& host) : runtime(host), streamEvents(events, host) {}
 
   // The named parts of a route's pattern ({key}), in order.

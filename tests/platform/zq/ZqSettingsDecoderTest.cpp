@@ -22,7 +22,7 @@ constexpr double kPi = 3.14159265358979323846;
 enum Kind { kU16, kU32, kU64, kF32, kRadians, kFlagOfTheWordAbove };
 
 // Each field: where it is written and how, and the attribute it becomes.
-const struct Field {
+const struct SettingsField {
   std::size_t offset;
   Kind kind;
   double written;
@@ -58,7 +58,7 @@ const struct Field {
 std::string SettingsRecord(float range = 150.5F, std::uint64_t fileSize = 5000000000) {
   std::string record(660, '\0');
   const auto b = std::as_writable_bytes(std::span(record.data(), record.size()));
-  for (const Field& f : kFields) {
+  for (const SettingsField& f : kFields) {
     if (f.kind == kU16) le::PutU16(b, f.offset, static_cast<std::uint16_t>(f.written));
     if (f.kind == kU32) le::PutU32(b, f.offset, static_cast<std::uint32_t>(f.written));
     if (f.kind == kF32) le::PutF32(b, f.offset, static_cast<float>(f.written));
@@ -78,7 +78,7 @@ TEST(ZqSettingsDecoder, WritesEveryAttributeInDisplayUnitsAndTheRangeAndSoundVel
   map.Add("ZqRange", COrvInt(5));  // replaced whatever its type
   const auto block = ZqSettingsDecoder::Decode(zqtest::Bytes(SettingsRecord()), map);
   ASSERT_TRUE(block.has_value());
-  for (const Field& f : kFields) EXPECT_EQ(map.FindValue(f.key), f.read) << f.key;
+  for (const SettingsField& f : kFields) EXPECT_EQ(map.FindValue(f.key), f.read) << f.key;
   EXPECT_EQ(map.FindValue("ZqDirectoryName"), COrvString("/data/r\xc3\xa9v"));
   EXPECT_EQ(map.FindValue("ZqFileName"), COrvString(CString(std::string(256, 'f'))));
   EXPECT_EQ(map.GetCount(), 24);
