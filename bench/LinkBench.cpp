@@ -104,9 +104,9 @@ class StreamServer {
 void BM_LinkOverLoopback(benchmark::State& state) {
   const std::string stream = SettingsStream();
   StreamServer server(stream);
+  std::atomic<std::size_t> records{0};  // outlives the link, whose I/O thread counts into it
   ZqLinkContext context;
   ZqTcpLink link(context, server.Address());
-  std::atomic<std::size_t> records{0};
   link.SetReceiver(
       [&records](std::span<const std::byte>) { records.fetch_add(1, std::memory_order_release); });
   link.Start();
@@ -161,9 +161,9 @@ void BM_SettingsRoundTripThroughSimulator(benchmark::State& state) {
     state.SkipWithError(error.c_str());
     return;
   }
+  std::atomic<std::size_t> answers{0};  // outlives the link, whose I/O thread counts into it
   ZqLinkContext context;
   ZqTcpLink link(context, sonar.Address());
-  std::atomic<std::size_t> answers{0};
   link.SetReceiver([&answers](std::span<const std::byte> record) {
     if (zqwire::ReadHeader(record).recordType == zqwire::kSettingsOnRequestRecordType) {
       answers.fetch_add(1, std::memory_order_release);
