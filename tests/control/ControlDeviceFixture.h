@@ -1,6 +1,5 @@
-// A control device on a capturing sonar socket at a known time, the records it should send written out
-// by hand, and request cases: what is stored and requested before each pass, what each pass sends, and
-// what stays pending and stored at the end.
+// A control device on a capturing sonar socket at a known time, the records it should send written by
+// hand, and request cases: stored and requested before each pass, sent, and left pending and stored.
 #pragma once
 
 #include <gtest/gtest.h>

@@ -1,6 +1,5 @@
-// The control device around its requests: the keys it takes, a pass without a sonar to send to, stored
-// attributes, the device key it publishes, and recording in step with the host's logging. (Every field
-// of the frame header is checked in each record of ControlDeviceRequestsTest.)
+// The control device around its requests: keys, stored attributes, its device key and recording. (Every
+// frame header field is checked in each record of ControlDeviceRequestsTest.)
 #include <gtest/gtest.h>
 
 #include <chrono>
