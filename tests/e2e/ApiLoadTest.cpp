@@ -1,8 +1,5 @@
-// Eight clients change eight sonars through the API at once while the sonars ping, and another keeps
-// reading the device list. Every request is accepted and every read answered; each sonar is sent only
-// its own client's ranges, in the order they were posted (two requests that reach a device before it
-// applies them merge, the later one winning), ending with the last one; each device shows that last
-// range; and no link dropped a record or its connection.
+// Eight clients change eight pinging sonars through the API at once while another reads the device list:
+// each sonar gets only its client's ranges in order (merged ones the later winning), and no link drops.
 #include <atomic>
 #include <cmath>
 #include <functional>

@@ -1,7 +1,5 @@
-// tavrin-host as an operator runs it, for journeys through the whole system: the real program as a child
-// process, linked to simulated sonars that run in this process (so that a journey can pull a sonar's
-// cable, read what a sonar received and when each one pinged), with a state folder of its own, its API
-// on a free port and a token that every call carries.
+// tavrin-host run as a child process on a state folder of its own, linked to simulated sonars in this
+// process (so that a journey can pull a sonar's cable and read what each received and when it pinged).
 #pragma once
 
 #include <gtest/gtest.h>

@@ -1,6 +1,5 @@
-// The host killed and started again on its state folder: settings applied a second before the kill are
-// there at the next start, and a state file found damaged is set aside and named. The host on its
-// embedded default, and a host that cannot start saying why with exit code 2.
+// The host killed and started again on its state folder, a damaged state file set aside, the embedded
+// default, and a host that cannot start saying why with exit code 2.
 #include <set>
 #include <thread>
 

@@ -1,9 +1,5 @@
-// A change requested through the API, to the sonar and back: the host shows the sonar's limits and
-// settings, the sonar receives the record the control device builds and clamps the value to its limits,
-// and the host shows what the sonar reports, in the device's attributes and on the event stream with the
-// sonar's warning; then the sonar goes quiet and comes back. (The sonar takes a remote control only
-// whole, with its checksum, to its own device identifier; the record's bytes are checked in the
-// control-device tests and in ApiLoadTest's capture.)
+// A change requested through the API, to the sonar and back, the sonar's clamping warning on the event
+// stream; then the sonar goes quiet and comes back. (The record's bytes: the control-device tests.)
 #include <mutex>
 #include <thread>
 

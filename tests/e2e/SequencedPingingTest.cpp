@@ -1,9 +1,5 @@
-// Three sonars of one sonar group, sequenced by the plug-in in the host, as their ping log shows them:
-// once sequencing has begun they ping only on trigger, one at a time, never two listening at once, with
-// each one's guard time (its listening time times the 10 % overhead) after its ping; a sonar whose cable
-// is pulled is skipped while the others go on taking turns (its link's loss and return in its buffer
-// status and on the event stream), and it takes its turn again once plugged in; and the host prints the
-// group's ping rate.
+// Three sonars of one group, sequenced by the plug-in in the host, as their ping log shows: one at a
+// time with each one's guard time, one unplugged skipped until it is back, and the group's ping rate.
 #include <atomic>
 #include <cmath>
 #include <iostream>
