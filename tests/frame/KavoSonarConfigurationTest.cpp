@@ -1,5 +1,4 @@
-// The plug-in's module entry and exports, called as the host calls them. (Loading it, refusing another
-// host version, and making its control device by the type it registers are the journeys of the plug-in
+// The plug-in's module entry and exports, called as the host calls them. (Loading it: the plug-in
 // loader test in tests/host/ApplyCommandTest.cpp.)
 #include "frame/KavoSonarConfiguration.h"
 
