@@ -1,6 +1,5 @@
-// Capture files: the bytes of an entry, appending across openings, reading entries back from whole,
-// piecemeal, cut-off and damaged bytes. What a link hands its capture is what its tap sees (ZqTcpLinkTest);
-// the host's links captured in a file are read back in the end-to-end ApiLoadTest.
+// Capture files: an entry's bytes, appending across openings, reading back whole, piecemeal, cut-off and
+// damaged bytes. (The host's links captured: the end-to-end ApiLoadTest.)
 #include "link/ZqCaptureFile.h"
 
 #include <gtest/gtest.h>

@@ -1,8 +1,5 @@
-// The TCP link against a simulated sonar kept silent, so that the link meets only the bytes the test has
-// it send: checksums written on the way out, records read back past garbage, drops while down,
-// reconnection after a dropped connection and its reports, and nothing left behind when it stops.
-// Retrying a sonar that refuses, its problem reported once and cleared on connecting, is in the
-// end-to-end SequencedPingingTest and SimServerTest, through the links of the host and of a test host.
+// The TCP link against a silent simulated sonar, meeting only the bytes the test sends. (A sonar that
+// refuses, its problem reported and cleared: SimServerTest and the end-to-end SequencedPingingTest.)
 #include "link/ZqTcpLink.h"
 
 #include <gtest/gtest.h>
