@@ -1,6 +1,5 @@
-// The ping sequencer over the host's devices: which sonars it takes, what their first settings data
-// send, and its stop. (How later settings data, the guard time and a sonar's buffer status move the
-// turns of running sonars is the journey of tests/e2e/SequencedPingingTest.cpp.)
+// The ping sequencer over the host's devices: which sonars it takes, their first settings, its stop.
+// (Turns of running sonars: tests/e2e/SequencedPingingTest.cpp.)
 #include "sequencing/KavoSonarConfigurationInfo.h"
 
 #include <gtest/gtest.h>

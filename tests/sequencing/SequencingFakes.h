@@ -1,6 +1,5 @@
-// Sonar devices for sequencing tests: each on a port that notes, in one shared log, which sonar a
-// record was sent to, and that lists the devices attached to it; and a fixture that puts such sonars in
-// the data manager and hands them settings data.
+// Sonar devices for sequencing tests, on ports that log which sonar each record went to, and a fixture
+// that puts them in the data manager and hands them settings data.
 #pragma once
 
 #include <gtest/gtest.h>
