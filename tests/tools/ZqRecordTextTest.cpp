@@ -1,6 +1,4 @@
-// One-line descriptions of records, from hand-built record bytes. A single value and a record too short
-// for a header are described in the zqdump lines of ZqDumpTest, a whole remote control in the decoded dry
-// run of tests/host/ApplyCommandTest.cpp.
+// One-line descriptions of hand-built records. (Single values and short records: ZqDumpTest's lines.)
 #include "tools/ZqRecordText.h"
 
 #include <gtest/gtest.h>
