@@ -1,6 +1,5 @@
-// The framework's events. (A suspended worker thread resumed and joined, an automatic-reset event waited
-// on without time-out, a critical section entered again by its holder and the main window's end are how
-// the trigger threads run, the only threads the plug-in makes: tests/sequencing/TimerThreadTest.cpp.)
+// The framework's events. (Worker threads, events without time-out and the main window's end as the
+// trigger threads use them: tests/sequencing/TimerThreadTest.cpp.)
 #include <gtest/gtest.h>
 
 #include <chrono>

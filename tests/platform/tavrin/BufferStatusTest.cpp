@@ -1,6 +1,5 @@
-// A device's data time-out and buffer status: when missing data counts, the timer that finds it, what
-// the link's reports and settings data do, and the notification of each change. (A ping sequence walking
-// a port's devices: tests/sequencing/TimerThreadTest.cpp.)
+// A device's data time-out and buffer status, the timer that finds missing data, the link's reports and
+// the notification of each change.
 #include <gtest/gtest.h>
 
 #include <chrono>

@@ -1,7 +1,5 @@
-// Follows a device's notifications, buffer status (kind 4) unless told other kinds, and keeps for each its
-// kind and the status the device's buffer holds when it is delivered. A status is set before it is
-// announced, and the tests make their next change only once the last one was delivered, so each
-// notification reads the status it announces.
+// Follows a device's notifications (buffer status unless told other kinds), keeping each one's kind and
+// the status the buffer holds when it is delivered; tests change the next only once one was delivered.
 #pragma once
 
 #include <gtest/gtest.h>

@@ -1,7 +1,5 @@
-// The host's registries: the data manager's devices, the vessel list and the device creators modules
-// register. (Each vessel's devices as the sequencer walks them: tests/sequencing/
-// KavoSonarConfigurationInfoTest.cpp; the extension-module chain as the plug-in, the one module, joins
-// and leaves it: tests/frame/KavoSonarConfigurationTest.cpp.)
+// The host's registries: devices, vessels and device creators. (The module chain: tests/frame/
+// KavoSonarConfigurationTest.cpp.)
 #include <gtest/gtest.h>
 
 #include <memory>

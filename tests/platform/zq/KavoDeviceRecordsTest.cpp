@@ -1,6 +1,5 @@
-// A sonar device reading the records of its head: attributes and data block with their notifications,
-// and the system message records kept per sonar and handed to registered listeners; the sonar socket
-// learning heads from the records it receives and handing each to the devices that drive its head.
+// A sonar device reading its head's records, system messages per sonar to listeners, and the sonar socket
+// learning heads from the records it receives.
 #include "platform/zq/KavoDevice.h"
 
 #include <gtest/gtest.h>

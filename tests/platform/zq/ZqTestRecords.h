@@ -1,6 +1,5 @@
-// Records built by hand: a sonar's for the decoder tests (a zero frame header with the record type at
-// byte 32, the data section given, and four trailing bytes left zero: the decoders do not check them),
-// and records as the host sends them to a simulated sonar's head 7000, written field by field.
+// Records built by hand: a sonar's for the decoder tests (zero frame header, type at byte 32, trailing
+// four bytes zero: unchecked), and the host's to a simulated sonar's head 7000, field by field.
 #pragma once
 
 #include <bit>
