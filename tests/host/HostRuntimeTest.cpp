@@ -1,7 +1,5 @@
-// A host in this process on the embedded default, with its JSON API: routes, token and front-end folder;
-// refusals at start; the data time-out's floor. (A sonar's buffer status and link events through its
-// link's loss and return, its data going quiet and coming back: the end-to-end SequencedPingingTest and
-// RequestRoundTripTest.)
+// A host in this process on the embedded default, with its JSON API, refusals at start and the data
+// time-out's floor. (Link loss and return, data going quiet: the end-to-end tests.)
 #include "host/HostRuntime.h"
 
 #include <gtest/gtest.h>

@@ -1,7 +1,5 @@
-// The HTTP server under clients that misbehave: idle and slow ones are cut off at the deadline, a
-// stream client that does not read is dropped while one that reads gets every event, and connections
-// past the cap are refused. A second host on an address in use is refused in the end-to-end
-// HostRestartTest.
+// The HTTP server under clients that misbehave: idle, slow and non-reading ones cut off, connections past
+// the cap refused. (A second host on an address in use: the end-to-end HostRestartTest.)
 #include "host/HttpServer.h"
 
 #include <gtest/gtest.h>
