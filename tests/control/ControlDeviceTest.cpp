@@ -55,7 +55,10 @@ TEST_F(ControlDeviceTest, WithoutASonarToSendToRequestsAreStillTakenAndKept) {
   EXPECT_TRUE(plainPort.Records().empty());
 }
 
+// A pass publishes the device key only when asked.
 TEST_F(ControlDeviceTest, LoadingStoredAttributesDropsPendingRequestsAndADamagedFileChangesNothing) {
+  DeviceFollower follower(CDataId(9, 78, 3, 1), {NotificationKind::kDeviceKey});
+  device_.SetDataId(CDataId(9, 78, 3, 1));
   device_.ApplyAttribs(false);  // no "Request" at all
   Request().Add("ZqPower", COrvDouble(220.0));
   FileObject damaged("[{\"ZqRange\": {\"double\": 80.0}");
@@ -68,12 +71,6 @@ TEST_F(ControlDeviceTest, LoadingStoredAttributesDropsPendingRequestsAndADamaged
   EXPECT_EQ(Attributes().FindValue("ZqRange"), COrvDouble(80.0));
   device_.ApplyAttribs(false);
   EXPECT_TRUE(SentHex().empty());
-}
-
-TEST_F(ControlDeviceTest, APassPublishesTheDeviceKeyWhenAsked) {
-  DeviceFollower follower(CDataId(9, 78, 3, 1), {NotificationKind::kDeviceKey});
-  device_.SetDataId(CDataId(9, 78, 3, 1));
-  device_.ApplyAttribs(false);
   device_.ApplyAttribs(true);
   EXPECT_EQ(follower.Kinds().size(), 1u);
 }
