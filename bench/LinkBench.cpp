@@ -52,7 +52,7 @@ void ReportStream(benchmark::State& state, std::size_t streamBytes) {
 void BM_ReaderInMemory(benchmark::State& state) {
   const std::string stream = SettingsStream();
   const auto bytes = zqwire::AsBytes(stream);
-  constexpr std::size_t kRead = 64 * 1024;  // what one socket read hands over
+  constexpr std::size_t kRead = std::size_t{64} * 1024;  // what one socket read hands over
   std::size_t records = 0;
   ZqRecordReader reader([&records](std::span<const std::byte>) { ++records; });
   for (auto _ : state) {
@@ -131,7 +131,7 @@ void BM_RawTcpOverLoopback(benchmark::State& state) {
   boost::asio::io_context io;
   boost::asio::ip::tcp::socket socket(io);
   socket.connect(server.Endpoint());
-  std::vector<char> buffer(64 * 1024);
+  std::vector<char> buffer(std::size_t{64} * 1024);
   for (auto _ : state) {
     boost::asio::write(socket, boost::asio::buffer("g", 1));
     std::size_t received = 0;

@@ -120,7 +120,7 @@ int RunHost(const std::string& program, const std::vector<std::string>& args, do
 
 double Percentile(const std::vector<double>& sorted, double fraction) {
   if (sorted.empty()) return 0.0;
-  const auto index = static_cast<std::size_t>(fraction * static_cast<double>(sorted.size() - 1) + 0.5);
+  const auto index = static_cast<std::size_t>(std::lround(fraction * static_cast<double>(sorted.size() - 1)));
   return sorted[std::min(index, sorted.size() - 1)];
 }
 
@@ -221,9 +221,7 @@ void Print(const Judgement& judgement, std::size_t sonarCount) {
               judgement.freePings);
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
+int Run(int argc, char** argv) {
   CLI::App app{
       "tavrin-sequencing-load: runs the host on many simulated sonars in sonar groups and prints how late "
       "each "
@@ -280,4 +278,16 @@ int main(int argc, char** argv) {
   Print(Judge(sonars, ReadPingLog(log)), sonars.size());
   fs::remove_all(folder);
   return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  // A folder that cannot be made or taken away again ends the run with what went wrong.
+  try {
+    return Run(argc, argv);
+  } catch (const std::exception& problem) {
+    std::cerr << "tavrin-sequencing-load: " << problem.what() << "\n";
+    return 1;
+  }
 }

@@ -200,7 +200,7 @@ const HttpApi::Impl::Route HttpApi::Impl::kRoutes[] = {
     {"POST", "/api/selection/vessel", &Impl::SelectVessel,
      "the operator makes a vessel active, {\"vessel\": n}"},
     {"POST", "/api/sensors/sound-velocity", &Impl::StoreSoundVelocity,
-     "a sound-velocity reading in m/s for the sonars, {\"value\": v, \"vessel\": n}"},
+     R"(a sound-velocity reading in m/s for the sonars, {"value": v, "vessel": n})"},
     {"GET", "/api/links", &Impl::ListLinks, "state, buffer status and counters of each sonar link"},
     {"GET", "/api/stream", &Impl::FollowEvents, "server-sent events: attributes, links, sonar events"},
 };

@@ -6,6 +6,7 @@
 #include <boost/asio/ip/tcp.hpp>
 #include <boost/beast/core.hpp>
 #include <boost/beast/http.hpp>
+#include <cstdint>
 
 namespace beast = boost::beast;
 namespace http = beast::http;
@@ -34,7 +35,7 @@ class HttpClient::Connection {
     http::write(stream_, request, code);
     // A refusal may come before the whole body went out; the answer is read all the same.
     http::response_parser<http::string_body> parser;
-    parser.body_limit(64 * 1024 * 1024);
+    parser.body_limit(std::uint64_t{64} * 1024 * 1024);
     http::read(stream_, buffer_, parser, code);
     if (code) return std::nullopt;
     Response response;
