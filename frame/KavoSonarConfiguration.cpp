@@ -9,6 +9,7 @@
 #include "platform/tavrin/DataManager.h"
 #include "platform/tavrin/ResourceModules.h"
 #include "platform/tavrin/VersionControl.h"
+#include "resources/KavoResources.h"
 #include "sequencing/KavoSonarConfigurationInfo.h"
 
 namespace {
@@ -17,7 +18,9 @@ namespace {
 constexpr unsigned long kBuiltForHostVersion = 0x0400000A;
 constexpr const char* kModuleFileName = "KavoSonarConfiguration";
 
-AFX_EXTENSION_MODULE extensionModule;
+// The module's record in the framework; the plug-in's dialog templates and strings join the
+// framework with it.
+AFX_EXTENSION_MODULE extensionModule{.resources = &KavoResources()};
 
 int AttachModule(HINSTANCE instance) {
   if (!CheckDllVersion(kBuiltForHostVersion, kModuleFileName, __DATE__ " " __TIME__)) return 0;

@@ -15,5 +15,5 @@ bool AfxInitExtensionModule(AFX_EXTENSION_MODULE& state, HINSTANCE instance) {
 void AfxTermExtensionModule(AFX_EXTENSION_MODULE& state, bool all) {
   if (!state.bInitialized) return;
   CDynLinkLibrary::FreeChain(all ? nullptr : state.hModule);
-  state = AFX_EXTENSION_MODULE{};
+  state = AFX_EXTENSION_MODULE{.resources = state.resources};
 }

@@ -21,7 +21,7 @@ LibraryChain& Chain() {
 }  // namespace
 
 CDynLinkLibrary::CDynLinkLibrary(const AFX_EXTENSION_MODULE& state, bool system)
-    : module_(state.hModule), resource_(state.hResource), system_(system) {
+    : module_(state.hModule), resource_(state.hResource), system_(system), resources_(state.resources) {
   LibraryChain& chain = Chain();
   std::lock_guard lock(chain.mutex);
   chain.libraries.emplace_back(this);
@@ -39,4 +39,14 @@ void CDynLinkLibrary::FreeChain(HMODULE module) {
   std::lock_guard lock(chain.mutex);
   std::erase_if(chain.libraries,
                 [module](const auto& library) { return module == nullptr || library->module_ == module; });
+}
+
+std::vector<const AfxResourceTable*> CDynLinkLibrary::ResourceTables() {
+  LibraryChain& chain = Chain();
+  std::lock_guard lock(chain.mutex);
+  std::vector<const AfxResourceTable*> tables;
+  for (auto library = chain.libraries.rbegin(); library != chain.libraries.rend(); ++library) {
+    if ((*library)->resources_ != nullptr) tables.push_back((*library)->resources_);
+  }
+  return tables;
 }

@@ -4,6 +4,8 @@
 #include <cstdarg>
 #include <cstdio>
 
+#include "platform/afx/DialogTemplate.h"
+
 void CString::Format(const char* format, ...) {
   va_list args;
   va_start(args, format);
@@ -26,4 +28,8 @@ void CString::Format(const char* format, ...) {
 char* CString::GetBufferSetLength(int length) {
   text_.resize(length < 0 ? 0 : static_cast<std::size_t>(length), '\0');
   return text_.data();
+}
+
+bool CString::LoadString(unsigned id) {
+  return AfxLoadString(static_cast<int>(id), *this);
 }

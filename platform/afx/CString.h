@@ -17,6 +17,10 @@ class CString {
   // Replaces the contents with printf-style formatted text.
   void Format(const char* format, ...) __attribute__((format(printf, 2, 3)));
 
+  // Replaces the contents with the string of that id from the modules' string tables; false (contents
+  // unchanged) when no module has it.
+  bool LoadString(unsigned id);
+
   int GetLength() const { return static_cast<int>(text_.size()); }
   bool IsEmpty() const { return text_.empty(); }
   void Empty() { text_.clear(); }

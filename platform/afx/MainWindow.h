@@ -1,22 +1,19 @@
 // The application's main window as the framework shows it to every thread. The host on Linux has no
-// window: it opens its main window when it starts running and closes it when it begins to shut
-// down, so that work which stops "when the main window is gone" stops with the host.
+// screen: it opens its main window when it starts running and closes it when it begins to shut
+// down, so that work which stops "when the main window is gone" stops with the host. Messages posted
+// to the main window are handled on the UI thread by the handler the host gives it.
 #pragma once
 
-using HWND = void*;
+#include <functional>
 
-class CWnd {
- public:
-  explicit CWnd(HWND handle) : m_hWnd(handle) {}
+#include "platform/afx/CWnd.h"
 
-  HWND m_hWnd;
-};
+using AfxMainWindowHandler = std::function<LRESULT(UINT message, WPARAM wParam, LPARAM lParam)>;
 
 // The main window; null while the host has none open.
 CWnd* AfxGetMainWnd();
-// Whether handle is a window that is still open.
-bool IsWindow(HWND handle);
 
-// Called by the host: its main window opens as it starts running and closes as it begins to stop.
-void AfxOpenMainWnd();
+// Called by the host: its main window opens as it starts running (handler, when given, handles the
+// messages sent or posted to it) and closes as it begins to stop.
+void AfxOpenMainWnd(AfxMainWindowHandler handler = {});
 void AfxCloseMainWnd();

@@ -1,6 +1,7 @@
 // Subscriptions register with the manager, which delivers to them on the notification thread.
 #include "platform/tavrin/SubscriptionImpl.h"
 
+#include "platform/afx/CWnd.h"
 #include "platform/tavrin/SubscriptionManager.h"
 
 SubscriptionImpl::~SubscriptionImpl() {
@@ -22,6 +23,7 @@ bool SubscriptionImpl::Subscribe(const CString& key) {
   // it is registered.
   auto guard = SubscriptionManager::Instance().LockDelivery();
   Unsubscribe();
+  onUiThread_ = AfxIsUiThread();
   SubscriptionManager::Instance().Add(this, key);
   subscribed_ = true;
   return true;

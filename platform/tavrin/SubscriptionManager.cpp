@@ -3,6 +3,8 @@
 
 #include <algorithm>
 
+#include "platform/afx/CWnd.h"
+
 #include "platform/tavrin/SubscriptionImpl.h"
 
 SubscriptionManager& SubscriptionManager::Instance() {
@@ -69,42 +71,53 @@ void SubscriptionManager::Run() {
     std::shared_ptr<const NotificationInfo> info = std::move(queue_.front());
     queue_.pop_front();
     lock.unlock();
-    Deliver(*info);
+    Deliver(info);
     lock.lock();
     ++delivered_;
     queueChanged_.notify_all();
   }
 }
 
-void SubscriptionManager::Deliver(const NotificationInfo& info) {
+void SubscriptionManager::Deliver(const std::shared_ptr<const NotificationInfo>& info) {
   std::lock_guard delivery(deliveryMutex_);
-  const std::string key = info.GetKey().Str();
-  std::vector<SubscriptionImpl*> targets;
+  const int kind = info->GetKind();
+  const std::string key = info->GetKey().Str();
+  std::vector<std::pair<SubscriptionImpl*, std::uint64_t>> targets;
   {
     std::lock_guard lock(registryMutex_);
-    const auto found = subscribers_.find({info.GetKind(), key});
+    const auto found = subscribers_.find({kind, key});
     if (found == subscribers_.end()) return;
-    targets = found->second;
+    for (SubscriptionImpl* subscription : found->second) {
+      targets.emplace_back(subscription, keyOf_.at(subscription).serial);
+    }
   }
-  for (SubscriptionImpl* subscription : targets) {
+  for (const auto& [subscription, serial] : targets) {
     // A subscriber may have unsubscribed another one (or itself) during this delivery.
-    if (!IsRegistered(subscription, info.GetKind(), key)) continue;
-    subscription->Deliver(info);
+    if (!IsRegistered(subscription, serial, kind, key)) continue;
+    if (!subscription->DeliversOnUiThread()) {
+      subscription->Deliver(*info);
+      continue;
+    }
+    // A view's subscription is changed only on the UI thread, so what is registered when the UI
+    // thread gets to the notification is what may hear it.
+    AfxPostToUiThread([this, subscription, serial, kind, key, info] {
+      if (IsRegistered(subscription, serial, kind, key)) subscription->Deliver(*info);
+    });
   }
 }
 
-bool SubscriptionManager::IsRegistered(SubscriptionImpl* subscription, int kind,
+bool SubscriptionManager::IsRegistered(SubscriptionImpl* subscription, std::uint64_t serial, int kind,
                                        const std::string& key) const {
   std::lock_guard lock(registryMutex_);
   const auto found = keyOf_.find(subscription);
-  return found != keyOf_.end() && found->second == Key{kind, key};
+  return found != keyOf_.end() && found->second.serial == serial && found->second.key == Key{kind, key};
 }
 
 void SubscriptionManager::Add(SubscriptionImpl* subscription, const CString& key) {
   std::lock_guard lock(registryMutex_);
   Key entry{subscription->GetKind(), key.Str()};
   subscribers_[entry].push_back(subscription);
-  keyOf_[subscription] = std::move(entry);
+  keyOf_[subscription] = Registered{std::move(entry), nextSerial_++};
 }
 
 void SubscriptionManager::Remove(SubscriptionImpl* subscription) {
@@ -114,7 +127,7 @@ void SubscriptionManager::Remove(SubscriptionImpl* subscription) {
   std::lock_guard lock(registryMutex_);
   const auto found = keyOf_.find(subscription);
   if (found == keyOf_.end()) return;
-  auto list = subscribers_.find(found->second);
+  auto list = subscribers_.find(found->second.key);
   if (list != subscribers_.end()) {
     std::erase(list->second, subscription);
     if (list->second.empty()) subscribers_.erase(list);

@@ -50,15 +50,22 @@ class SubscriptionManager {
  private:
   SubscriptionManager() = default;
   void Run();
-  void Deliver(const NotificationInfo& info);
-  bool IsRegistered(SubscriptionImpl* subscription, int kind, const std::string& key) const;
+  void Deliver(const std::shared_ptr<const NotificationInfo>& info);
+  // Whether subscription is still the one registered under serial, following (kind, key).
+  bool IsRegistered(SubscriptionImpl* subscription, std::uint64_t serial, int kind,
+                    const std::string& key) const;
 
   using Key = std::pair<int, std::string>;
+  struct Registered {
+    Key key;
+    std::uint64_t serial;  // tells a subscription from a later one at the same address
+  };
 
   // Registry: followed keys. Guarded by registryMutex_.
   mutable std::mutex registryMutex_;
   std::map<Key, std::vector<SubscriptionImpl*>> subscribers_;
-  std::map<SubscriptionImpl*, Key> keyOf_;
+  std::map<SubscriptionImpl*, Registered> keyOf_;
+  std::uint64_t nextSerial_ = 1;
 
   // Queue and thread. Guarded by queueMutex_.
   std::mutex queueMutex_;
