@@ -4,6 +4,7 @@
 // change; a moved control keeps the operator's value until the sonar's new state comes back.
 #pragma once
 
+#include <array>
 #include <vector>
 
 #include "platform/afx/CDialog.h"
@@ -67,5 +68,72 @@ class KavoSonarSettingsPage : public CDialog {
   DECLARE_MESSAGE_MAP()
 
  private:
+  // The sonar's range set and beam width list hold at most this many entries.
+  static constexpr int kMaxRanges = 42;
+  static constexpr int kMaxBeamWidths = 10;
+
+  void OnPulseLengthScroll(UINT code, int trackPos, CScrollBar& bar);
+  void OnPingRateReleased(int position);
+  // Shows the pulse length p (whole microseconds) in its label and on the logarithmic bar.
+  void ShowPulseLength(int microseconds);
+  void ApplyRangeLimits();
+  void ApplyPulseLengthLimits();
+  void FillFrequencyList();
+  void ApplyGainLimits();
+
+  CScrollBar* Bar(int id) const;
+  CComboBox* List(int id) const;
+  CButton* Button(int id) const;
+  void ShowText(int id, const char* format, ...) __attribute__((format(printf, 3, 4)));
+  void ShowControl(int id, bool shown);
+  void EnableControl(int id, bool enabled);
+  void SetBarRange(int id, int minimum, int maximum);
+  void SetBarPos(int id, int position);
+
   KavoConfigurationRequests* view_;
+
+  bool dialogReady_ = false;
+  // While set, every value setter redraws even a value it already shows.
+  bool forceRedraw_ = false;
+  bool pingOn_ = false;  // the ping state last requested through the ping rate bar
+  // Pulse length updates from the view still to ignore after the operator moved the bar.
+  int pulseUpdateHold_ = 0;
+
+  double rangeMin_ = 0.0, rangeMax_ = 0.0;
+  std::array<double, kMaxRanges> rangeSet_{};
+  int rangeCount_ = 0;
+  float currentRange_ = 0.0F;
+
+  double powerMin_ = 0.0, powerMax_ = 0.0;
+  float currentPower_ = 0.0F;  // 0: off
+
+  float pingRateMax_ = 0.0F, pingRateRatio_ = 1.0F;
+  bool freeRun_ = false;
+  float currentMaxPingRate_ = 0.0F;
+
+  double tvgGainMin_ = 0.0, tvgGainMax_ = 0.0;
+  bool fixedGainAvailable_ = false;
+  double fixedGainMin_ = 0.0, fixedGainMax_ = 0.0;
+  int gainMode_ = -1;  // 0 TVG, 2 fixed
+  float currentGain_ = 0.0F;
+
+  std::array<double, kMaxBeamWidths> beamWidths_{};
+  int beamWidthCount_ = 1;
+  bool beamWidthVariable_ = false;
+  double beamWidthMin_ = 0.0, beamWidthMax_ = 0.0;
+  double currentBeamWidth_ = -1.0;  // -1: unset
+
+  double pulseLengthMin_ = 0.0, pulseLengthMax_ = 0.0;  // seconds
+  double logPulseLengthMin_ = 0.0, logPulseLengthMax_ = 0.0;
+  float currentPulseLength_ = -1.0F;  // seconds; -1: unset
+  int pulseLengthMicroseconds_ = 0;
+  int chirpAvailable_ = 0;
+  int pulseType_ = 0;  // 0 CW, 1 FM
+
+  float steeringMinX_ = 0.0F, steeringMaxX_ = 0.0F, steeringMinZ_ = 0.0F;
+  bool steerable_ = false;
+  float steeringVertical_ = -1.0F, steeringHorizontal_ = -1.0F;  // -1: unset
+
+  std::vector<float> frequencies_;  // Hz, one per setting set
+  float currentFrequency_ = 0.0F;
 };
