@@ -8,6 +8,7 @@
 #include <sstream>
 #include <string>
 
+#include "host/HostApplication.h"
 #include "host/HostRuntime.h"
 #include "host/HttpApi.h"
 #include "host/PluginLoader.h"
@@ -27,6 +28,7 @@ struct EmbeddedHost {
         [](const std::string& type) { return CDevList::GetDevList().CreateDevice(CString(type)); }, host->log,
         error);
     if (!host->runtime) return nullptr;
+    host->application = std::make_unique<HostApplication>(*host->runtime, host->plugin.Exports());
     HttpApiOptions options;
     options.address = "127.0.0.1:0";
     host->api = HttpApi::Start(*host->runtime, options, error);
@@ -41,6 +43,7 @@ struct EmbeddedHost {
   // Stops as the host program does: the API, what the plug-in runs, the devices, then the plug-in.
   ~EmbeddedHost() {
     api.reset();
+    application.reset();
     plugin.Detach();
     runtime.reset();
     if (plugin.Exports().unRegisterDevices != nullptr) plugin.Exports().unRegisterDevices();
@@ -49,6 +52,7 @@ struct EmbeddedHost {
   PluginLoader plugin;  // declared first, so that it closes last
   std::ostringstream log;
   std::unique_ptr<HostRuntime> runtime;
+  std::unique_ptr<HostApplication> application;  // the plug-in's views and templates
   std::unique_ptr<HttpApi> api;
   int port = 0;
 };

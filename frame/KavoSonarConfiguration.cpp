@@ -1,5 +1,5 @@
-// Module entry: the host's version check, joining the framework's library chain, the device
-// registration exports, and the start of the ping sequencer.
+// Module entry: the host's version check, joining the framework's library chain, the registration
+// of the device type, the view and its document template, and the start of the ping sequencer.
 #include "frame/KavoSonarConfiguration.h"
 
 #include "control/KavoSonarConfigurationControlDevice.h"
@@ -7,10 +7,13 @@
 #include "platform/afx/CDynLinkLibrary.h"
 #include "platform/tavrin/CDevList.h"
 #include "platform/tavrin/DataManager.h"
+#include "platform/tavrin/DisplayViews.h"
+#include "platform/tavrin/HostViews.h"
 #include "platform/tavrin/ResourceModules.h"
 #include "platform/tavrin/VersionControl.h"
 #include "resources/KavoResources.h"
 #include "sequencing/KavoSonarConfigurationInfo.h"
+#include "views/config/KavoSonarConfigurationView.h"
 
 namespace {
 
@@ -81,9 +84,30 @@ void DeviceCtrlInit(unsigned short a, unsigned short b, unsigned short c, unsign
   }
 }
 
-void InitializeTemplates(CWinApp* /*app*/) {
+void RegisterViews() {
   try {
+    GetViewList().RegisterView(kConfigurationViewName, RUNTIME_CLASS(KavoSonarConfigurationView));
+  } catch (...) {  // NOLINT(bugprone-empty-catch)
+  }
+}
+
+void InitializeTemplates(CWinApp* app) {
+  try {
+    if (app != nullptr) {
+      auto* configuration = new ORVMultiDocTemplateAttr1(
+          RUNTIME_CLASS(CDisplayDocAttr1), RUNTIME_CLASS(CDisplayFrmAttr1),
+          RUNTIME_CLASS(KavoSonarConfigurationView), RUNTIME_CLASS(CDisplayDockFrmAttr1));
+      app->AddDocTemplate(configuration);  // the application owns it from here on
+      CDocTemplateList::GetDocTemplates().AddTemplate(kControlViewTypeName, configuration);
+    }
     KavoSonarConfigurationInfo::Instance().Init();
+  } catch (...) {  // NOLINT(bugprone-empty-catch)
+  }
+}
+
+void UnInitializeTemplates() {
+  try {
+    CDocTemplateList::GetDocTemplates().RemoveTemplate(kControlViewTypeName);
   } catch (...) {  // NOLINT(bugprone-empty-catch)
   }
 }

@@ -9,6 +9,8 @@ class CWinApp;
 inline constexpr const char* kControlDeviceTypeName = "KavoSonarConfigurationControlDevice";
 // The control view type given to each control device: the name of the configuration view's template.
 inline constexpr const char* kControlViewTypeName = "KAVOSONARCONFIGURATION";
+// The name under which the configuration view is registered.
+inline constexpr const char* kConfigurationViewName = "KavoSonarConfigurationView";
 
 // Makes devices of class T for the host's device list.
 template <typename T>
@@ -33,8 +35,12 @@ KAVO_EXPORT bool UnRegisterDevices();
 // Makes the device whose data identifier is (d, b, c, a) a control device of the configuration view.
 // An identifier that names no device changes nothing.
 KAVO_EXPORT void DeviceCtrlInit(unsigned short a, unsigned short b, unsigned short c, unsigned short d);
-// Called once the host's devices exist: starts the ping sequencer on them. The host's application
-// object will receive the plug-in's document templates.
+// Registers the configuration view with the host's view list.
+KAVO_EXPORT void RegisterViews();
+// Called once the host's devices exist: gives the host's application the configuration view's
+// document template, names it in the host's template list, then starts the ping sequencer.
 KAVO_EXPORT void InitializeTemplates(CWinApp* app);
+// Takes the plug-in's templates out of the host's template list; the application keeps them.
+KAVO_EXPORT void UnInitializeTemplates();
 
 }  // extern "C"

@@ -13,8 +13,10 @@
 #include "host/DataTimeOutFloor.h"
 #include "host/StateStore.h"
 #include "host/UiThread.h"
+#include "host/ViewHost.h"
 #include "link/ZqCaptureFile.h"
 #include "link/ZqLinkContext.h"
+#include "platform/afx/CWnd.h"
 #include "platform/tavrin/DataManager.h"
 #include "platform/tavrin/Device.h"
 #include "platform/tavrin/HostLogging.h"
@@ -66,6 +68,21 @@ struct HostRuntime::Impl {
     CDataId id_;
   };
 
+  // Tells the watchers what the views report.
+  class ViewsChanged : public ViewHost::Listener {
+   public:
+    explicit ViewsChanged(Impl& impl) : impl_(impl) {}
+    void ViewChanged(int id, std::uint64_t version, bool closed) override {
+      impl_.Tell([&](Watcher& watcher) { watcher.ViewChanged(id, version, closed); });
+    }
+    void HelpAsked(int id, const std::string& topic) override {
+      impl_.Tell([&](Watcher& watcher) { watcher.HelpAsked(id, topic); });
+    }
+
+   private:
+    Impl& impl_;
+  };
+
   ~Impl() { Stop(); }
   void Stop();
   // On the links' I/O thread, as the link connects or is lost.
@@ -91,6 +108,8 @@ struct HostRuntime::Impl {
   std::mutex watchMutex;
   std::vector<Watcher*> watchers;
   UiThread ui;
+  ViewsChanged viewsChanged{*this};
+  std::unique_ptr<ViewHost> views;    // runs on ui, stores in state
   std::atomic<bool> stopping{false};  // read by the links' reports
   bool stopped = false;
 };
@@ -135,7 +154,11 @@ void HostRuntime::Impl::Stop() {
   for (const auto& link : links) {
     if (link->sonarDevice != nullptr) link->sonarDevice->StopDataTimeOut();
   }
+  // The views go on the UI thread, stored for the next start, before it stops.
+  if (views) views->CloseAll();
   ui.Stop();
+  AfxSetUiThread({}, nullptr);
+  views.reset();
   for (const auto& link : links) {
     if (link->sonarDevice != nullptr) link->socket->DetachDevice(link->sonarDevice);
     link->device_->SetPortPtr(nullptr);
@@ -179,6 +202,17 @@ std::unique_ptr<HostRuntime> HostRuntime::Start(const HostConfig& config, const 
         error);
     if (!impl->state) return nullptr;
   }
+
+  // Posted messages and the views' notifications run on the UI thread.
+  AfxSetUiThread(impl->ui.Id(),
+                 [ui = &impl->ui](std::function<void()> work) { return ui->Post(std::move(work)); });
+  impl->views = std::make_unique<ViewHost>(impl->ui, impl->timeOuts, impl->state.get(),
+                                           [out = options.viewProblems](const std::string& problem) {
+                                             if (out != nullptr)
+                                               *out << "tavrin-host: " << problem << std::endl;
+                                           });
+  impl->views->SetListener(&impl->viewsChanged);
+  impl->ui.SetAfterEach([views = impl->views.get()] { views->AfterUiWork(); });
 
   for (const VesselConfig& vessel : config.vessels) {
     VesselManager::GetVesselManager().AddVessel(vessel.number, CString(vessel.name));
@@ -277,6 +311,17 @@ std::unique_ptr<HostRuntime> HostRuntime::Start(const HostConfig& config, const 
       [raw = impl.get()](const CString& key, const CString& name, std::uint32_t type,
                          const std::string& record) { raw->OnSonarRecord(key, name, type, record); });
   return std::unique_ptr<HostRuntime>(new HostRuntime(std::move(impl)));
+}
+
+ViewHost& HostRuntime::Views() {
+  return *impl_->views;
+}
+
+LRESULT HostRuntime::HandleMainWindowMessage(UINT message, WPARAM wParam, LPARAM /*lParam*/) {
+  if (message != UiThread::kApplyAttributesMessage || wParam == 0) return 0;
+  const auto* id = reinterpret_cast<const CDataId*>(wParam);
+  if (Device* device = DataManager::GetDataManager().FindDevice(*id)) device->ApplyAttribs(true);
+  return 0;
 }
 
 bool HostRuntime::PostApplyAttributes(const CDataId& id) {

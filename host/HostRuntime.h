@@ -15,11 +15,13 @@
 
 #include "host/HostConfig.h"
 #include "link/ZqTcpLink.h"
+#include "platform/afx/WindowsTypes.h"
 #include "platform/tavrin/CAttributeMap.h"
 #include "platform/tavrin/CDataId.h"
 #include "platform/zq/ZqMessageRecords.h"
 
 class Device;
+class ViewHost;
 
 struct HostRuntimeOptions {
   std::filesystem::path stateFolder;  // empty: nothing is stored
@@ -28,6 +30,9 @@ struct HostRuntimeOptions {
   // Where a link says why it cannot connect (once per new reason), on the links' I/O thread; null:
   // only /api/links shows it.
   std::ostream* linkProblems = nullptr;
+  // Where problems with the stored views are told (a view that cannot be opened again, a list that
+  // cannot be written); null: nowhere.
+  std::ostream* viewProblems = nullptr;
 };
 
 class HostRuntime {
@@ -103,6 +108,12 @@ class HostRuntime {
   // The operator's host starts or stops its own logging: devices that record with it hear so.
   void SetLogging(bool started);
 
+  // The views open on the UI thread, shown and driven over the API.
+  ViewHost& Views();
+  // Messages posted to the host's main window, handled on the UI thread: 0x8029 applies the
+  // requests of the device whose CDataId the wParam points to.
+  LRESULT HandleMainWindowMessage(UINT message, WPARAM wParam, LPARAM lParam);
+
   std::vector<DeviceInfo> Devices() const;
   bool HasDevice(const CDataId& id) const;
   // A copy of the device's attribute map; nothing when no device has that id.
@@ -126,6 +137,10 @@ class HostRuntime {
     virtual void LinkChanged(const LinkInfo& link) = 0;
     // A sonar sent an event record (the links' I/O thread).
     virtual void SonarEventArrived(const SonarEvent& event) = 0;
+    // A view's tree changed, or it opened or closed (the UI thread or the views' timer thread).
+    virtual void ViewChanged(int /*id*/, std::uint64_t /*version*/, bool /*closed*/) {}
+    // The operator asked for help on a view (the UI thread).
+    virtual void HelpAsked(int /*id*/, const std::string& /*topic*/) {}
   };
   // watcher hears every change from now until Unwatch(watcher) returns.
   void Watch(Watcher& watcher);

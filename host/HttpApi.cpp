@@ -12,8 +12,11 @@
 #include "host/FrontEndFiles.h"
 #include "host/HostRuntime.h"
 #include "host/HttpServer.h"
+#include "host/ViewActionsJson.h"
+#include "host/ViewHost.h"
 #include "link/ZqTcpLink.h"
 #include "platform/tavrin/AttributeMapJson.h"
+#include "platform/tavrin/HostViews.h"
 
 namespace {
 
@@ -137,6 +140,14 @@ struct HttpApi::Impl {
     void LinkChanged(const HostRuntime::LinkInfo& link) override {
       hub_.Publish(Dump(Json{{"type", "link"}, {"link", LinkJson(link)}}));
     }
+    void ViewChanged(int id, std::uint64_t version, bool closed) override {
+      Json event{{"type", "view"}, {"id", id}, {"version", version}};
+      if (closed) event["closed"] = true;
+      hub_.Publish(Dump(event));
+    }
+    void HelpAsked(int id, const std::string& topic) override {
+      hub_.Publish(Dump(Json{{"type", "help"}, {"id", id}, {"topic", topic}}));
+    }
     void SonarEventArrived(const HostRuntime::SonarEvent& arrived) override {
       hub_.Publish(Dump(Json{{"type", "sonarEvent"},
                              {"key", arrived.key},
@@ -177,6 +188,12 @@ struct HttpApi::Impl {
   HttpReply StoreSoundVelocity(const HttpRequest& request, const Parts& parts);
   HttpReply ListLinks(const HttpRequest& request, const Parts& parts);
   HttpReply FollowEvents(const HttpRequest& request, const Parts& parts);
+  HttpReply ListTemplates(const HttpRequest& request, const Parts& parts);
+  HttpReply ListViews(const HttpRequest& request, const Parts& parts);
+  HttpReply OpenView(const HttpRequest& request, const Parts& parts);
+  HttpReply ShowView(const HttpRequest& request, const Parts& parts);
+  HttpReply CloseView(const HttpRequest& request, const Parts& parts);
+  HttpReply ActOnView(const HttpRequest& request, const Parts& parts);
   HttpReply ServeFrontEndFile(const HttpRequest& request);
 
   HostRuntime& runtime;
@@ -202,7 +219,13 @@ const HttpApi::Impl::Route HttpApi::Impl::kRoutes[] = {
     {"POST", "/api/sensors/sound-velocity", &Impl::StoreSoundVelocity,
      R"(a sound-velocity reading in m/s for the sonars, {"value": v, "vessel": n})"},
     {"GET", "/api/links", &Impl::ListLinks, "state, buffer status and counters of each sonar link"},
-    {"GET", "/api/stream", &Impl::FollowEvents, "server-sent events: attributes, links, sonar events"},
+    {"GET", "/api/stream", &Impl::FollowEvents, "server-sent events: attributes, links, sonar events, views"},
+    {"GET", "/api/templates", &Impl::ListTemplates, "the registered document templates and their views"},
+    {"GET", "/api/views", &Impl::ListViews, "the open views"},
+    {"POST", "/api/views", &Impl::OpenView, R"(opens a view, {"template": NAME, "attributes": map})"},
+    {"GET", "/api/views/{id}", &Impl::ShowView, "a view's window tree"},
+    {"DELETE", "/api/views/{id}", &Impl::CloseView, "closes a view"},
+    {"POST", "/api/views/{id}/events", &Impl::ActOnView, "operator actions on a view's controls"},
 };
 
 namespace {
@@ -379,6 +402,106 @@ HttpReply HttpApi::Impl::FollowEvents(const HttpRequest& /*request*/, const Part
   HttpReply reply;
   reply.eventStream = true;
   return reply;
+}
+
+namespace {
+
+// A view id of the path: a positive number.
+std::optional<int> ParseViewId(const std::string& text) {
+  int id = 0;
+  const auto [end, problem] = std::from_chars(text.data(), text.data() + text.size(), id);
+  if (problem != std::errc() || end != text.data() + text.size() || id <= 0) return std::nullopt;
+  return id;
+}
+
+HttpReply NoView(const std::string& id) {
+  return ReplyError(404, "no open view with id \"" + id + "\"");
+}
+
+}  // namespace
+
+HttpReply HttpApi::Impl::ListTemplates(const HttpRequest& /*request*/, const Parts& /*parts*/) {
+  Json templates = Json::array();
+  CDocTemplateList& list = CDocTemplateList::GetDocTemplates();
+  for (const std::string& name : list.Names()) {
+    const CDocTemplate* docTemplate = list.Find(CString(name));
+    const CRuntimeClass* view = docTemplate == nullptr ? nullptr : docTemplate->GetViewClass();
+    templates.push_back(Json{{"name", name}, {"view", view == nullptr ? "" : view->m_lpszClassName}});
+  }
+  return ReplyJson(200, templates);
+}
+
+HttpReply HttpApi::Impl::ListViews(const HttpRequest& /*request*/, const Parts& /*parts*/) {
+  Json views = Json::array();
+  for (const ViewHost::Listing& view : runtime.Views().List()) {
+    views.push_back(Json{{"id", view.id}, {"template", view.templateName}, {"title", view.title}});
+  }
+  return ReplyJson(200, views);
+}
+
+HttpReply HttpApi::Impl::OpenView(const HttpRequest& request, const Parts& /*parts*/) {
+  constexpr const char* kExpected = R"({"template": NAME} and optionally "attributes": an attribute map)";
+  const auto body = ParseObject(request);
+  if (!body || !body->contains("template") || !(*body)["template"].is_string())
+    return ExpectedBody(kExpected);
+  const std::string name = (*body)["template"].get<std::string>();
+  CAttributeMap attributes;
+  if (body->contains("attributes")) {
+    const AttributeMapParseResult parsed = ReadAttributeMapJson((*body)["attributes"].dump(), attributes);
+    if (!parsed.ok) return ReplyError(400, "attributes: " + parsed.error);
+  }
+  using Outcome = ViewHost::Opened::Outcome;
+  const ViewHost::Opened opened = runtime.Views().Open(name, attributes);
+  switch (opened.outcome) {
+    case Outcome::kOpened:
+      return ReplyJson(201, Json{{"id", opened.id}});
+    case Outcome::kNoTemplate:
+      return ReplyError(404, "no document template \"" + name + "\" (see GET /api/templates)");
+    case Outcome::kFailed:
+      return ReplyError(500, "the view of template \"" + name + "\" could not be made");
+    case Outcome::kStopping:
+      return ReplyError(503, "the host is stopping");
+  }
+  return ReplyError(500, "view not opened");
+}
+
+HttpReply HttpApi::Impl::ShowView(const HttpRequest& /*request*/, const Parts& parts) {
+  const auto id = ParseViewId(parts[0]);
+  const auto tree = id ? runtime.Views().Tree(*id) : std::nullopt;
+  if (!tree) return NoView(parts[0]);
+  return HttpReply{200, "application/json", *tree};
+}
+
+HttpReply HttpApi::Impl::CloseView(const HttpRequest& /*request*/, const Parts& parts) {
+  const auto id = ParseViewId(parts[0]);
+  if (!id || !runtime.Views().Close(*id)) return NoView(parts[0]);
+  return ReplyJson(200, Json{{"closed", *id}});
+}
+
+HttpReply HttpApi::Impl::ActOnView(const HttpRequest& request, const Parts& parts) {
+  const auto id = ParseViewId(parts[0]);
+  if (!id || !runtime.Views().Tree(*id)) return NoView(parts[0]);
+  std::vector<ViewAction> actions;
+  std::string problem;
+  if (!ParseViewActions(request.body, actions, problem)) return ReplyError(400, problem);
+  using Outcome = ViewHost::Acted::Outcome;
+  const ViewHost::Acted acted = runtime.Views().Act(*id, actions);
+  const std::string which = actions.size() == 1 ? "action" : "actions[" + std::to_string(acted.action) + "]";
+  switch (acted.outcome) {
+    case Outcome::kDone:
+      return ReplyJson(200, Json{{"version", acted.version}});
+    case Outcome::kNoView:
+      return NoView(parts[0]);
+    case Outcome::kNoControl:
+      return ReplyError(404, which + ": view " + parts[0] + " has no control " +
+                                 std::to_string(actions[acted.action].control));
+    case Outcome::kWrongKind:
+      return ReplyError(400, which + ": control " + std::to_string(actions[acted.action].control) +
+                                 " does not take that action");
+    case Outcome::kStopping:
+      return ReplyError(503, "the host is stopping");
+  }
+  return ReplyError(500, "actions not handled");
 }
 
 HttpReply HttpApi::Impl::ServeFrontEndFile(const HttpRequest& request) {

@@ -77,7 +77,10 @@ bool PluginLoader::Load(const std::filesystem::path& path, std::string& problem)
   exports_.registerDevices = As<decltype(exports_.registerDevices)>(Find("RegisterDevices"));
   exports_.unRegisterDevices = As<decltype(exports_.unRegisterDevices)>(Find("UnRegisterDevices"));
   exports_.deviceCtrlInit = As<decltype(exports_.deviceCtrlInit)>(Find("DeviceCtrlInit"));
+  exports_.registerViews = As<decltype(exports_.registerViews)>(Find("RegisterViews"));
   exports_.initializeTemplates = As<decltype(exports_.initializeTemplates)>(Find("InitializeTemplates"));
+  exports_.unInitializeTemplates =
+      As<decltype(exports_.unInitializeTemplates)>(Find("UnInitializeTemplates"));
   return true;
 }
 

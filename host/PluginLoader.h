@@ -15,7 +15,9 @@ struct PluginExports {
   void (*registerDevices)() = nullptr;
   bool (*unRegisterDevices)() = nullptr;
   void (*deviceCtrlInit)(unsigned short a, unsigned short b, unsigned short c, unsigned short d) = nullptr;
+  void (*registerViews)() = nullptr;
   void (*initializeTemplates)(CWinApp* app) = nullptr;
+  void (*unInitializeTemplates)() = nullptr;
 };
 
 class PluginLoader {

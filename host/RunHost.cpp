@@ -8,12 +8,12 @@
 #include <iterator>
 #include <ostream>
 
+#include "host/HostApplication.h"
 #include "host/HostConfig.h"
 #include "host/HostRuntime.h"
 #include "host/HttpApi.h"
 #include "host/PingRateReport.h"
 #include "host/PluginLoader.h"
-#include "platform/afx/MainWindow.h"
 #include "platform/tavrin/CDevList.h"
 #include "platform/tavrin/FileObject.h"
 
@@ -85,6 +85,7 @@ int RunHost(const RunHostOptions& options, std::ostream& out, std::ostream& err)
   runtimeOptions.capturePath = options.capturePath;
   runtimeOptions.pingLogPath = options.pingLogPath;
   runtimeOptions.linkProblems = &err;
+  runtimeOptions.viewProblems = &err;
   auto runtime = HostRuntime::Start(
       config, runtimeOptions,
       [](const std::string& type) { return CDevList::GetDevList().CreateDevice(CString(type)); }, out,
@@ -103,9 +104,17 @@ int RunHost(const RunHostOptions& options, std::ostream& out, std::ostream& err)
     }
   }
 
-  // The host runs from here: the plug-in starts what follows its devices (the ping sequencer).
-  AfxOpenMainWnd();
-  if (exports.initializeTemplates != nullptr) exports.initializeTemplates(nullptr);
+  // The host runs from here: the plug-in registers its views and templates and starts what follows
+  // its devices (the ping sequencer); the views open at the last stop open again.
+  auto application = std::make_unique<HostApplication>(*runtime, exports);
+  // What the plug-in made goes before the plug-in does: its views and templates, then, once it
+  // stopped what it runs on the devices (its trigger threads), the devices.
+  const auto stopPlugin = [&] {
+    application.reset();
+    plugin.Detach();
+    runtime.reset();  // stores every device's attributes
+    if (exports.unRegisterDevices != nullptr) exports.unRegisterDevices();
+  };
 
   HttpApiOptions apiOptions;
   apiOptions.address = !options.http.empty() ? options.http : config.http.address;
@@ -114,10 +123,7 @@ int RunHost(const RunHostOptions& options, std::ostream& out, std::ostream& err)
   auto api = HttpApi::Start(*runtime, apiOptions, problem);
   if (!api) {
     err << "tavrin-host: " << problem << '\n';
-    AfxCloseMainWnd();
-    plugin.Detach();
-    runtime.reset();
-    if (exports.unRegisterDevices != nullptr) exports.unRegisterDevices();
+    stopPlugin();
     return 2;
   }
   out << "tavrin-host: state in " << runtimeOptions.stateFolder.string() << '\n';
@@ -130,12 +136,8 @@ int RunHost(const RunHostOptions& options, std::ostream& out, std::ostream& err)
   sigwait(&stopSignals, &signal);
   pingRates.Stop();
   out << "tavrin-host: stopping" << std::endl;
-  AfxCloseMainWnd();
   api.reset();
-  // The plug-in stops what it runs on the devices (its trigger threads) before they go.
-  plugin.Detach();
-  runtime.reset();  // stores every device's attributes
-  if (exports.unRegisterDevices != nullptr) exports.unRegisterDevices();
+  stopPlugin();
   plugin.Unload();
   out << "tavrin-host: stopped" << std::endl;
   return 0;

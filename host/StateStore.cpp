@@ -190,6 +190,31 @@ StateStore::LoadOutcome StateStore::Load(Device& device, std::string& report) {
   return LoadOutcome::kSetAside;
 }
 
+bool StateStore::ReadNamed(const std::string& name, std::string& text, std::string& problem) const {
+  const std::filesystem::path path = folder_ / name;
+  std::error_code status;
+  if (!std::filesystem::exists(path, status)) return false;
+  FileObject file{std::string()};
+  if (!FileObject::Read(path.string(), file, problem)) return false;
+  text = file.Text();
+  return true;
+}
+
+bool StateStore::WriteNamed(const std::string& name, const std::string& text, std::string& error) {
+  return WriteWhole(folder_ / name, text, error);
+}
+
+std::string StateStore::SetAsideNamed(const std::string& name, const std::string& problem) {
+  const std::filesystem::path path = folder_ / name;
+  const std::filesystem::path aside = AsideName(path);
+  std::error_code status;
+  std::filesystem::rename(path, aside, status);
+  if (status) {
+    return path.string() + " is damaged (" + problem + ") and cannot be set aside (" + status.message() + ")";
+  }
+  return path.string() + " is damaged (" + problem + "); set aside as " + aside.filename().string();
+}
+
 void StateStore::MarkChanged(const CDataId& id) {
   {
     std::lock_guard lock(mutex_);

@@ -50,6 +50,14 @@ class StateStore {
 
   std::filesystem::path PathOf(const CDataId& id) const;
 
+  // Other things the host keeps (its open views) as named files of the folder. False when nothing
+  // is stored under name, or it cannot be read (problem says why).
+  bool ReadNamed(const std::string& name, std::string& text, std::string& problem) const;
+  // Writes text whole under name: a new file renamed over the old one. False, with a message, on failure.
+  bool WriteNamed(const std::string& name, const std::string& text, std::string& error);
+  // Renames a named file found damaged aside; the report says where it went, or why it stays.
+  std::string SetAsideNamed(const std::string& name, const std::string& problem);
+
  private:
   StateStore(std::filesystem::path folder, int lockFd, Reporter reporter);
   void Run();

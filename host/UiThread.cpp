@@ -37,6 +37,11 @@ bool UiThread::Run(const std::function<void()>& work) {
   return true;
 }
 
+void UiThread::SetAfterEach(std::function<void()> afterEach) {
+  std::lock_guard lock(mutex_);
+  afterEach_ = std::move(afterEach);
+}
+
 void UiThread::Stop() {
   {
     std::lock_guard lock(mutex_);
@@ -53,8 +58,10 @@ void UiThread::Loop() {
     if (queue_.empty()) return;  // stopping, and everything posted has run
     std::function<void()> work = std::move(queue_.front());
     queue_.pop_front();
+    const std::function<void()> afterEach = afterEach_;
     lock.unlock();
     work();
+    if (afterEach) afterEach();
     lock.lock();
   }
 }

@@ -25,6 +25,9 @@ class UiThread {
   bool Run(const std::function<void()>& work);
   void Stop();
   bool IsUiThread() const { return std::this_thread::get_id() == thread_.get_id(); }
+  std::thread::id Id() const { return thread_.get_id(); }
+  // Runs after each piece of work, on the loop (the views take their new trees there).
+  void SetAfterEach(std::function<void()> afterEach);
 
  private:
   void Loop();
@@ -33,5 +36,6 @@ class UiThread {
   std::condition_variable changed_;
   std::deque<std::function<void()>> queue_;
   bool stopping_ = false;
+  std::function<void()> afterEach_;
   std::thread thread_;
 };

@@ -11,8 +11,17 @@
 inline constexpr const char* ATTR_DATAID = "DataId";
 // Group of the stored map of a view bound to a device.
 inline constexpr const char* kViewAttributeGroup = "grp";
-// View update hint: the hint object is the CDataId of the device the view is to show.
+// View update hint: the hint object, a CDataIdHint, names the device the view is to show.
 inline constexpr LPARAM HINT_DATAID_CHANGED = 119;
+
+class CDataIdHint : public CObject {
+ public:
+  explicit CDataIdHint(const CDataId& id) : id_(id) {}
+  const CDataId& GetDataId() const { return id_; }
+
+ private:
+  CDataId id_;
+};
 
 class CDisplayDoc : public CDocument {
   DECLARE_DYNAMIC(CDisplayDoc)

@@ -134,3 +134,8 @@ void SubscriptionManager::Remove(SubscriptionImpl* subscription) {
   }
   keyOf_.erase(found);
 }
+
+const CDataId* SubscriptionManager::GetSafeDataIdPtr(const CDataId& id) {
+  std::lock_guard lock(safeIdsMutex_);
+  return &*safeIds_.insert(id).first;
+}

@@ -10,12 +10,14 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <set>
 #include <string>
 #include <thread>
 #include <utility>
 #include <vector>
 
 #include "platform/afx/CString.h"
+#include "platform/tavrin/CDataId.h"
 #include "platform/tavrin/NotificationInfo.h"
 
 class SubscriptionImpl;
@@ -34,6 +36,9 @@ class SubscriptionManager {
   void Publish(int kind, const CString& key);
   // Publishes a named general notification (kind 7), such as "$TavrinloggerStartLogging$".
   void PublishNamed(const CString& name) { Publish(NotificationKind::kNamed, name); }
+
+  // A pointer to a copy of id that stays valid as long as the manager: what a posted message carries.
+  const CDataId* GetSafeDataIdPtr(const CDataId& id);
 
   // Waits until every notification published before the call has been delivered. False on time-out.
   bool WaitIdle(std::chrono::milliseconds timeout);
@@ -79,4 +84,7 @@ class SubscriptionManager {
   std::atomic<std::thread::id> threadId_;
 
   std::recursive_mutex deliveryMutex_;
+
+  std::mutex safeIdsMutex_;
+  std::set<CDataId> safeIds_;  // nodes never move
 };

@@ -1,0 +1,334 @@
+// The configuration view: binding to a sonar's control device, refreshing the pages from its
+// attributes and limits, following the operator's selection, and sending the pages' requests.
+#include "views/config/KavoSonarConfigurationView.h"
+
+#include <vector>
+
+#include "frame/MemFunNoInfoSubscriber.h"
+#include "frame/MemFunSubscriber.h"
+#include "platform/afx/CDataExchange.h"
+#include "platform/afx/MainWindow.h"
+#include "platform/tavrin/DataManager.h"
+#include "platform/tavrin/Device.h"
+#include "platform/tavrin/HostViews.h"
+#include "platform/tavrin/NotificationInfo.h"
+#include "platform/tavrin/SubscriptionManager.h"
+#include "platform/tavrin/VesselManager.h"
+#include "resources/ResourceIds.h"
+#include "views/config/KavoDataRecordingPage.h"
+#include "views/config/KavoOceanMenuPage.h"
+#include "views/config/KavoSonarSettingsPage.h"
+
+IMPLEMENT_DYNCREATE(KavoSonarConfigurationView, CFormView)
+
+BEGIN_MESSAGE_MAP(KavoSonarConfigurationView, CFormView)
+ON_WM_SIZE()
+ON_NOTIFY(TCN_SELCHANGE, IDC_CONFIGURATION_TABS, &KavoSonarConfigurationView::OnSelchangeTab)
+ON_WM_HELPINFO()
+END_MESSAGE_MAP()
+
+namespace {
+
+constexpr std::uint16_t kSonarGroup = 78;
+// The message with which the host applies a device's pending requests.
+constexpr UINT kApplyAttributesMessage = 0x8029;
+// The smallest layout of the view; below it the view scrolls.
+constexpr int kMinimumWidth = 340;
+constexpr int kMinimumHeight = 390;
+constexpr int kTabMargin = 5;
+
+template <typename T>
+T ReadValue(const CAttributeMap* map, const char* key, T value) {
+  if (map != nullptr) map->FindValue(key).GetValue(value);
+  return value;
+}
+
+}  // namespace
+
+KavoSonarConfigurationView::KavoSonarConfigurationView()
+    : CFormView(IDD),
+      selectedSonarSubscription_(NotificationKind::kNamed),
+      activeVesselSubscription_(NotificationKind::kActiveVessel),
+      deviceSubscription_(NotificationKind::kDeviceKey),
+      boundDeviceId_(1, kSonarGroup, 1, 1) {
+  using Self = KavoSonarConfigurationView;
+  selectedSonarSubscription_.SetSubscriber(new MemFunSubscriber<Self>(this, &Self::OnSelectedSonarChange),
+                                           true);
+  activeVesselSubscription_.SetSubscriber(new MemFunSubscriber<Self>(this, &Self::OnActiveVesselChange),
+                                          true);
+  deviceSubscription_.SetSubscriber(new MemFunNoInfoSubscriber<Self>(this, &Self::RefreshFromDevice), true);
+}
+
+KavoSonarConfigurationView::~KavoSonarConfigurationView() {
+  // No notification reaches a view whose pages are going.
+  selectedSonarSubscription_.Unsubscribe();
+  activeVesselSubscription_.Unsubscribe();
+  deviceSubscription_.Unsubscribe();
+  if (settingsPage_ != nullptr) settingsPage_->DestroyWindow();
+  delete settingsPage_;
+  if (oceanPage_ != nullptr) oceanPage_->DestroyWindow();
+  delete oceanPage_;
+  if (recordingPage_ != nullptr) recordingPage_->DestroyWindow();
+  delete recordingPage_;
+}
+
+void KavoSonarConfigurationView::DoDataExchange(CDataExchange* exchange) {
+  CFormView::DoDataExchange(exchange);
+  DDX_Control(exchange, IDC_CONFIGURATION_TABS, tabs_);
+}
+
+void KavoSonarConfigurationView::OnInitialUpdate() {
+  CFormView::OnInitialUpdate();
+  ConnectDisplayDoc(GetDocument(), 0);
+
+  const int tabTexts[] = {IDS_SONAR_SETTINGS, IDS_OCEAN_MENU, IDS_DATA_RECORDING};
+  for (int position = 0; position < 3; ++position) {
+    CString text;
+    text.LoadString(static_cast<unsigned>(tabTexts[position]));
+    tabs_.InsertItem(position, text.GetString());
+  }
+
+  settingsPage_ = new KavoSonarSettingsPage(this);
+  settingsPage_->Create(KavoSonarSettingsPage::IDD, this);
+  oceanPage_ = new KavoOceanMenuPage(this);
+  oceanPage_->Create(KavoOceanMenuPage::IDD, this);
+  recordingPage_ = new KavoDataRecordingPage(this);
+  recordingPage_->Create(KavoDataRecordingPage::IDD, this);
+  recordingPage_->EnableWindow(TRUE);
+  for (CWnd* page : {static_cast<CWnd*>(settingsPage_), static_cast<CWnd*>(oceanPage_),
+                     static_cast<CWnd*>(recordingPage_)}) {
+    RWEnableThemeDialogTexture(page, ETDT_ENABLETAB);
+  }
+
+  tabs_.SetCurSel(0);
+  ShowSelectedPage();
+
+  OrvDataInfo stored;
+  if (GetAttribMap().FindValue(ATTR_DATAID).GetValue(stored)) {
+    BindDevice(stored.id);
+  } else {
+    LoadLimits();
+  }
+  UpdatePages(deviceAttributes_);
+
+  selectedSonarSubscription_.Subscribe(GeneralSubKeys::ADT_SELECTED_SONAR_CHANGE);
+  activeVesselSubscription_.Subscribe(sel_change::ACTIVE_VESSEL);
+  deviceSubscription_.Subscribe(boundDeviceId_.GetKey());
+  initialised_ = true;
+}
+
+void KavoSonarConfigurationView::OnUpdate(CView* /*sender*/, LPARAM hint, CObject* hintObject) {
+  if (hint != HINT_DATAID_CHANGED) return;
+  if (const auto* named = dynamic_cast<const CDataIdHint*>(hintObject)) BindDevice(named->GetDataId());
+}
+
+void KavoSonarConfigurationView::BindDevice(const CDataId& id) {
+  boundDeviceId_ = id;
+  deviceSubscription_.Subscribe(boundDeviceId_.GetKey());
+  if (!DataManager::GetDataManager().GetAttributeMap(boundDeviceId_, deviceAttributes_)) return;
+  unsigned flags = 0;
+  deviceAttributes_.GetAttribValue("DeviceEnum", deviceIndex_, flags);
+  LoadLimits();
+  // The binding is stored with the view, so that the view shows the same device when opened again.
+  // It is a value entry, which is what the initial update reads back.
+  SetAttribGroup(kViewAttributeGroup);
+  GetAttribMap().Add(ATTR_DATAID, COrvDataInfo(boundDeviceId_, 0xFFFF, 0xFFFF), 0);
+}
+
+void KavoSonarConfigurationView::RefreshFromDevice() {
+  if (!DataManager::GetDataManager().GetAttributeMap(boundDeviceId_, deviceAttributes_)) return;
+  int index = -1;
+  unsigned flags = 0;
+  deviceAttributes_.GetAttribValue("DeviceEnum", index, flags);
+  const bool indexChanged = index != deviceIndex_;
+  deviceIndex_ = index;
+  if (indexChanged || !limitsLoaded_) LoadLimits();
+  UpdatePages(deviceAttributes_);
+}
+
+void KavoSonarConfigurationView::LoadLimits() {
+  LoadSonarSettingLimits();
+  if (settingsPage_ != nullptr) settingsPage_->ApplyLimits();
+}
+
+void KavoSonarConfigurationView::LoadSonarSettingLimits() {
+  if (deviceIndex_ < 0 || settingsPage_ == nullptr) return;
+  const CAttributeMap* settings = deviceAttributes_.Find("ZqSonarSettings", deviceIndex_);
+  KavoSonarSettingsPage& page = *settingsPage_;
+  const auto child = [settings](const char* key) {
+    return settings == nullptr ? nullptr : settings->Find(key);
+  };
+
+  page.SetRangeSet(ReadValue(settings, "ZqRangeSet", std::vector<double>()));
+  page.SetRangeLimits(ReadValue(child("ZqRange"), "ZqMin", 0.0), ReadValue(child("ZqRange"), "ZqMax", 0.0));
+  page.SetPowerLimits(ReadValue(child("ZqPower"), "ZqMin", 0.0), ReadValue(child("ZqPower"), "ZqMax", 0.0));
+  page.SetPulseLengthLimits(ReadValue(child("ZqPulseLength"), "ZqMin", 0.0),
+                            ReadValue(child("ZqPulseLength"), "ZqMax", 0.0));
+
+  const CAttributeMap* widths = child("ZqBeamWidthSetX");
+  const bool variable = ReadValue(widths, "ZqVariable", false);
+  page.SetBeamWidthSet(variable, variable ? ReadValue(widths, "ZqBeamWidthList", std::vector<double>())
+                                          : std::vector<double>());
+
+  const CAttributeMap* steer = child("ZqBeamSteer");
+  const double minX = ReadValue(steer, "ZqMinX", 0.0);
+  const double minZ = ReadValue(steer, "ZqMinZ", 0.0);
+  page.SetSteeringLimits(ReadValue(steer, "ZqSteerable", false), minX, ReadValue(steer, "ZqMaxX", 0.0), minZ);
+  page.SetSteering(minX, minZ);
+
+  const CAttributeMap* rate = child("ZqPingRate");
+  page.SetPingRateLimits(ReadValue(rate, "ZqMax", 0.0), ReadValue(rate, "ZqRatio", 0.0),
+                         ReadValue(rate, "ZqFreeRun", false));
+
+  const CAttributeMap* gain = child("ZqGain");
+  page.SetGainLimits(ReadValue(gain, "ZqMin", 0.0), ReadValue(gain, "ZqMax", 0.0));
+  const CAttributeMap* fixed = gain == nullptr ? nullptr : gain->Find("ZqFixed");
+  page.SetFixedGain(ReadValue(fixed, "ZqAvailable", false), ReadValue(fixed, "ZqMin", 0.0),
+                    ReadValue(fixed, "ZqMax", 0.0));
+  page.SetChirpAvailable(ReadValue(child("ZqFrequency"), "ZqChirp", 0));
+
+  // One centre frequency per setting set, up to the first set without a readable one.
+  std::vector<float> frequencies;
+  float current = 0.0F;
+  for (int i = 0;; ++i) {
+    const CAttributeMap* set = deviceAttributes_.Find("ZqSonarSettings", i);
+    const CAttributeMap* frequency = set == nullptr ? nullptr : set->Find("ZqFrequency");
+    double centre = 0.0;
+    if (frequency == nullptr || !frequency->FindValue("ZqCenterFreq").GetValue(centre)) break;
+    frequencies.push_back(static_cast<float>(centre));
+    if (i == deviceIndex_) current = static_cast<float>(centre);
+  }
+  limitsLoaded_ = page.SetFrequencyList(frequencies);
+  if (limitsLoaded_) page.SetCurrentFrequency(current);
+}
+
+void KavoSonarConfigurationView::UpdatePages(const CAttributeMap& attributes) {
+  if (settingsPage_ == nullptr) return;
+  const CAttributeMap* map = &attributes;
+  KavoSonarSettingsPage& page = *settingsPage_;
+  page.SetRange(ReadValue(map, "ZqRange", 0.0));
+  page.SetPower(ReadValue(map, "ZqPower", 0.0));
+  page.SetPulseLength(ReadValue(map, "ZqPulseLength", 0.0));
+  page.SetPulseType(ReadValue(map, "ZqPulseType", 0));
+  page.SetBeamWidth(ReadValue(map, "ZqBeamWidthX", 0.0));
+  page.SetMaxPingRate(ReadValue(map, "ZqMaxPingRate", 0.0));
+  page.SetSteering(ReadValue(map, "ZqProjBeamAngleVer", 0.0), ReadValue(map, "ZqProjBeamAngleHor", 0.0));
+  page.SetGainMode(ReadValue(map, "ZqGainMode", -1));
+  page.SetGain(ReadValue(map, "ZqGain", 0.0));
+  if (deviceIndex_ >= 0 && deviceIndex_ < page.GetFrequencyCount()) {
+    const CAttributeMap* set = attributes.Find("ZqSonarSettings", deviceIndex_);
+    const CAttributeMap* frequency = set == nullptr ? nullptr : set->Find("ZqFrequency");
+    page.SetCurrentFrequency(static_cast<float>(ReadValue(frequency, "ZqCenterFreq", 0.0)));
+  }
+}
+
+void KavoSonarConfigurationView::ShowSelectedPage() {
+  if (CWnd* shown = GetTopWindow(); shown != nullptr && shown != &tabs_ && shown->m_hWnd != tabs_.m_hWnd) {
+    shown->ShowWindow(SW_HIDE);
+  }
+  CWnd* pages[] = {settingsPage_, oceanPage_, recordingPage_};
+  const int selected = tabs_.GetCurSel();
+  if (selected < 0 || selected > 2 || pages[selected] == nullptr) return;
+  pages[selected]->ShowWindow(SW_SHOW);
+  pages[selected]->BringWindowToTop();
+}
+
+void KavoSonarConfigurationView::OnSelchangeTab(NMHDR* /*header*/, LRESULT* result) {
+  ShowSelectedPage();
+  *result = 0;
+}
+
+void KavoSonarConfigurationView::OnSize(UINT type, int cx, int cy) {
+  if (!initialised_) return;
+  cx = std::max(cx, kMinimumWidth);
+  cy = std::max(cy, kMinimumHeight);
+  CRect area(kTabMargin, kTabMargin, cx - kTabMargin, cy - kTabMargin);
+  tabs_.MoveWindow(area);
+  tabs_.AdjustRect(FALSE, &area);
+  for (CWnd* page : {static_cast<CWnd*>(settingsPage_), static_cast<CWnd*>(oceanPage_),
+                     static_cast<CWnd*>(recordingPage_)}) {
+    page->MoveWindow(area, TRUE);
+  }
+  SetScrollSizes(MM_TEXT, CSize{cx, cy});
+  CFormView::OnSize(type, cx, cy);
+}
+
+BOOL KavoSonarConfigurationView::OnHelpInfo(HELPINFO* info) {
+  if (HelpProvider::GetInstance().ShowHelpfile(this)) return TRUE;
+  return CFormView::OnHelpInfo(info);
+}
+
+void KavoSonarConfigurationView::SendRequest(const char* key, int value) {
+  CAttributeMap map;
+  map.Add(CString("Request"))->Add(key, COrvInt(value), 0);
+  ApplyRequest(map);
+}
+
+void KavoSonarConfigurationView::SendRequest(const char* key, bool value) {
+  CAttributeMap map;
+  map.Add(CString("Request"))->Add(key, COrvBool(value), 0);
+  ApplyRequest(map);
+}
+
+void KavoSonarConfigurationView::SendRequest(const char* key, double value) {
+  CAttributeMap map;
+  map.Add(CString("Request"))->Add(key, COrvDouble(value), 0);
+  ApplyRequest(map);
+}
+
+void KavoSonarConfigurationView::SendRequest(const char* key, double first, double second) {
+  CAttributeMap map;
+  map.Add(CString("Request"))->Add(key, COrvDouble2D(first, second), 0);
+  ApplyRequest(map);
+}
+
+void KavoSonarConfigurationView::SendSoundVelocity(double metresPerSecond, bool override) {
+  CAttributeMap map;
+  CAttributeMap* request = map.Add(CString("Request"));
+  request->Add("ZqSoundVelocity", COrvDouble(metresPerSecond), 0);
+  request->Add("ZqSoundVelocityOverride", COrvBool(override), 0);
+  ApplyRequest(map);
+}
+
+void KavoSonarConfigurationView::ApplyRequest(const CAttributeMap& map) {
+  DataManager::GetDataManager().SetAttributeMap(boundDeviceId_, map, DataManager::kMergeAttributes);
+  const CDataId* safeId = SubscriptionManager::Instance().GetSafeDataIdPtr(boundDeviceId_);
+  // The host applies the request when it handles the message; the page does not wait for it.
+  if (CWnd* mainWindow = AfxGetMainWnd()) {
+    mainWindow->PostMessage(kApplyAttributesMessage, reinterpret_cast<WPARAM>(safeId), 0);
+  }
+}
+
+void KavoSonarConfigurationView::OnSelectedSonarChange(const NotificationInfo* info) {
+  const auto* selected = dynamic_cast<const DataId_NI*>(info);
+  if (selected == nullptr) return;
+  CDataId id = selected->GetDataId();
+  id.SetGroupId(kSonarGroup);
+  if (id == boundDeviceId_) return;
+  BindDevice(id);
+  const CString vessel = VesselManager::GetVesselManager().GetVesselName(boundDeviceId_.GetVesselId());
+  CString title;
+  if (const Device* device = DataManager::GetDataManager().FindDevice(id)) {
+    title = device->GetDeviceName();
+    title += " - ";
+    title += vessel;
+  } else {
+    CString format;
+    format.LoadString(IDS_SONAR_CONFIGURATION_TITLE);
+    title.Format(format.GetString(), vessel.GetString());  // NOLINT(clang-diagnostic-format-nonliteral)
+  }
+  if (CDisplayDoc* document = GetDisplayDoc()) document->RenameDisplay(title);
+}
+
+void KavoSonarConfigurationView::OnActiveVesselChange(const NotificationInfo* info) {
+  const auto* vessel = dynamic_cast<const NFDataT<unsigned short>*>(info);
+  if (vessel == nullptr) return;
+  const CDataId id(1, kSonarGroup, 1, vessel->GetData());
+  const Device* device = DataManager::GetDataManager().FindDevice(id);
+  if (device == nullptr) return;
+  BindDevice(id);
+  CString title = device->GetDeviceName();
+  title += " - ";
+  title += VesselManager::GetVesselManager().GetVesselName(vessel->GetData());
+  if (CDisplayDoc* document = GetDisplayDoc()) document->RenameDisplay(title);
+}
