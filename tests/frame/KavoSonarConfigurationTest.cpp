@@ -7,11 +7,14 @@
 #include <chrono>
 #include <memory>
 
+#include "platform/afx/CDocTemplate.h"
 #include "platform/afx/CDynLinkLibrary.h"
 #include "platform/tavrin/CDevList.h"
 #include "platform/tavrin/DataManager.h"
+#include "platform/tavrin/HostViews.h"
 #include "platform/tavrin/ResourceModules.h"
 #include "tests/sequencing/SequencingFakes.h"
+#include "views/config/KavoSonarConfigurationView.h"
 
 namespace {
 
@@ -45,6 +48,29 @@ TEST(DeviceCtrlInit, SetsTheViewTypeOfTheDeviceWithTheArgumentsReordered) {
             CString("KAVOSONARCONFIGURATION"));
   EXPECT_TRUE(manager.FindDevice(CDataId(1, 2, 3, 4))->GetDeviceCtrlViewType().IsEmpty());
   EXPECT_TRUE(manager.RemoveDevice(CDataId(4, 2, 3, 1)) && manager.RemoveDevice(CDataId(1, 2, 3, 4)));
+}
+
+// The view is registered by name; its template goes to the application, which owns it, and is named in
+// the host's list until the plug-in takes it out; the resources it is drawn from come with the module.
+TEST(Templates, TheConfigurationViewsTemplateIsTheApplicationsAndListedUntilUnInitialized) {
+  int instance = 0;
+  ASSERT_EQ(DllMain(&instance, DLL_PROCESS_ATTACH, nullptr), 1);
+  RegisterViews();
+  EXPECT_EQ(GetViewList().Find("KavoSonarConfigurationView"), RUNTIME_CLASS(KavoSonarConfigurationView));
+  CWinApp app;
+  InitializeTemplates(&app);
+  ASSERT_EQ(app.GetDocTemplates().size(), 1U);
+  const CDocTemplate* configuration = CDocTemplateList::GetDocTemplates().Find("KAVOSONARCONFIGURATION");
+  EXPECT_EQ(configuration, app.GetDocTemplates().front().get());
+  EXPECT_EQ(configuration->GetViewClass(), RUNTIME_CLASS(KavoSonarConfigurationView));
+  CString title;
+  EXPECT_TRUE(title.LoadString(16911));
+  EXPECT_EQ(title, CString("Sonar Configuration - %s"));
+  UnInitializeTemplates();
+  EXPECT_EQ(CDocTemplateList::GetDocTemplates().Find("KAVOSONARCONFIGURATION"), nullptr);
+  EXPECT_EQ(app.GetDocTemplates().size(), 1U);
+  EXPECT_EQ(DllMain(&instance, DLL_PROCESS_DETACH, nullptr), 1);
+  EXPECT_FALSE(title.LoadString(16911));
 }
 
 // The detach joins the trigger thread, which waits for the sonar, and ends the subscriptions.
