@@ -10,12 +10,10 @@
 #include <tuple>
 #include <vector>
 
-#include "platform/afx/AFX_EXTENSION_MODULE.h"
-#include "platform/afx/CDynLinkLibrary.h"
 #include "platform/afx/OperatorInput.h"
 #include "platform/tavrin/HostViews.h"
-#include "resources/KavoResources.h"
 #include "resources/ResourceIds.h"
+#include "tests/views/config/PluginResources.h"
 
 namespace {
 
@@ -53,19 +51,13 @@ BEGIN_MESSAGE_MAP(ParentView, CWnd)
 ON_WM_HELPINFO()
 END_MESSAGE_MAP()
 
-char moduleInstance;
-
 class SonarSettingsPage : public ::testing::Test {
  protected:
   void SetUp() override {
-    AfxInitExtensionModule(module_, &moduleInstance);
-    new CDynLinkLibrary(module_, false);
     parent_.CreateAfxWindow(AfxWindowKind::kFormView, "", WS_VISIBLE, CRect(0, 0, 400, 400), nullptr, 0);
     ASSERT_TRUE(page_.Create(KavoSonarSettingsPage::IDD, &parent_));
     page_.ShowWindow(SW_SHOW);
   }
-  void TearDown() override { AfxTermExtensionModule(module_, false); }
-
   // The limits of one setting set, handed over as the view hands them.
   void LoadLimits(double pulseMax = 500e-6) {
     page_.SetRangeSet({5, 10, 20, 50, 100});
@@ -113,7 +105,7 @@ class SonarSettingsPage : public ::testing::Test {
     return view_.Take();
   }
 
-  AFX_EXTENSION_MODULE module_{.resources = &KavoResources()};
+  PluginResources resources_;
   RecordingView view_;
   ParentView parent_;
   KavoSonarSettingsPage page_{&view_};
