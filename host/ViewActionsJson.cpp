@@ -10,7 +10,7 @@
 
 namespace {
 
-using Json = nlohmann::json;
+using ActionJson = nlohmann::json;
 
 struct ScrollCodeName {
   const char* name;
@@ -28,7 +28,7 @@ constexpr std::array<ScrollCodeName, 9> kScrollCodes{{{"lineleft", SB_LINELEFT},
 // The largest window the operator can give a view, in pixels.
 constexpr int kLargestViewSide = 20000;
 
-bool ReadInt(const Json& action, const char* member, int& value) {
+bool ReadInt(const ActionJson& action, const char* member, int& value) {
   const auto found = action.find(member);
   if (found == action.end() || !found->is_number_integer()) return false;
   const auto number = found->get<std::int64_t>();
@@ -38,12 +38,12 @@ bool ReadInt(const Json& action, const char* member, int& value) {
 }
 
 // One action; a message saying what it should have been when it is malformed.
-std::string ReadAction(const Json& json, ViewAction& action) {
+std::string ReadAction(const ActionJson& json, ViewAction& action) {
   constexpr const char* kKinds =
       R"(expected an object with "control" and one of "scroll", "select", "click", "tab", "text", or "size" or "help")";
   if (!json.is_object()) return kKinds;
   if (json.contains("size")) {
-    const Json& size = json["size"];
+    const ActionJson& size = json["size"];
     if (!size.is_array() || size.size() != 2 || !size[0].is_number_integer() ||
         !size[1].is_number_integer() || size[0].get<std::int64_t>() < 1 || size[1].get<std::int64_t>() < 1 ||
         size[0].get<std::int64_t>() > kLargestViewSide || size[1].get<std::int64_t>() > kLargestViewSide) {
@@ -62,7 +62,7 @@ std::string ReadAction(const Json& json, ViewAction& action) {
   }
   if (!ReadInt(json, "control", action.control)) return R"("control": expected a control id (an integer))";
   if (json.contains("scroll")) {
-    const Json& code = json["scroll"];
+    const ActionJson& code = json["scroll"];
     const auto* named = code.is_string() ? std::find_if(kScrollCodes.begin(), kScrollCodes.end(),
                                                         [&code](const ScrollCodeName& entry) {
                                                           return code.get<std::string>() == entry.name;
@@ -106,7 +106,7 @@ std::string ReadAction(const Json& json, ViewAction& action) {
 }  // namespace
 
 bool ParseViewActions(std::string_view body, std::vector<ViewAction>& actions, std::string& error) {
-  const Json json = Json::parse(body, nullptr, false);
+  const ActionJson json = ActionJson::parse(body, nullptr, false);
   if (json.is_discarded()) {
     error = "body: expected an action object or an array of them (not JSON)";
     return false;
