@@ -100,8 +100,8 @@ void SubscriptionManager::Deliver(const std::shared_ptr<const NotificationInfo>&
     }
     // A view's subscription is changed only on the UI thread, so what is registered when the UI
     // thread gets to the notification is what may hear it.
-    AfxPostToUiThread([this, subscription, serial, kind, key, info] {
-      if (IsRegistered(subscription, serial, kind, key)) subscription->Deliver(*info);
+    AfxPostToUiThread([this, target = subscription, registered = serial, kind, key, info] {
+      if (IsRegistered(target, registered, kind, key)) target->Deliver(*info);
     });
   }
 }
