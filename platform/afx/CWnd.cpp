@@ -3,7 +3,7 @@
 
 #include <algorithm>
 #include <mutex>
-#include <unordered_set>
+#include <unordered_map>
 #include <utility>
 
 #include "platform/afx/CDataExchange.h"
@@ -16,7 +16,10 @@ namespace {
 // they are handled. Top-level windows are owned here; children by their parents.
 struct WindowRegistry {
   std::mutex mutex;
-  std::unordered_set<const AfxWindow*> live;
+  // Each live window with the serial it was made (or taken back in) under: a window made later at a
+  // destroyed one's address has another, so that what was posted to the old one does not reach it.
+  std::unordered_map<const AfxWindow*, std::uint64_t> live;
+  std::uint64_t lastSerial = 0;
   std::vector<std::unique_ptr<AfxWindow>> topLevel;
   AfxUiPoster poster;
   std::thread::id uiThread;
@@ -25,6 +28,14 @@ struct WindowRegistry {
 WindowRegistry& Registry() {
   static WindowRegistry registry;
   return registry;
+}
+
+// The serial of a live window; 0 for one that is not live.
+std::uint64_t LiveSerial(const AfxWindow* window) {
+  WindowRegistry& registry = Registry();
+  std::lock_guard lock(registry.mutex);
+  const auto found = registry.live.find(window);
+  return found == registry.live.end() ? 0 : found->second;
 }
 
 // Takes window out of its parent's children (or the top-level list) and hands its ownership over.
@@ -79,7 +90,7 @@ void AfxSetWindowLive(HWND window, bool live) {
   WindowRegistry& registry = Registry();
   std::lock_guard lock(registry.mutex);
   if (live) {
-    registry.live.insert(window);
+    registry.live.try_emplace(window, ++registry.lastSerial);
   } else {
     registry.live.erase(window);
   }
@@ -156,10 +167,10 @@ bool CWnd::CreateAfxWindow(AfxWindowKind kind, const char* text, unsigned long s
     window->parent = parent->m_hWnd;
     parent->m_hWnd->children.insert(parent->m_hWnd->children.begin(), std::move(window));
     std::lock_guard lock(registry.mutex);
-    registry.live.insert(created);
+    registry.live.emplace(created, ++registry.lastSerial);
   } else {
     std::lock_guard lock(registry.mutex);
-    registry.live.insert(created);
+    registry.live.emplace(created, ++registry.lastSerial);
     registry.topLevel.push_back(std::move(window));
   }
   m_hWnd = created;
@@ -306,9 +317,11 @@ LRESULT CWnd::SendMessage(UINT message, WPARAM wParam, LPARAM lParam) {
 BOOL CWnd::PostMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   HWND window = m_hWnd;
   if (window == nullptr) return FALSE;
-  // The window may be gone by the time the UI thread gets to the message: then it is dropped.
-  return AfxPostToUiThread([window, message, wParam, lParam] {
-    if (!IsWindow(window)) return;
+  // The window may be gone by the time the UI thread gets to the message, and another made at its
+  // address: then the message is dropped.
+  const std::uint64_t serial = LiveSerial(window);
+  return AfxPostToUiThread([window, serial, message, wParam, lParam] {
+    if (serial == 0 || LiveSerial(window) != serial) return;
     if (CWnd* handler = FromHandle(window)) handler->WindowProc(message, wParam, lParam);
   })
              ? TRUE

@@ -225,6 +225,7 @@ int CTabCtrl::InsertItem(int index, const TCITEM* item) {
 
 BOOL CTabCtrl::DeleteAllItems() {
   if (m_hWnd == nullptr) return FALSE;
+  if (m_hWnd->items.empty() && m_hWnd->selection == -1) return TRUE;
   m_hWnd->items.clear();
   m_hWnd->selection = -1;
   m_hWnd->Changed();
