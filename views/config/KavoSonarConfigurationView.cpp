@@ -223,9 +223,9 @@ void KavoSonarConfigurationView::UpdatePages(const CAttributeMap& attributes) {
 }
 
 void KavoSonarConfigurationView::ShowSelectedPage() {
-  if (CWnd* shown = GetTopWindow(); shown != nullptr && shown != &tabs_ && shown->m_hWnd != tabs_.m_hWnd) {
-    shown->ShowWindow(SW_HIDE);
-  }
+  // The page shown so far is the one on top: each page shown is brought there, and the pages were
+  // made after the form's tab control, so one of them is on top from the start.
+  if (CWnd* shown = GetTopWindow()) shown->ShowWindow(SW_HIDE);
   CWnd* pages[] = {settingsPage_, oceanPage_, recordingPage_};
   const int selected = tabs_.GetCurSel();
   if (selected < 0 || selected > 2 || pages[selected] == nullptr) return;
