@@ -13,6 +13,17 @@
 #include "host/HttpApi.h"
 #include "host/PluginLoader.h"
 #include "platform/tavrin/CDevList.h"
+#include "platform/tavrin/DataManager.h"
+
+// A device's "ZqRange" attribute; 0 when it has none.
+inline double RangeOf(const CDataId& id) {
+  CAttributeMap map;
+  double value = 0.0;
+  unsigned flags = 0;
+  DataManager::GetDataManager().GetAttributeMap(id, map);
+  map.GetAttribValue("ZqRange", value, flags);
+  return value;
+}
 
 struct EmbeddedHost {
   // Null, with the problem in error, when the plug-in cannot be loaded or the host or its API cannot

@@ -9,18 +9,8 @@
 #include "tools/HttpClient.h"
 
 #include "bench/EmbeddedHost.h"
-#include "platform/tavrin/DataManager.h"
 
 namespace {
-
-double Range(const CDataId& id) {
-  CAttributeMap map;
-  double value = 0.0;
-  unsigned flags = 0;
-  DataManager::GetDataManager().GetAttributeMap(id, map);
-  map.GetAttribValue("ZqRange", value, flags);
-  return value;
-}
 
 void BM_ApiRequestToAttribute(benchmark::State& state) {
   std::string error;
@@ -44,7 +34,7 @@ void BM_ApiRequestToAttribute(benchmark::State& state) {
       state.SkipWithError("the API refused the change request");
       return;
     }
-    while (Range(shallow) != range) std::this_thread::yield();
+    while (RangeOf(shallow) != range) std::this_thread::yield();
     micros.push_back(
         std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now() - start).count());
   }

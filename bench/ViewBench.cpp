@@ -15,7 +15,6 @@
 
 #include "bench/EmbeddedHost.h"
 #include "host/ViewHost.h"
-#include "platform/tavrin/DataManager.h"
 #include "platform/tavrin/SubscriptionImpl.h"
 #include "tools/HttpClient.h"
 
@@ -26,15 +25,6 @@ using Clock = std::chrono::steady_clock;
 const CDataId kShallowSonar(1, 78, 1, 1);
 constexpr int kViews = 8;
 constexpr int kRangeBar = 39708;
-
-double RangeOfShallowSonar() {
-  CAttributeMap map;
-  double value = 0.0;
-  unsigned flags = 0;
-  DataManager::GetDataManager().GetAttributeMap(kShallowSonar, map);
-  map.GetAttribValue("ZqRange", value, flags);
-  return value;
-}
 
 // The embedded host with kViews configuration views open on the shallow sonar, its limits shown.
 std::unique_ptr<EmbeddedHost> HostWithViews(std::string& error) {
@@ -79,14 +69,14 @@ void BM_ViewReleaseToRecord(benchmark::State& state) {
                                 "}, {\"control\": " + bar +
                                 ", \"scroll\": \"thumbposition\", \"pos\": " + pos +
                                 "}, {\"control\": " + bar + ", \"scroll\": \"endscroll\"}]";
-    const double before = RangeOfShallowSonar();
+    const double before = RangeOf(kShallowSonar);
     const auto start = Clock::now();
     const auto reply = client.Post("/api/views/1/events", release, "application/json");
     if (!reply || reply->status != 200) {
       state.SkipWithError("the API refused the release");
       return;
     }
-    while (RangeOfShallowSonar() == before) std::this_thread::yield();
+    while (RangeOf(kShallowSonar) == before) std::this_thread::yield();
     micros.push_back(std::chrono::duration<double, std::micro>(Clock::now() - start).count());
   }
   Percentiles::Report(state, micros);
@@ -107,7 +97,7 @@ class RangeArrival : public Subscriber {
     return arrived_;
   }
   void Notify(const NotificationInfo* info) override {
-    const double range = RangeOfShallowSonar();
+    const double range = RangeOf(kShallowSonar);
     std::lock_guard lock(mutex_);
     if (!arrived_ && range == wanted_) arrived_ = info->GetTime();
   }

@@ -23,26 +23,16 @@ CDocTemplate::~CDocTemplate() {
 }
 
 CDocument* CDocTemplate::CreateNewDocument() {
-  if (documentClass_ == nullptr) return nullptr;
-  CObject* made = documentClass_->CreateObject();
-  auto* document = dynamic_cast<CDocument*>(made);
-  if (document == nullptr) {
-    delete made;
-    return nullptr;
-  }
+  auto* document = AfxCreateObjectAs<CDocument>(documentClass_);
+  if (document == nullptr) return nullptr;
   document->SetDocTemplate(this);
   documents_.push_back(document);
   return document;
 }
 
 CFrameWnd* CDocTemplate::CreateNewFrame(CDocument* document, CFrameWnd* /*other*/) {
-  if (frameClass_ == nullptr) return nullptr;
-  CObject* made = frameClass_->CreateObject();
-  auto* frame = dynamic_cast<CFrameWnd*>(made);
-  if (frame == nullptr) {
-    delete made;
-    return nullptr;
-  }
+  auto* frame = AfxCreateObjectAs<CFrameWnd>(frameClass_);
+  if (frame == nullptr) return nullptr;
   CCreateContext context{viewClass_, document, this};
   if (!frame->LoadFrame(nullptr, &context)) {
     delete frame;

@@ -28,6 +28,16 @@ class CObject {
   bool IsKindOf(const CRuntimeClass* wanted) const { return GetRuntimeClass()->IsDerivedFrom(wanted); }
 };
 
+// A new object of runtimeClass as a T (the caller owns it); null, nothing kept, when the class cannot
+// be made dynamically or is no T.
+template <typename T>
+T* AfxCreateObjectAs(const CRuntimeClass* runtimeClass) {
+  CObject* made = runtimeClass == nullptr ? nullptr : runtimeClass->CreateObject();
+  T* object = dynamic_cast<T*>(made);
+  if (object == nullptr) delete made;
+  return object;
+}
+
 #define RUNTIME_CLASS(class_name) (&class_name::class##class_name)
 
 #define DECLARE_DYNAMIC(class_name)             \

@@ -134,12 +134,8 @@ LRESULT CFormView::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
 
 BOOL CFrameWnd::LoadFrame(CWnd* parent, CCreateContext* context) {
   if (context == nullptr || context->m_pNewViewClass == nullptr) return FALSE;
-  CObject* made = context->m_pNewViewClass->CreateObject();
-  auto* view = dynamic_cast<CView*>(made);
-  if (view == nullptr) {
-    delete made;
-    return FALSE;
-  }
+  auto* view = AfxCreateObjectAs<CView>(context->m_pNewViewClass);
+  if (view == nullptr) return FALSE;
   CRect client = kDefaultViewRect;
   if (const auto* form = dynamic_cast<CFormView*>(view)) {
     const CSize size = form->GetTemplateSize();
