@@ -5,6 +5,7 @@
 #include <mutex>
 #include <nlohmann/json.hpp>
 
+#include "host/JsonText.h"
 #include "host/StateStore.h"
 #include "host/UiThread.h"
 #include "host/WindowTreeJson.h"
@@ -18,6 +19,9 @@
 namespace {
 
 using Json = nlohmann::ordered_json;
+
+// Room for a configuration view's tree, so that writing it seldom grows the text.
+constexpr std::size_t kTreeTextReserve = 16 * 1024;
 
 // The file of the state folder that lists the open views.
 constexpr const char* kViewsFile = "views.json";
@@ -140,12 +144,15 @@ void ViewHost::Impl::TakeTree(int id, const Open& view) {
     if (s.version == version && !s.tree.empty()) return;
   }
   const std::string title = view.document->GetTitle().Str();
-  Json tree{{"id", id},
-            {"template", view.templateName},
-            {"title", title},
-            {"version", version},
-            {"root", WindowTreeJson(*shownView->m_hWnd)}};
-  std::string text = tree.dump(-1, ' ', false, Json::error_handler_t::replace);
+  std::string text;
+  text.reserve(kTreeTextReserve);
+  text += "{\"id\":" + std::to_string(id) + ",\"template\":";
+  AppendJsonString(text, view.templateName);
+  text += ",\"title\":";
+  AppendJsonString(text, title);
+  text += ",\"version\":" + std::to_string(version) + ",\"root\":";
+  AppendWindowTreeJson(*shownView->m_hWnd, text);
+  text += '}';
   {
     std::lock_guard lock(mutex);
     Shown& s = shown[id];

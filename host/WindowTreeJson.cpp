@@ -1,6 +1,7 @@
-// Writing a window tree as JSON.
+// Writing a window tree as JSON text.
 #include "host/WindowTreeJson.h"
 
+#include "host/JsonText.h"
 #include "platform/afx/CWnd.h"
 
 namespace {
@@ -35,43 +36,68 @@ const char* KindName(AfxWindowKind kind) {
   return "window";
 }
 
-nlohmann::ordered_json Items(const std::vector<CString>& items) {
-  auto list = nlohmann::ordered_json::array();
-  for (const CString& item : items) list.push_back(item.Str());
-  return list;
+// Members after the first, each `,"name":value`.
+void Member(std::string& out, const char* name, int value) {
+  out += ",\"";
+  out += name;
+  out += "\":";
+  out += std::to_string(value);
+}
+
+void Flag(std::string& out, const char* name, bool value) {
+  out += ",\"";
+  out += name;
+  out += value ? "\":true" : "\":false";
+}
+
+void Items(std::string& out, const std::vector<CString>& items) {
+  out += ",\"items\":[";
+  for (std::size_t i = 0; i < items.size(); ++i) {
+    if (i > 0) out += ',';
+    AppendJsonString(out, items[i].View());
+  }
+  out += ']';
 }
 
 }  // namespace
 
-nlohmann::ordered_json WindowTreeJson(const AfxWindow& window) {
+void AppendWindowTreeJson(const AfxWindow& window, std::string& out) {
+  out += "{\"id\":";
+  out += std::to_string(window.id);
+  out += ",\"kind\":\"";
+  out += KindName(window.kind);
+  out += "\",\"text\":";
+  AppendJsonString(out, window.text.View());
+  Flag(out, "enabled", window.enabled);
+  Flag(out, "visible", window.visible);
   const CRect& r = window.rect;
-  nlohmann::ordered_json json{{"id", window.id},           {"kind", KindName(window.kind)},
-                              {"text", window.text.Str()}, {"enabled", window.enabled},
-                              {"visible", window.visible}, {"rect", {r.left, r.top, r.right, r.bottom}}};
+  out += ",\"rect\":[" + std::to_string(r.left) + ',' + std::to_string(r.top) + ',' +
+         std::to_string(r.right) + ',' + std::to_string(r.bottom) + ']';
   switch (window.kind) {
     case AfxWindowKind::kCheckBox:
     case AfxWindowKind::kRadio:
-      json["checked"] = window.checked;
+      Member(out, "checked", window.checked);
       break;
     case AfxWindowKind::kScrollBar:
-      json["vertical"] = window.IsVertical();
-      json["min"] = window.scrollMin;
-      json["max"] = window.scrollMax;
-      json["pos"] = window.scrollPos;
-      json["page"] = window.scrollPage;
+      Flag(out, "vertical", window.IsVertical());
+      Member(out, "min", window.scrollMin);
+      Member(out, "max", window.scrollMax);
+      Member(out, "pos", window.scrollPos);
+      Member(out, "page", window.scrollPage);
       break;
     case AfxWindowKind::kComboBox:
-      json["items"] = Items(window.items);
-      json["selection"] = window.selection;
-      json["sorted"] = window.IsSorted();
+      Items(out, window.items);
+      Member(out, "selection", window.selection);
+      Flag(out, "sorted", window.IsSorted());
       break;
     case AfxWindowKind::kTab:
-      json["items"] = Items(window.items);
-      json["selection"] = window.selection;
+      Items(out, window.items);
+      Member(out, "selection", window.selection);
       break;
     case AfxWindowKind::kFormView:
       // What the view shows when it is larger than its window: the window then scrolls.
-      json["scrollSize"] = {window.scrollTotal.cx, window.scrollTotal.cy};
+      out += ",\"scrollSize\":[" + std::to_string(window.scrollTotal.cx) + ',' +
+             std::to_string(window.scrollTotal.cy) + ']';
       break;
     case AfxWindowKind::kWindow:
     case AfxWindowKind::kFrame:
@@ -81,8 +107,10 @@ nlohmann::ordered_json WindowTreeJson(const AfxWindow& window) {
     case AfxWindowKind::kButton:
       break;
   }
-  auto children = nlohmann::ordered_json::array();
-  for (const auto& child : window.children) children.push_back(WindowTreeJson(*child));
-  json["children"] = std::move(children);
-  return json;
+  out += ",\"children\":[";
+  for (std::size_t i = 0; i < window.children.size(); ++i) {
+    if (i > 0) out += ',';
+    AppendWindowTreeJson(*window.children[i], out);
+  }
+  out += "]}";
 }
