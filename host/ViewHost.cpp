@@ -21,7 +21,7 @@ namespace {
 using Json = nlohmann::ordered_json;
 
 // Room for a configuration view's tree, so that writing it seldom grows the text.
-constexpr std::size_t kTreeTextReserve = 16 * 1024;
+constexpr std::size_t kTreeTextReserve = std::size_t{16} * 1024;
 
 // The file of the state folder that lists the open views.
 constexpr const char* kViewsFile = "views.json";

@@ -64,9 +64,9 @@ void Items(std::string& out, const std::vector<CString>& items) {
 void AppendWindowTreeJson(const AfxWindow& window, std::string& out) {
   out += "{\"id\":";
   out += std::to_string(window.id);
-  out += ",\"kind\":\"";
+  out += R"(,"kind":")";
   out += KindName(window.kind);
-  out += "\",\"text\":";
+  out += R"(","text":)";
   AppendJsonString(out, window.text.View());
   Flag(out, "enabled", window.enabled);
   Flag(out, "visible", window.visible);
