@@ -8,6 +8,7 @@ set -euo pipefail
 cd "$(dirname "$0")"
 
 scripts/install-deps.sh
+scripts/install-web-deps.sh
 cmake --preset default >/dev/null
 cmake --build --preset default
 

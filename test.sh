@@ -8,6 +8,7 @@ set -euo pipefail
 cd "$(dirname "$0")"
 
 scripts/install-deps.sh
+scripts/install-web-deps.sh
 jobs=$(nproc)
 fuzz_seconds=${TAVRIN_FUZZ_SECONDS:-20}
 

@@ -8,6 +8,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   libboost1.81-dev libpugixml-dev pkg-config
   clang libclang-rt-dev
+  nodejs npm chromium
 )
 
 missing=()

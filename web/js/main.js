@@ -4,7 +4,7 @@ import { getJson } from './api.js';
 import { connect } from './connection.js';
 import { renderSonars, selectSonar } from './sonars.js';
 import { updateLink, renderLinkHealth } from './linkHealth.js';
-import { addPing, renderTimeline } from './timeline.js';
+import { addPing, setPings, renderTimeline } from './timeline.js';
 import { addSonarEvent, renderEvents } from './events.js';
 import { initPalette } from './palette.js';
 import { createViews } from './views.js';
@@ -75,7 +75,7 @@ function loadAll() {
     }),
     loadPart('the pings', async () => {
       await syncClock();
-      state.pings = await getJson('/api/pings');
+      setPings(state, await getJson('/api/pings'));
       redraw('timeline');
     }),
     loadPart('the views', () => views.reload()),

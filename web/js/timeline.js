@@ -18,6 +18,12 @@ export function addPing(state, ping) {
   while (state.pings.length && state.pings[0].release + state.pings[0].guard < oldest) state.pings.shift();
 }
 
+// Takes the host's list of recent pings, keeping those streamed since the list was made.
+export function setPings(state, recent) {
+  const newest = recent.length ? recent[recent.length - 1].trigger : -Infinity;
+  state.pings = [...recent, ...state.pings.filter((ping) => ping.trigger > newest)];
+}
+
 // The pings of each group, each marked when its [trigger, release] overlaps another sonar's.
 export function groupPings(pings) {
   const groups = new Map();
@@ -40,7 +46,10 @@ function summary(group, list, names) {
   const counts = new Map();
   for (const ping of list) counts.set(ping.sonar, (counts.get(ping.sonar) ?? 0) + 1);
   const perSonar = [...counts].map(([key, count]) => `${names.get(key) ?? key} ${count} pings`).join(', ');
-  const turns = list.every((ping, i) => i === 0 || ping.sonar !== list[i - 1].sonar);
+  // Turns are taken once every sonar of the group has joined: no sonar pings twice in a row after that.
+  const joined = new Set();
+  const firstRound = list.findIndex((ping) => joined.add(ping.sonar).size === counts.size);
+  const turns = list.every((ping, i) => i <= firstRound || ping.sonar !== list[i - 1].sonar);
   const overlaps = list.filter((ping) => ping.overlaps).length;
   const order = counts.size < 2 ? 'one sonar' : turns ? 'taking turns' : 'not taking turns';
   return `Group ${group}: ${perSonar || 'no pings'}; ${order}; ${overlaps ? `${overlaps} overlapping pings` : 'no overlaps'}`;
