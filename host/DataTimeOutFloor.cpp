@@ -13,15 +13,30 @@ namespace {
 
 const CString kOverheadKey = "Overhead";
 
-}  // namespace
-
-std::chrono::milliseconds ShortestDataTimeOut(const CDataBlock& settings, double overheadPercent) {
+// The two-way travel time of the settings' range at their sound velocity, in ms; 0 without a finite range
+// above zero.
+double TravelMs(const CDataBlock& settings) {
   float range = 0.0F;
-  if (!zqsettings::RangeOf(settings, range) || !std::isfinite(range) || range <= 0.0F) return {};
+  if (!zqsettings::RangeOf(settings, range) || !std::isfinite(range) || range <= 0.0F) return 0.0;
   double soundVelocity = zqsettings::SoundVelocityOf(settings);
   if (!std::isfinite(soundVelocity) || soundVelocity <= 0.0)
     soundVelocity = zqsettings::kDefaultSoundVelocity;
-  const double exactTravelMs = 2.0 * range / soundVelocity * 1000.0;
+  return 2.0 * range / soundVelocity * 1000.0;
+}
+
+// The device's current settings and overhead percentage; false without settings.
+bool SettingsAndOverhead(const Device& device, CDataBlock& settings, double& overhead) {
+  if (!device.GetDataSource().ReadDataBlock(BaseDataSource::kCurrentSettingsBlock, settings)) return false;
+  unsigned flags = 0;
+  device.GetAttribValue(kOverheadKey, overhead, flags);
+  return true;
+}
+
+}  // namespace
+
+std::chrono::milliseconds ShortestDataTimeOut(const CDataBlock& settings, double overheadPercent) {
+  const double exactTravelMs = TravelMs(settings);
+  if (exactTravelMs <= 0.0) return {};
   // The guard a ping sequence waits after the ping: its travel time times the overhead percentage,
   // rounded; none for an overhead that is not a number or below zero.
   const double guardMs = overheadPercent > 0.0 ? std::round(exactTravelMs * overheadPercent / 100.0) : 0.0;
@@ -34,9 +49,14 @@ std::chrono::milliseconds ShortestDataTimeOut(const CDataBlock& settings, double
 
 std::chrono::milliseconds ShortestDataTimeOut(const Device& device) {
   CDataBlock settings;
-  if (!device.GetDataSource().ReadDataBlock(BaseDataSource::kCurrentSettingsBlock, settings)) return {};
   double overhead = 0.0;
-  unsigned flags = 0;
-  device.GetAttribValue(kOverheadKey, overhead, flags);
+  if (!SettingsAndOverhead(device, settings, overhead)) return {};
   return ShortestDataTimeOut(settings, overhead);
+}
+
+double GuardSeconds(const Device& device) {
+  CDataBlock settings;
+  double overhead = 0.0;
+  if (!SettingsAndOverhead(device, settings, overhead) || !(overhead > 0.0)) return 0.0;
+  return TravelMs(settings) * overhead / 100.0 / 1000.0;
 }

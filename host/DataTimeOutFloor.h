@@ -21,3 +21,6 @@ inline constexpr std::chrono::milliseconds kDataTimeOutMargin{1000};
 std::chrono::milliseconds ShortestDataTimeOut(const CDataBlock& settings, double overheadPercent);
 // The same for a device: its current settings data block and its "Overhead" attribute.
 std::chrono::milliseconds ShortestDataTimeOut(const Device& device);
+// The guard time, in seconds, that a ping sequence waits after the device's current ping: its two-way
+// travel time times its "Overhead" percentage. Zero without a range or an overhead.
+double GuardSeconds(const Device& device);

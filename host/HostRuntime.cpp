@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cmath>
+#include <deque>
 #include <mutex>
 #include <ostream>
 #include <span>
@@ -11,6 +12,7 @@
 #include <unordered_set>
 
 #include "host/DataTimeOutFloor.h"
+#include "host/LinkActivity.h"
 #include "host/StateStore.h"
 #include "host/UiThread.h"
 #include "host/ViewHost.h"
@@ -49,6 +51,7 @@ struct HostRuntime::Impl {
     KavoDevice* sonarDevice = nullptr;  // attached to the socket; null for a device of another kind
     Device* device_ = nullptr;
     ZqTcpLink* tcp = nullptr;
+    std::unique_ptr<LinkActivity> activity;  // reads the records the link passes, on its thread
     std::unique_ptr<KavoSocketIoHandler> socket;
 
     LinkInfo Info() const;
@@ -88,6 +91,8 @@ struct HostRuntime::Impl {
   // On the links' I/O thread, as the link connects or is lost.
   void OnLinkState(const Link& link, ZqTcpLink::State linkState);
   void OnSonarRecord(const CString& key, const CString& name, std::uint32_t type, const std::string& record);
+  // On a link's I/O thread, for each sequenced ping seen: kept for a minute and told to the watchers.
+  void OnPing(const SeenPing& ping);
   template <typename Call>
   void Tell(const Call& call) {
     std::lock_guard lock(watchMutex);
@@ -107,6 +112,8 @@ struct HostRuntime::Impl {
   ZqSonarRecordStore::Registration sonarRecords;
   std::mutex watchMutex;
   std::vector<Watcher*> watchers;
+  std::mutex pingsMutex;
+  std::deque<SeenPing> pings;  // the last kPingsKept, oldest first
   UiThread ui;
   ViewsChanged viewsChanged{*this};
   std::unique_ptr<ViewHost> views;    // runs on ui, stores in state
@@ -115,7 +122,8 @@ struct HostRuntime::Impl {
 };
 
 HostRuntime::LinkInfo HostRuntime::Impl::Link::Info() const {
-  LinkInfo info{index, device, address, simulated, tcp->GetCounters(), std::nullopt};
+  LinkInfo info{index,     device_->GetDataId(), device,       address,
+                simulated, tcp->GetCounters(),   std::nullopt, activity->SecondsSinceSettings()};
   double time = 0.0;
   unsigned short status = 0;
   if (device_->GetDataSource().GetBufferStatus(time, status)) info.bufferStatus = status;
@@ -142,6 +150,16 @@ void HostRuntime::Impl::OnSonarRecord(const CString& key, const CString& name, s
   if (!event) return;
   const SonarEvent arrived{key.Str(), name.Str(), std::move(*event)};
   for (Watcher* watcher : watchers) watcher->SonarEventArrived(arrived);
+}
+
+void HostRuntime::Impl::OnPing(const SeenPing& ping) {
+  if (stopping) return;
+  {
+    std::lock_guard lock(pingsMutex);
+    pings.push_back(ping);
+    while (!pings.empty() && pings.front().release < ping.release - kPingsKept.count()) pings.pop_front();
+  }
+  Tell([&ping](Watcher& watcher) { watcher.PingSeen(ping); });
 }
 
 void HostRuntime::Impl::Stop() {
@@ -276,7 +294,18 @@ std::unique_ptr<HostRuntime> HostRuntime::Start(const HostConfig& config, const 
       }
       auto tcp = std::make_unique<ZqTcpLink>(impl->linkContext, link->address);
       link->tcp = tcp.get();
-      if (impl->capture) AttachCapture(*tcp, *impl->capture, static_cast<std::uint16_t>(link->index));
+      link->activity = std::make_unique<LinkActivity>(
+          *added, [raw = impl.get()](const SeenPing& ping) { raw->OnPing(ping); });
+      // Every record the link passes goes to the capture file, when there is one, and is watched for pings.
+      tcp->SetTap([capture = impl->capture.get(), activity = link->activity.get(),
+                   index = static_cast<std::uint16_t>(link->index)](ZqTcpLink::Direction direction,
+                                                                    std::span<const std::byte> record) {
+        if (capture != nullptr) {
+          capture->Append(direction == ZqTcpLink::Direction::kSent ? zqcapture::kSent : zqcapture::kReceived,
+                          index, record);
+        }
+        activity->OnRecord(direction, record);
+      });
       if (options.linkProblems != nullptr) {
         tcp->SetProblemReport(
             [out = options.linkProblems, prefix = entry.name + ": link to " + link->address + ": "](
@@ -416,6 +445,11 @@ std::optional<CAttributeMap> HostRuntime::Attributes(const CDataId& id) const {
   CAttributeMap map;
   if (!DataManager::GetDataManager().GetAttributeMap(id, map)) return std::nullopt;
   return map;
+}
+
+std::vector<SeenPing> HostRuntime::Pings() const {
+  std::lock_guard lock(impl_->pingsMutex);
+  return {impl_->pings.begin(), impl_->pings.end()};
 }
 
 std::vector<HostRuntime::LinkInfo> HostRuntime::Links() const {

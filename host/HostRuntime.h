@@ -4,6 +4,7 @@
 // to all of it for the API: what it reads, what it changes and the changes it follows.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <filesystem>
 #include <functional>
@@ -14,6 +15,7 @@
 #include <vector>
 
 #include "host/HostConfig.h"
+#include "host/LinkActivity.h"
 #include "link/ZqTcpLink.h"
 #include "platform/afx/WindowsTypes.h"
 #include "platform/tavrin/CAttributeMap.h"
@@ -49,14 +51,19 @@ class HostRuntime {
   };
   struct LinkInfo {
     std::size_t index = 0;  // order of the links in the configuration
-    std::string device;     // the device whose sonar it reaches
+    CDataId key;            // the device whose sonar it reaches
+    std::string device;     // and its name
     std::string address;
     bool simulated = false;
     ZqTcpLink::Counters counters;
     // The buffer status of the device's data (BufferStatus in tavrin/BaseDataSource.h); nothing
     // before the first was set.
     std::optional<unsigned short> bufferStatus;
+    // Seconds since the link's last settings record; nothing before the first.
+    std::optional<double> sinceSettings;
   };
+  // How long the sequenced pings seen on the links are kept.
+  static constexpr std::chrono::seconds kPingsKept{60};
 
   // Starts simulated sonars, creates the devices (stored attributes over configured ones) and
   // connects their links. Null, with a message naming the entry at fault, when something cannot be
@@ -119,6 +126,8 @@ class HostRuntime {
   // A copy of the device's attribute map; nothing when no device has that id.
   std::optional<CAttributeMap> Attributes(const CDataId& id) const;
   std::vector<LinkInfo> Links() const;
+  // The sequenced pings seen on the links in the last kPingsKept, oldest first.
+  std::vector<SeenPing> Pings() const;
 
   struct SonarEvent {
     std::string key;    // the sonar device's key
@@ -137,6 +146,9 @@ class HostRuntime {
     virtual void LinkChanged(const LinkInfo& link) = 0;
     // A sonar sent an event record (the links' I/O thread).
     virtual void SonarEventArrived(const SonarEvent& event) = 0;
+    // A sequenced ping was seen on a link: its trigger went out and its settings record came back
+    // (the links' I/O thread).
+    virtual void PingSeen(const SeenPing& /*ping*/) {}
     // A view's tree changed, or it opened or closed (the UI thread or the views' timer thread).
     virtual void ViewChanged(int /*id*/, std::uint64_t /*version*/, bool /*closed*/) {}
     // The operator asked for help on a view (the UI thread).

@@ -113,7 +113,14 @@ Json LinkJson(const HostRuntime::LinkInfo& link) {
               {"bytesDiscarded", c.bytesDiscarded},
               {"connects", c.connects},
               {"disconnects", c.disconnects},
-              {"problem", c.problem.empty() ? Json() : Json(c.problem)}};
+              {"problem", c.problem.empty() ? Json() : Json(c.problem)},
+              {"sinceSettings", link.sinceSettings ? Json(*link.sinceSettings) : Json()},
+              {"key", link.key.GetKey().Str()}};
+}
+
+Json PingJson(const SeenPing& ping) {
+  return Json{{"type", "ping"},          {"sonar", ping.sonar},     {"group", ping.group},
+              {"trigger", ping.trigger}, {"release", ping.release}, {"guard", ping.guard}};
 }
 
 Json AttributesJson(const CAttributeMap& map) {
@@ -140,6 +147,7 @@ struct HttpApi::Impl {
     void LinkChanged(const HostRuntime::LinkInfo& link) override {
       hub_.Publish(Dump(Json{{"type", "link"}, {"link", LinkJson(link)}}));
     }
+    void PingSeen(const SeenPing& ping) override { hub_.Publish(Dump(PingJson(ping))); }
     void ViewChanged(int id, std::uint64_t version, bool closed) override {
       Json event{{"type", "view"}, {"id", id}, {"version", version}};
       if (closed) event["closed"] = true;
@@ -188,6 +196,8 @@ struct HttpApi::Impl {
   HttpReply StoreSoundVelocity(const HttpRequest& request, const Parts& parts);
   HttpReply ListLinks(const HttpRequest& request, const Parts& parts);
   HttpReply FollowEvents(const HttpRequest& request, const Parts& parts);
+  HttpReply ListPings(const HttpRequest& request, const Parts& parts);
+  HttpReply ShowClock(const HttpRequest& request, const Parts& parts);
   HttpReply ListTemplates(const HttpRequest& request, const Parts& parts);
   HttpReply ListViews(const HttpRequest& request, const Parts& parts);
   HttpReply OpenView(const HttpRequest& request, const Parts& parts);
@@ -219,7 +229,10 @@ const HttpApi::Impl::Route HttpApi::Impl::kRoutes[] = {
     {"POST", "/api/sensors/sound-velocity", &Impl::StoreSoundVelocity,
      R"(a sound-velocity reading in m/s for the sonars, {"value": v, "vessel": n})"},
     {"GET", "/api/links", &Impl::ListLinks, "state, buffer status and counters of each sonar link"},
-    {"GET", "/api/stream", &Impl::FollowEvents, "server-sent events: attributes, links, sonar events, views"},
+    {"GET", "/api/stream", &Impl::FollowEvents,
+     "server-sent events: attributes, links, sonar events, views, pings"},
+    {"GET", "/api/pings", &Impl::ListPings, "the sequenced pings seen on the links in the last 60 s"},
+    {"GET", "/api/clock", &Impl::ShowClock, "the host's steady clock in seconds, the time base of the pings"},
     {"GET", "/api/templates", &Impl::ListTemplates, "the registered document templates and their views"},
     {"GET", "/api/views", &Impl::ListViews, "the open views"},
     {"POST", "/api/views", &Impl::OpenView, R"(opens a view, {"template": NAME, "attributes": map})"},
@@ -419,6 +432,16 @@ HttpReply NoView(const std::string& id) {
 }
 
 }  // namespace
+
+HttpReply HttpApi::Impl::ListPings(const HttpRequest& /*request*/, const Parts& /*parts*/) {
+  Json pings = Json::array();
+  for (const SeenPing& ping : runtime.Pings()) pings.push_back(PingJson(ping));
+  return ReplyJson(200, pings);
+}
+
+HttpReply HttpApi::Impl::ShowClock(const HttpRequest& /*request*/, const Parts& /*parts*/) {
+  return ReplyJson(200, Json{{"steady", SteadySeconds()}});
+}
 
 HttpReply HttpApi::Impl::ListTemplates(const HttpRequest& /*request*/, const Parts& /*parts*/) {
   Json templates = Json::array();

@@ -1,6 +1,9 @@
 // The HTTP client's calls on Boost.Beast.
 #include "tools/HttpClient.h"
 
+#include <sys/socket.h>
+#include <sys/time.h>
+
 #include <array>
 #include <boost/asio/connect.hpp>
 #include <boost/asio/ip/tcp.hpp>
@@ -47,12 +50,22 @@ class HttpClient::Connection {
     return response;
   }
 
-  // Reads what arrives, handing each piece to receive, until it returns false or the stream ends.
-  bool ReadStream(const std::string& request, const std::function<bool(std::string_view)>& receive) {
+  // Reads what arrives, handing each piece to receive, until it returns false, the stream ends, or
+  // limit has passed (false). A blocking read knows no expiry of the stream, so each read is bounded
+  // by the socket's own receive time-out, set to what is left of the limit.
+  bool ReadStream(const std::string& request, const std::function<bool(std::string_view)>& receive,
+                  std::chrono::milliseconds limit) {
+    const auto deadline = std::chrono::steady_clock::now() + limit;
     beast::error_code code;
     beast::net::write(stream_, beast::net::buffer(request), code);
     std::array<char, 4096> piece{};
     while (!code) {
+      const auto left =
+          std::chrono::duration_cast<std::chrono::microseconds>(deadline - std::chrono::steady_clock::now());
+      if (left.count() <= 0) return false;
+      const timeval wait{static_cast<time_t>(left.count() / 1000000),
+                         static_cast<suseconds_t>(left.count() % 1000000)};
+      ::setsockopt(stream_.socket().native_handle(), SOL_SOCKET, SO_RCVTIMEO, &wait, sizeof wait);
       const std::size_t length = stream_.read_some(beast::net::buffer(piece), code);
       if (length > 0 && !receive(std::string_view(piece.data(), length))) return true;
     }
@@ -74,7 +87,7 @@ bool HttpClient::Stream(const std::string& path, const std::function<bool(std::s
   const auto connection = Connection::Open(host_, port_, limit);
   if (!connection) return false;
   return connection->ReadStream(
-      "GET " + path + " HTTP/1.1\r\nHost: " + host_ + "\r\n" + AuthorizationLine() + "\r\n", receive);
+      "GET " + path + " HTTP/1.1\r\nHost: " + host_ + "\r\n" + AuthorizationLine() + "\r\n", receive, limit);
 }
 
 std::string HttpClient::AuthorizationLine() const {

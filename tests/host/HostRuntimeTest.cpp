@@ -11,10 +11,12 @@
 
 #include "host/DataTimeOutFloor.h"
 #include "host/HttpApi.h"
+#include "host/LinkActivity.h"
 #include "host/PluginLoader.h"
 #include "platform/tavrin/CDevList.h"
 #include "platform/tavrin/DataManager.h"
 #include "platform/tavrin/DataSubscription.h"
+#include "platform/tavrin/LittleEndian.h"
 #include "platform/tavrin/SubscriptionImpl.h"
 #include "platform/tavrin/SubscriptionManager.h"
 #include "tests/tools/ScratchFolder.h"
@@ -235,6 +237,47 @@ TEST(ShortestDataTimeOut, IsTheSonarsPingAndGuardAndAMarginForFiniteSettingsOnly
   sonar.GetDataSource().SetDataBlock(settings);
   sonar.GetAttributes().Add("Overhead", COrvDouble(50.0));
   EXPECT_EQ(ShortestDataTimeOut(sonar), 4000ms + 2000ms + 1000ms);
+  EXPECT_DOUBLE_EQ(GuardSeconds(sonar), 2.0);
+}
+
+// A ping is a trigger (remote control 1107) the host sent, then the settings record (7000) it got
+// back; other records make none, and a settings record without a trigger before it only counts as data.
+TEST(LinkActivity, MakesAPingOfATriggerAndTheSettingsRecordThatFollows) {
+  Device sonar;
+  sonar.SetDataId(CDataId(1, 78, 1, 1));
+  sonar.GetAttributes().Add("SonarGroupId", COrvInt(3));
+  sonar.GetAttributes().Add("Overhead", COrvDouble(50.0));
+  CDataBlock settings;
+  settings.AddF32(699, 2, 3000.0F);
+  sonar.GetDataSource().SetDataBlock(settings);
+  std::vector<SeenPing> pings;
+  LinkActivity activity(sonar, [&pings](const SeenPing& ping) { pings.push_back(ping); });
+  const auto record = [](std::uint32_t type, std::uint32_t remoteControl) {
+    std::vector<std::byte> bytes(96);
+    le::PutU32(bytes, 32, type);
+    le::PutU32(bytes, 64, remoteControl);
+    return bytes;
+  };
+  using Direction = ZqTcpLink::Direction;
+  EXPECT_EQ(activity.SecondsSinceSettings(), std::nullopt);
+  activity.OnRecord(Direction::kReceived, record(7000, 0));  // no trigger before it
+  activity.OnRecord(Direction::kSent, record(7500, 1003));   // a range, not a trigger
+  activity.OnRecord(Direction::kReceived, record(7000, 0));
+  EXPECT_TRUE(pings.empty());
+  const double sent = SteadySeconds();
+  activity.OnRecord(Direction::kSent, record(7500, 1107));
+  activity.OnRecord(Direction::kReceived, record(7051, 0));  // an event does not release the sonar
+  activity.OnRecord(Direction::kReceived, record(7000, 0));
+  activity.OnRecord(Direction::kReceived, record(7000, 0));         // one ping per trigger
+  activity.OnRecord(Direction::kSent, std::vector<std::byte>(20));  // too short to read: nothing
+  ASSERT_EQ(pings.size(), 1U);
+  EXPECT_EQ(pings[0].sonar, "1.78.1.1");
+  EXPECT_EQ(pings[0].group, 3);
+  EXPECT_GE(pings[0].trigger, sent);
+  EXPECT_LE(pings[0].trigger, pings[0].release);
+  EXPECT_DOUBLE_EQ(pings[0].guard, 2.0);  // 2 x 3000 m at 1500 m/s, times 50 %
+  ASSERT_TRUE(activity.SecondsSinceSettings());
+  EXPECT_GE(*activity.SecondsSinceSettings(), 0.0);
 }
 
 }  // namespace
