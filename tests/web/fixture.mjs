@@ -102,8 +102,6 @@ export function launchBrowser() {
 export async function openPage(browser, base, problems, contextOptions = {}) {
   const context = await browser.newContext({ viewport: { width: 1280, height: 800 }, ...contextOptions });
   const page = await context.newPage();
-  page.on('console', (m) => { if (m.type() !== 'log') console.log('PAGE', m.type(), m.text()); });
-  page.on('request', (r) => { if (r.method() === 'POST') console.log('POST', r.url(), r.postData()); });
   page.on('pageerror', (error) => problems.push(`page error: ${error.message}`));
   page.on('console', (message) => {
     if (message.type() === 'error') problems.push(`console error: ${message.text()}`);
