@@ -14,10 +14,6 @@ const CString kSonarGroupKey = "SonarGroupId";
 
 }  // namespace
 
-double SteadySeconds(std::chrono::steady_clock::time_point time) {
-  return std::chrono::duration<double>(time.time_since_epoch()).count();
-}
-
 LinkActivity::LinkActivity(const Device& device, PingReport report)
     : device_(device), key_(device.GetDataId().GetKey().Str()), report_(std::move(report)) {}
 

@@ -4,7 +4,6 @@
 // the records alone, so it sees real sonars as it sees simulated ones.
 #pragma once
 
-#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <mutex>
@@ -13,10 +12,12 @@
 #include <string>
 
 #include "link/ZqTcpLink.h"
+#include "sim/PingLog.h"
 
 class Device;
 
-// One sequenced ping: steady-clock seconds of the host.
+// One sequenced ping, in seconds on the process's steady clock (SteadySeconds, as the simulated
+// sonars' ping log has them).
 struct SeenPing {
   std::string sonar;  // the device's key
   int group = 0;      // its "SonarGroupId"
@@ -24,9 +25,6 @@ struct SeenPing {
   double release = 0.0;
   double guard = 0.0;
 };
-
-// Steady-clock seconds of the host, the time base of the pings.
-double SteadySeconds(std::chrono::steady_clock::time_point time = std::chrono::steady_clock::now());
 
 class LinkActivity {
  public:
