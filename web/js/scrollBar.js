@@ -1,6 +1,6 @@
 // A scroll bar drawn as a slider, driven as on the desktop: a drag sends thumbtrack positions while it
 // moves and, at release, one batch [last thumbtrack, thumbposition, endscroll]; a click beside the thumb
-// pages; arrows, PageUp/PageDown, Home and End send their scroll codes and endscroll at key release.
+// pages; arrows, PageUp/PageDown, Home and End send their scroll codes, each press with its endscroll.
 
 const kThumbPixels = 12;
 
@@ -30,15 +30,23 @@ export function createScrollBar(send, drag) {
     if (key === 'ArrowDown') return vertical ? 'lineright' : 'lineleft';
     return kKeyCodes[key];
   };
+  // A press goes with its end of scroll in one batch, so that a sonar update between the key going down
+  // and coming up cannot put the bar back before the request leaves; a key held down repeats its moves
+  // and ends them when it is released.
+  let repeated = false;
   bar.addEventListener('keydown', (event) => {
     const code = keyCode(event.key);
     if (!code || disabled()) return;
     event.preventDefault();
-    send([{ control: node().id, scroll: code }]);
+    const move = { control: node().id, scroll: code };
+    repeated = event.repeat;
+    send(event.repeat ? [move] : [move, { control: node().id, scroll: 'endscroll' }]);
   });
   bar.addEventListener('keyup', (event) => {
     if (!keyCode(event.key) || disabled()) return;
     event.preventDefault();
+    if (!repeated) return;
+    repeated = false;
     send([{ control: node().id, scroll: 'endscroll' }]);
   });
 
