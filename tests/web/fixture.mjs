@@ -49,10 +49,11 @@ function stopChild(child) {
   });
 }
 
-// A host on a port of its own with a fresh state folder; config (an object) replaces the embedded default.
-export async function startHost(config) {
+// A host with a fresh state folder on port (any free one when 0); config (an object) replaces the
+// embedded default.
+export async function startHost(config, port = 0) {
   const folder = mkdtempSync(join(tmpdir(), 'tavrin-web-'));
-  const args = ['--http', '127.0.0.1:0', '--state', join(folder, 'state'), '--ping-rate-seconds', '0'];
+  const args = ['--http', `127.0.0.1:${port}`, '--state', join(folder, 'state'), '--ping-rate-seconds', '0'];
   if (config) {
     writeFileSync(join(folder, 'host.json'), JSON.stringify(config));
     args.push('--config', join(folder, 'host.json'));

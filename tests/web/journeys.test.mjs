@@ -61,6 +61,10 @@ describe('the operator', { timeout: 60000 }, () => {
       return value !== before && value;
     });
     assert.equal(stored, shown, `the page shows ${label}`);
+    // A range beyond the sonar's limit: its warning heads the event log.
+    await host.api('/devices/1.78.1.1/request', { method: 'POST', body: '[{"ZqRange": {"double": 900.0}}]' });
+    await waitFor('the sonar\'s warning in the event log', async () =>
+      /clamped to 500\.0/.test(await bridge.locator('#events li').first().textContent({ timeout: 1000 }).catch(() => '')));
 
     await bridge.getByRole('tab', { name: 'Ocean Menu' }).click();
     await range.waitFor({ state: 'hidden', timeout: 5000 });
@@ -117,17 +121,19 @@ describe('the operator', { timeout: 60000 }, () => {
     assert.ok(colours.ping > 0, 'pings are drawn');
   });
 
-  test('a link that drops shows as down and recovers', async () => {
+  test('a link that drops shows as down and recovers, and so does the host', async () => {
     const port = await freePort();
+    const hostPort = await freePort();
     let sim = startSim(port);
-    const linked = await startHost({
+    const config = {
       vessels: [{ number: 1, name: 'Test Vessel' }],
       devices: [{
         type: 'KavoSonarConfigurationControlDevice', name: 'Linked sonar', dataId: [1, 78, 1, 1], deviceEnum: 0,
         attributes: [{ DeviceEnum: { int: 0 } }, { DeviceId: { int: 7000 } }],
         link: { address: `127.0.0.1:${port}`, heads: [{ deviceEnum: 0, deviceId: 7000 }] },
       }],
-    });
+    };
+    let linked = await startHost(config, hostPort);
     try {
       const page = await openPage(browser, linked.base, problems);
       const row = page.locator('#links tbody tr', { hasText: 'Linked sonar' });
@@ -140,6 +146,13 @@ describe('the operator', { timeout: 60000 }, () => {
       sim = startSim(port);
       await seen('the link up again', /^connected$/);
       assert.match(await row.locator('td').nth(1).textContent(), /^2 \/ 1$/);
+      // The host goes away: the page says so, and comes back with it by itself.
+      const banner = page.locator('#banner');
+      await linked.stop();
+      await waitFor('the banner', () => banner.isVisible());
+      linked = await startHost(config, hostPort);
+      await waitFor('the banner gone', async () => !(await banner.isVisible()), 20);
+      await seen('the link up on the host that came back', /^connected$/);
       await page.context().close();
     } finally {
       await sim.stop();
