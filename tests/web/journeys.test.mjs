@@ -73,7 +73,7 @@ describe('the operator', { timeout: 60000 }, () => {
     await range.waitFor({ state: 'visible', timeout: 5000 });
   });
 
-  test('two operators see each other\'s changes', async () => {
+  test('two operators see each other\'s changes', async (t) => {
     const surveyRoom = await openPage(browser, host.base, problems);
     const theirs = surveyRoom.getByRole('slider', { name: 'Range' });
     const ours = bridge.getByRole('slider', { name: 'Range' });
@@ -81,8 +81,14 @@ describe('the operator', { timeout: 60000 }, () => {
       (await theirs.getAttribute('aria-valuenow')) === (await ours.getAttribute('aria-valuenow')));
     const was = Number(await ours.getAttribute('aria-valuenow'));
     await theirs.focus();
+    const pressed = Date.now();
     await surveyRoom.keyboard.press('Home');
-    await waitFor('the other operator\'s key press', async () => Number(await ours.getAttribute('aria-valuenow')) < was);
+    // Watched in the page itself, frame by frame, so that the time it took can be told.
+    await bridge.waitForFunction((before) => {
+      const slider = [...document.querySelectorAll('[role=slider]')].find((s) => s.getAttribute('aria-label') === 'Range');
+      return slider && Number(slider.getAttribute('aria-valuenow')) < before;
+    }, was, { polling: 'raf', timeout: 15000 });
+    t.diagnostic(`the other browser showed the key press ${Date.now() - pressed} ms after it`);
 
     await bridge.getByRole('tab', { name: 'Data Recording' }).click();
     await waitFor('the tab chosen by the other operator', async () =>
