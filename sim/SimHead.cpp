@@ -66,13 +66,8 @@ constexpr std::uint16_t kOverride = 1;
 constexpr std::uint16_t kNoSoundVelocity = 2;
 constexpr std::uint16_t kFilterGiven = 4;
 
-// The recording disk, and what one ping adds to the file: its settings record and beam data that
-// grows with the range.
-constexpr std::uint64_t kDiskBytes = 512ull << 30;
-constexpr std::uint64_t kDiskFreeAtStart = kDiskBytes / 100 * 87;
-constexpr std::uint64_t kBytesPerPing = 660 + 24 * 1024;
-constexpr double kBytesPerMetre = 40.0;
-constexpr const char* kDefaultDirectory = "/data/zq";
+// What the head records when the host named no record types: its ping settings.
+constexpr std::uint32_t kRecordedByDefault = zqwire::kPingSettingsRecordType;
 
 constexpr std::size_t kEventsKept = 100;
 
@@ -83,6 +78,13 @@ std::string Text(std::span<const std::byte> bytes) {
     text += static_cast<char>(b);
   }
   return text;
+}
+
+// A directory or file name the host gives stays inside the recording folder: relative, without "..".
+bool StaysInside(const std::filesystem::path& path) {
+  if (path.has_root_path()) return false;
+  return std::none_of(path.begin(), path.end(),
+                      [](const std::filesystem::path& part) { return part == ".."; });
 }
 
 std::string FrequencyText(double hz) {
@@ -101,14 +103,14 @@ std::string MadeUpFileName() {
 
 }  // namespace
 
-SimHead::SimHead(SimModel model, std::uint16_t baseDeviceEnum, std::uint32_t deviceId, std::string name)
+SimHead::SimHead(SimModel model, std::uint16_t baseDeviceEnum, std::uint32_t deviceId, std::string name,
+                 std::filesystem::path recordFolder)
     : model_(std::move(model)),
       baseDeviceEnum_(baseDeviceEnum),
       deviceId_(deviceId),
       name_(std::move(name)),
       manualSoundVelocity_(kOwnSoundVelocity),
-      directory_(kDefaultDirectory),
-      diskFreeBytes_(kDiskFreeAtStart) {
+      recordFolder_(std::move(recordFolder)) {
   for (const SimSettingSet& set : model_.settingSets) states_.push_back(FactorySettings(set));
   for (const SimBoard& board : model_.boards) {
     boardFaults_.push_back({0, std::vector<bool>(board.fields.size(), false)});
@@ -331,26 +333,25 @@ void SimHead::ApplyRecordingControl(std::uint32_t id, std::span<const std::byte>
   switch (id) {
     case kStartRecording: {
       const auto field = reader.Bytes(kFileNameOffset, kNameFieldSize);
-      if (!field) return;
-      std::string name = Text(*field);
-      if (name.empty()) name = MadeUpFileName();
-      recording_ = true;
-      fileName_ = std::move(name);
-      fileSize_ = 0;
-      Event(SimEvent::kStateChange, "Recording started: " + directory_ + "/" + fileName_, out);
+      if (field) StartRecording(Text(*field), out);
       return;
     }
     case kStopRecording:
-      if (!recording_) return;
-      recording_ = false;
-      Event(SimEvent::kStateChange,
-            "Recording stopped: " + fileName_ + ", " + std::to_string(fileSize_) + " bytes", out);
+      StopRecording(out);
+      recordingState_ = kNotRecording;  // also after a failed recording
       return;
     case kRecordingDirectory: {
       const auto field = reader.Bytes(0, kNameFieldSize);
       if (!field) return;
       std::string directory = Text(*field);
-      if (!directory.empty()) directory_ = std::move(directory);
+      if (directory.empty()) return;
+      directory_ = std::move(directory);
+      if (!StaysInside(directory_)) {
+        Event(SimEvent::kWarning,
+              "Recording directory " + directory_ +
+                  " refused: it leaves the recording folder, which is used instead",
+              out);
+      }
       return;
     }
     case kRecordedTypes: {
@@ -367,6 +368,57 @@ void SimHead::ApplyRecordingControl(std::uint32_t id, std::span<const std::byte>
     default:
       return;
   }
+}
+
+std::filesystem::path SimHead::RecordingFolder() const {
+  return StaysInside(directory_) ? recordFolder_ / directory_ : recordFolder_;
+}
+
+void SimHead::StartRecording(std::string fileName, std::vector<std::string>& out) {
+  StopRecording(out);
+  // A name with a folder in it would place the file elsewhere: it is made up instead.
+  if (!fileName.empty() && (fileName.find('/') != std::string::npos || fileName == "." || fileName == "..")) {
+    Event(SimEvent::kWarning, "Recording file name " + fileName + " refused: a name with no folder in it",
+          out);
+    fileName.clear();
+  }
+  fileName_ = fileName.empty() ? MadeUpFileName() : std::move(fileName);
+  filePath_ = RecordingFolder() / fileName_;
+  fileSize_ = 0;
+  SimFileProblem problem;
+  if (!file_.Open(filePath_, problem)) {
+    RecordingFailed(filePath_, problem, out);
+    return;
+  }
+  recordingState_ = kRecording;
+  Event(SimEvent::kStateChange, "Recording started: " + filePath_.string(), out);
+}
+
+void SimHead::StopRecording(std::vector<std::string>& out) {
+  if (recordingState_ != kRecording) return;
+  file_.Close();
+  recordingState_ = kNotRecording;
+  Event(SimEvent::kStateChange,
+        "Recording stopped: " + filePath_.string() + ", " + std::to_string(fileSize_) + " bytes", out);
+}
+
+void SimHead::Record(std::uint32_t recordType, const std::string& record, std::vector<std::string>& out) {
+  if (recordingState_ != kRecording) return;
+  const bool wanted = recordedTypes_.empty() ? recordType == kRecordedByDefault
+                                             : std::find(recordedTypes_.begin(), recordedTypes_.end(),
+                                                         recordType) != recordedTypes_.end();
+  if (!wanted) return;
+  SimFileProblem problem;
+  const bool written = file_.Write(record, problem);
+  fileSize_ = file_.Size();
+  if (!written) RecordingFailed(filePath_, problem, out);
+}
+
+void SimHead::RecordingFailed(const std::filesystem::path& path, const SimFileProblem& problem,
+                              std::vector<std::string>& out) {
+  file_.Close();
+  recordingState_ = problem.diskFull ? kDiskFull : kWriteError;
+  Event(SimEvent::kError, "Recording to " + path.string() + " stopped: " + problem.reason, out);
 }
 
 void SimHead::ApplySoundVelocity(std::span<const std::byte> payload, std::vector<std::string>& out) {
@@ -472,11 +524,6 @@ PingTiming SimHead::StartPing(double now) {
 
 void SimHead::FinishPing(const PingTiming& ping, std::vector<std::string>& out) {
   pingInProgress_ = false;
-  if (recording_) {
-    const auto grown = kBytesPerPing + static_cast<std::uint64_t>(State().rangeM * kBytesPerMetre);
-    fileSize_ += grown;
-    diskFreeBytes_ -= std::min(diskFreeBytes_, grown);
-  }
   zqwire::ZqPingSettings settings = Settings();
   settings.pingNumber = ping.pingNumber;
   Send(zqwire::kPingSettingsRecordType, zqwire::EncodeSettingsBody(settings), out);
@@ -490,7 +537,7 @@ zqwire::ZqPingSettings SimHead::Settings() const {
   if (pinging_) settings.flags |= zqwire::ZqPingSettings::kPinging;
   if (soundVelocityOverride_) settings.flags |= zqwire::ZqPingSettings::kSoundVelocityOverride;
   if (state.fmPulse) settings.flags |= zqwire::ZqPingSettings::kFmPulse;
-  if (recording_) settings.flags |= zqwire::ZqPingSettings::kRecording;
+  if (recordingState_ == kRecording) settings.flags |= zqwire::ZqPingSettings::kRecording;
   settings.frequencyHz = static_cast<float>(state.frequencyHz);
   settings.rangeM = static_cast<float>(state.rangeM);
   settings.powerDb = static_cast<float>(state.powerDb);
@@ -505,8 +552,13 @@ zqwire::ZqPingSettings SimHead::Settings() const {
   settings.absorptionDbPerKm = static_cast<float>(state.absorptionDbPerKm);
   settings.spreadingDb = static_cast<float>(state.spreadingDb);
   settings.soundVelocity = static_cast<float>(SoundVelocity());
-  settings.recordingMode = recording_ ? 1 : 0;
-  settings.diskFreePercent = static_cast<std::uint32_t>(diskFreeBytes_ * 100 / kDiskBytes);
+  settings.recordingMode = recordingState_;
+  // The file system the recording folder is on; nothing known while the folder is not there.
+  std::error_code code;
+  const std::filesystem::space_info disk = std::filesystem::space(recordFolder_, code);
+  if (!code && disk.capacity > 0 && disk.capacity != static_cast<std::uintmax_t>(-1)) {
+    settings.diskFreePercent = static_cast<std::uint32_t>(disk.available * 100 / disk.capacity);
+  }
   settings.fileSizeBytes = fileSize_;
   settings.directoryName = directory_;
   settings.fileName = fileName_;
@@ -609,9 +661,10 @@ void SimHead::Event(std::uint16_t type, std::string text, std::vector<std::strin
   if (events_.size() > kEventsKept) events_.erase(events_.begin());
 }
 
-void SimHead::Send(std::uint32_t recordType, std::string_view dataSection,
-                   std::vector<std::string>& out) const {
-  if (silent_) return;
-  out.push_back(
-      zqwire::BuildRecord(recordType, deviceId_, CurrentDeviceEnum(), dataSection, CExTime::GetCurTime()));
+// A silent head still records: silence is a fault of its network side.
+void SimHead::Send(std::uint32_t recordType, std::string_view dataSection, std::vector<std::string>& out) {
+  std::string record =
+      zqwire::BuildRecord(recordType, deviceId_, CurrentDeviceEnum(), dataSection, CExTime::GetCurTime());
+  Record(recordType, record, out);
+  if (!silent_) out.push_back(std::move(record));
 }

@@ -9,6 +9,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <filesystem>
 #include <map>
 #include <optional>
 #include <span>
@@ -19,14 +20,22 @@
 #include "platform/zq/ZqSettingsRecord.h"
 #include "sim/PingTiming.h"
 #include "sim/SimModel.h"
+#include "sim/SimRecordingFile.h"
 #include "sim/SimRecords.h"
 
 class SimHead {
  public:
   // The model's setting set i answers under device enum baseDeviceEnum + i. The head starts pinging,
   // free-running at the first setting set's default maximum ping rate, with every setting at its
-  // factory value.
-  SimHead(SimModel model, std::uint16_t baseDeviceEnum, std::uint32_t deviceId, std::string name);
+  // factory value. Its recordings go under `recordFolder`, in the directory the host sets.
+  SimHead(SimModel model, std::uint16_t baseDeviceEnum, std::uint32_t deviceId, std::string name,
+          std::filesystem::path recordFolder);
+
+  // Recording states, as the settings report them.
+  static constexpr std::uint32_t kNotRecording = 0;
+  static constexpr std::uint32_t kRecording = 1;
+  static constexpr std::uint32_t kDiskFull = 2;
+  static constexpr std::uint32_t kWriteError = 3;
 
   const std::string& Name() const { return name_; }
   std::uint32_t DeviceId() const { return deviceId_; }
@@ -51,9 +60,12 @@ class SimHead {
   // Transmits a ping at `now` (the caller asked NextPingStart first); its listening window closes
   // two-way travel time later. Takes the pending trigger when the maximum ping rate is 0.
   PingTiming StartPing(double now);
-  // The listening window of `ping` closed: its settings record (7000) goes to `out`, and while
-  // recording the file grows.
+  // The listening window of `ping` closed: its settings record (7000) goes to `out` (and, while
+  // recording, into the file).
   void FinishPing(const PingTiming& ping, std::vector<std::string>& out);
+
+  // Closes the recording file, when recording, with the event saying so (the server stops).
+  void StopRecording(std::vector<std::string>& out);
 
   // BITE results of every board (7021).
   void Bite(std::vector<std::string>& out);
@@ -133,7 +145,14 @@ class SimHead {
   void Warn(std::string_view quantity, std::string_view requested, std::string_view applied,
             std::vector<std::string>& out);
   void Event(std::uint16_t type, std::string text, std::vector<std::string>& out);
-  void Send(std::uint32_t recordType, std::string_view dataSection, std::vector<std::string>& out) const;
+  void Send(std::uint32_t recordType, std::string_view dataSection, std::vector<std::string>& out);
+  void StartRecording(std::string fileName, std::vector<std::string>& out);
+  // Writes a record the head sends into the file when recording and its type is one to record.
+  void Record(std::uint32_t recordType, const std::string& record, std::vector<std::string>& out);
+  // Recording stopped on `problem` with the file at `path`: an error event and state 2 or 3.
+  void RecordingFailed(const std::filesystem::path& path, const SimFileProblem& problem,
+                       std::vector<std::string>& out);
+  std::filesystem::path RecordingFolder() const;
 
   SimModel model_;
   std::uint16_t baseDeviceEnum_;
@@ -155,11 +174,13 @@ class SimHead {
   std::optional<double> lastPingStart_;
   double lastPingEnd_ = 0.0;
 
-  bool recording_ = false;
-  std::string directory_;
+  std::filesystem::path recordFolder_;
+  std::uint32_t recordingState_ = kNotRecording;
+  std::string directory_;  // as the host set it; one that leaves the recording folder is not used
   std::string fileName_;
+  std::filesystem::path filePath_;
+  SimRecordingFile file_;
   std::uint64_t fileSize_ = 0;
-  std::uint64_t diskFreeBytes_;
   std::vector<std::uint32_t> recordedTypes_;
 
   std::uint32_t eventNumber_ = 0;  // of the latest event

@@ -10,10 +10,11 @@
 #include <vector>
 
 struct SimEvent {
-  // Event types: information, state change, warning (as the simulator uses them).
+  // Event types: information, state change, warning, error (as the simulator uses them).
   static constexpr std::uint16_t kInformation = 0;
   static constexpr std::uint16_t kStateChange = 1;
   static constexpr std::uint16_t kWarning = 2;
+  static constexpr std::uint16_t kError = 3;
 
   std::uint32_t number = 0;
   std::uint16_t type = kInformation;

@@ -3,6 +3,7 @@
 // PlugIn, Stop) and the received-records log, which has its own lock.
 #include "sim/SimServer.h"
 
+#include <stdlib.h>
 #include <sys/prctl.h>
 
 #include <boost/asio/ip/tcp.hpp>
@@ -11,6 +12,7 @@
 #include <boost/asio/write.hpp>
 #include <charconv>
 #include <deque>
+#include <filesystem>
 #include <future>
 #include <list>
 #include <mutex>
@@ -56,6 +58,17 @@ boost::system::error_code Listen(boost::asio::ip::tcp::acceptor& acceptor,
   return code;
 }
 
+// A new folder under the system's temporary folder; nothing when none can be made (recording then
+// reports the folder it could not make).
+std::optional<std::filesystem::path> MakeTemporaryRecordFolder() {
+  std::error_code code;
+  const std::filesystem::path temporary = std::filesystem::temp_directory_path(code);
+  if (code) return std::nullopt;
+  std::string pattern = (temporary / "zq-sonar-sim-XXXXXX").string();
+  if (::mkdtemp(pattern.data()) == nullptr) return std::nullopt;
+  return std::filesystem::path(pattern);
+}
+
 }  // namespace
 
 struct SimServer::Impl : std::enable_shared_from_this<SimServer::Impl> {
@@ -99,6 +112,7 @@ struct SimServer::Impl : std::enable_shared_from_this<SimServer::Impl> {
   void CloseAll();
 
   SimServerConfig config;
+  bool madeRecordFolder = false;  // the server made config.recordFolder itself
   boost::asio::io_context io;
   // Keeps the thread running while unplugged, when a head waiting for triggers may leave it nothing
   // else to wait for; released by Stop.
@@ -271,6 +285,9 @@ void SimServer::Impl::CloseConnections() {
 }
 
 void SimServer::Impl::CloseAll() {
+  // The files are closed; the events saying so go nowhere, as the connections close at once.
+  std::vector<std::string> unsent;
+  for (auto& runner : heads) runner->head->StopRecording(unsent);
   stopped = true;
   boost::system::error_code ignored;
   acceptor.close(ignored);
@@ -337,11 +354,18 @@ bool SimServer::Start(std::string& error) {
     return false;
   }
   impl_->listening = acceptor.local_endpoint(code);
+  if (impl_->config.recordFolder.empty()) {
+    const auto folder = MakeTemporaryRecordFolder();
+    impl_->madeRecordFolder = folder.has_value();
+    impl_->config.recordFolder =
+        folder.value_or(std::filesystem::temp_directory_path(code) / "zq-sonar-sim").string();
+  }
 
   for (std::size_t i = 0; i < impl_->config.heads.size(); ++i) {
     const ZqHead& head = impl_->config.heads[i];
     auto simHead = std::make_unique<SimHead>(*model, head.deviceEnum, head.deviceId,
-                                             impl_->config.name + (i == 0 ? "" : "#" + std::to_string(i)));
+                                             impl_->config.name + (i == 0 ? "" : "#" + std::to_string(i)),
+                                             impl_->config.recordFolder);
     impl_->heads.push_back(std::make_unique<Impl::HeadRunner>(impl_->io, std::move(simHead)));
   }
   boost::asio::post(impl_->io, [self = impl_] {
@@ -363,6 +387,10 @@ void SimServer::Stop() {
   boost::asio::post(impl_->io, [self = impl_] { self->CloseAll(); });
   // Once the pending operations have ended with the closed sockets, the loop runs out of work.
   impl_->thread.join();
+  if (impl_->madeRecordFolder) {
+    std::error_code ignored;
+    std::filesystem::remove(impl_->config.recordFolder, ignored);  // only when empty
+  }
 }
 
 std::string SimServer::Address() const {
@@ -373,6 +401,10 @@ std::string SimServer::Address() const {
 
 unsigned short SimServer::Port() const {
   return impl_->listening.port();
+}
+
+std::string SimServer::RecordFolder() const {
+  return impl_->config.recordFolder;
 }
 
 bool SimServer::WithHead(std::size_t index, const HeadAction& fn) {

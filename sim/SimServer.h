@@ -20,6 +20,9 @@ struct SimServerConfig {
   std::string name = "sim";            // the sonar's name in the ping log
   std::string model = "shallow";
   std::vector<ZqHead> heads{kDefaultZqHead};
+  // The folder the heads record into, made when missing; empty: a new folder of the server's own under
+  // the system's temporary folder, removed when the server stops with nothing recorded in it.
+  std::string recordFolder{};
   double biteIntervalSeconds = 5.0;  // 0: no BITE results unless asked
   std::shared_ptr<PingLog> pingLog;  // null: no ping log
 };
@@ -34,12 +37,15 @@ class SimServer {
   // Builds the heads, binds and starts serving. False, with a message naming the problem, when the
   // model is unknown or the address cannot be listened on.
   bool Start(std::string& error);
-  // Closes every connection and the listening socket, and joins the thread.
+  // Stops the heads' recordings (their files closed), closes every connection and the listening socket,
+  // and joins the thread.
   void Stop();
 
   // The address actually listened on, "ADDRESS:PORT", once started.
   std::string Address() const;
   unsigned short Port() const;
+  // The folder the heads record into: as configured, or once started the one the server made.
+  std::string RecordFolder() const;
   // The device enums and identifiers the sonar answers under: each head as configured, then, head by
   // head, every further setting set of its model under a device enum of its own (the head's plus the
   // set's place). Empty for a model that does not exist.

@@ -38,6 +38,8 @@ int Main(int argc, char** argv) {
                  "default 0=7000)");
   app.add_option("--name", config.name, "The sonar's name in the ping log (default sim)");
   app.add_option("--ping-log", pingLogPath, "Append one JSON line per ping to FILE");
+  app.add_option("--record-folder", config.recordFolder,
+                 "Folder the heads record into (default: a new folder under the system's temporary folder)");
   app.add_option("--bite-interval", config.biteIntervalSeconds,
                  "Seconds between BITE results; 0: none (default 5)")
       ->check(CLI::Range(0.0, 86400.0));
@@ -122,6 +124,7 @@ int Main(int argc, char** argv) {
     }
   }
   std::cout << "zq-sonar-sim: " << config.model << " sonar listening on " << server.Address() << std::endl;
+  std::cout << "zq-sonar-sim: recording into " << server.RecordFolder() << std::endl;
 
   int signal = 0;
   sigwait(&stopSignals, &signal);

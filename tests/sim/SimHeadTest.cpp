@@ -2,12 +2,17 @@
 // it sends read back at their documented offsets.
 #include "sim/SimHead.h"
 
+#include <unistd.h>
+
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
 #include <limits>
 #include <tuple>
 
 #include "tests/platform/zq/ZqTestRecords.h"
+#include "tests/tools/ScratchFolder.h"
 
 namespace {
 
@@ -36,12 +41,19 @@ struct SimHeadTest : ::testing::Test {
     return records.at(0);
   }
 
-  SimHead head{SimModel::Shallow(), 0, 7000, "test"};
+  // Recording: 1207 with `directory` (unless empty), then 1200 with `fileName`.
+  void StartRecording(const std::string& directory, const std::string& fileName) {
+    if (!directory.empty()) Send(Rc(1207, directory + std::string(256 - directory.size(), '\0')));
+    Send(Rc(1200, std::string(4, '\0') + fileName + std::string(256 - fileName.size(), '\0')));
+  }
+
+  ScratchFolder folder{"sim-head-test"};
+  SimHead head{SimModel::Shallow(), 0, 7000, "test", folder.path};
   std::vector<std::string> out;
 };
 
 TEST_F(SimHeadTest, ValuesOutsideTheModelsLimitsAreClampedOrFallBackWithAWarning) {
-  SimHead deep(SimModel::Deep(), 0, 7000, "deep");
+  SimHead deep(SimModel::Deep(), 0, 7000, "deep", folder.path);
   const struct {
     SimHead& head;
     std::string record;
@@ -176,36 +188,97 @@ TEST_F(SimHeadTest, SoundVelocityOverrideSetsTheTravelTime) {
   EXPECT_DOUBLE_EQ(head.StartPing(1.0).end, 1.0 + 100.0 / 1500.0);
 }
 
-TEST_F(SimHeadTest, RecordingNamesGrowsAndStops) {
-  std::string directory(256, '\0');
-  directory.replace(0, 11, "/survey/day");
-  Send(Rc(1207, directory));
-  std::string start(260, '\0');
-  start.replace(4, 8, "line_001");
-  Send(Rc(1200, start));
-  Send(Rc(1209, std::string("\0\0\x01\0\x02\0", 6) + U32(7000) + U32(7610) + std::string(504, '\0')));
+TEST_F(SimHeadTest, RecordingWritesTheRecordedTypesWholeReportsTheFileAndStops) {
+  StartRecording("survey/day", "line_001");
+  const std::filesystem::path file = folder.path / "survey/day/line_001";
+  // No record types named: the ping settings are recorded, byte for byte as sent.
   const std::string first = Ping(0.0);
   const std::string second = Ping(1.0);
+  EXPECT_EQ(ReadText(file), first + second);
   const le::ByteReader a(first);
   const le::ByteReader b(second);
-  EXPECT_EQ(a.U32(128), 1u);
-  EXPECT_EQ(a.U16(70).value() & zqwire::ZqPingSettings::kRecording, 8u);
-  EXPECT_STREQ(first.c_str() + 144, "/survey/day");
+  EXPECT_EQ(std::make_tuple(*a.U32(128), *a.U16(70) & zqwire::ZqPingSettings::kRecording),
+            std::make_tuple(1u, 8));
+  EXPECT_STREQ(first.c_str() + 144, "survey/day");
   EXPECT_STREQ(first.c_str() + 400, "line_001");
-  EXPECT_GT(a.U64(136).value(), 0u);
-  EXPECT_GT(b.U64(136).value(), a.U64(136).value());
-  EXPECT_LE(b.U32(132).value(), a.U32(132).value());
-  EXPECT_EQ(head.RecordedTypes(), (std::vector<std::uint32_t>{7000, 7610}));
+  EXPECT_EQ(b.U64(136), 660u);  // the file as it was when the record was made
+  const auto disk = std::filesystem::space(folder.path);
+  EXPECT_NEAR(static_cast<double>(*b.U32(132)), 100.0 * disk.available / disk.capacity, 1.0);
 
+  // Only the types named now: a warning event goes in, a ping's settings no more.
+  Send(Rc(1209, std::string("\0\0\x01\0\x01\0", 6) + U32(7051) + std::string(508, '\0')));
+  EXPECT_EQ(head.RecordedTypes(), std::vector<std::uint32_t>{7051});
+  out.clear();
+  Send(Rc(1003, F32(900.0F)));
+  Ping(2.0);
+  ASSERT_EQ(out.size(), 1u);
+  EXPECT_EQ(ReadText(file), first + second + out[0]);
+  EXPECT_EQ(head.Settings().fileSizeBytes, std::filesystem::file_size(file));
+
+  const std::uintmax_t recorded = std::filesystem::file_size(file);
+  out.clear();
   Send(Rc(1201));
-  EXPECT_EQ(le::ByteReader(Ping(2.0)).U32(128), 0u);
-  Send(Rc(1200, std::string(260, '\0')));
-  EXPECT_NE(head.Settings().fileName, "");  // made up
+  Send(Rc(1003, F32(950.0F)));  // a warning after stopping: not recorded
+  EXPECT_EQ(std::filesystem::file_size(file), recorded);
+  EXPECT_EQ(head.Settings().recordingMode, 0u);
+  EXPECT_EQ(EventsIn(out).at(0),
+            "1: Recording stopped: " + file.string() + ", " + std::to_string(recorded) + " bytes");
+  Send(Rc(1200, std::string(260, '\0')));  // a made-up name, in the same directory
   EXPECT_NE(head.Settings().fileName, "line_001");
-  const auto events = EventsIn(out);
-  ASSERT_EQ(events.size(), 3u);
-  EXPECT_EQ(events[0], "1: Recording started: /survey/day/line_001");
-  EXPECT_EQ(events[1].rfind("1: Recording stopped: line_001", 0), 0u);
+  EXPECT_TRUE(std::filesystem::exists(folder.path / "survey/day" / head.Settings().fileName));
+}
+
+TEST_F(SimHeadTest, AFolderThatCannotBeWrittenStopsRecordingWithAnErrorEvent) {
+  std::filesystem::create_directory(folder / "locked");
+  std::filesystem::permissions(folder / "locked",
+                               std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
+  std::ofstream(folder / "plain") << "a file, not a folder";
+  const struct {
+    std::filesystem::path recordFolder;
+    std::string directory;
+    std::string fileName;
+    std::uint32_t state;
+    std::string path;  // the file the event names
+    std::string reason;
+    bool permissions;  // a case that root's permissions make pass
+  } cases[] = {
+      {folder.path, "locked/in", "a.zq", 3, (folder / "locked/in/a.zq").string(), "Permission denied", true},
+      {folder.path, "plain/in", "b.zq", 3, (folder / "plain/in/b.zq").string(), "Not a directory", false},
+      // A device that is always full: the first record does not fit.
+      {"/dev", "", "full", 2, "/dev/full", "No space left on device", false},
+  };
+  for (const auto& c : cases) {
+    if (c.permissions && ::geteuid() == 0) continue;
+    SimHead recorder(SimModel::Shallow(), 0, 7000, "test", c.recordFolder);
+    out.clear();
+    if (!c.directory.empty())
+      recorder.Apply(zqtest::Bytes(Rc(1207, c.directory + std::string(256 - c.directory.size(), '\0'))), 0.0,
+                     out);
+    recorder.Apply(zqtest::Bytes(Rc(1200, std::string(4, '\0') + c.fileName + std::string(256, '\0'))), 0.0,
+                   out);
+    recorder.FinishPing(recorder.StartPing(0.0), out);
+    EXPECT_EQ(recorder.Settings().recordingMode, c.state) << c.path;
+    EXPECT_EQ(recorder.Settings().flags & zqwire::ZqPingSettings::kRecording, 0u);
+    const auto events = EventsIn(out);
+    EXPECT_NE(std::find(events.begin(), events.end(), "3: Recording to " + c.path + " stopped: " + c.reason),
+              events.end())
+        << c.path;
+    recorder.Apply(zqtest::Bytes(Rc(1201)), 0.0, out);
+    EXPECT_EQ(recorder.Settings().recordingMode, 0u);
+  }
+  std::filesystem::permissions(folder / "locked", std::filesystem::perms::owner_all);
+}
+
+TEST_F(SimHeadTest, ADirectoryLeavingTheRecordingFolderIsRefusedForTheFolderItself) {
+  for (const std::string directory : {"../escape", "survey/../../escape", "/data/zq"}) {
+    out.clear();
+    StartRecording(directory, "line.zq");
+    EXPECT_EQ(EventsIn(out).at(0), "2: Recording directory " + directory +
+                                       " refused: it leaves the recording folder, which is used instead");
+    EXPECT_EQ(head.Settings().directoryName, directory);  // as set
+    Ping(0.0);
+    EXPECT_EQ(std::filesystem::file_size(folder / "line.zq"), 660u) << directory;
+  }
 }
 
 TEST_F(SimHeadTest, AnswersRequestsKeepsRecordsWithoutEffectAndWhenSilentSendsNothing) {

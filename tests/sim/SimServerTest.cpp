@@ -1,4 +1,5 @@
-// A simulated processing unit unplugged and plugged in again, seen from a link as the host has one.
+// A simulated processing unit unplugged and plugged in again, and stopped while recording, seen from a
+// link as the host has one.
 #include "sim/SimServer.h"
 
 #include <gtest/gtest.h>
@@ -14,6 +15,7 @@
 #include "sim/SimHead.h"
 #include "tests/link/Waiting.h"
 #include "tests/platform/zq/ZqTestRecords.h"
+#include "tests/tools/ScratchFolder.h"
 
 namespace {
 
@@ -131,6 +133,50 @@ TEST_F(SimServerTest, PluggingInFailsWhereAnotherProgramListensNowOrWhenTheSonar
   never.Unplug();
   EXPECT_FALSE(never.PlugIn(error));
   EXPECT_EQ(error, "the simulated sonar is not running");
+}
+
+// How many of the process's open files are `file`.
+std::size_t OpenedBy(const std::filesystem::path& file) {
+  std::size_t count = 0;
+  for (const auto& entry : std::filesystem::directory_iterator("/proc/self/fd")) {
+    std::error_code code;
+    if (std::filesystem::read_symlink(entry.path(), code) == file) ++count;
+  }
+  return count;
+}
+
+TEST(SimServerRecordingTest, StoppingTheServerClosesTheFileAndItsOwnFolderGoesWhenEmpty) {
+  ScratchFolder folder("sim-server-test");
+  SimServer sonar(SimServerConfig{
+      .recordFolder = (folder / "records").string(), .biteIntervalSeconds = 0.0, .pingLog = nullptr});
+  std::string error;
+  ASSERT_TRUE(sonar.Start(error)) << error;
+  const std::filesystem::path file = folder / "records/run.zq";
+  {
+    HostSide host(sonar.Address());
+    ASSERT_TRUE(host.Next(7503));
+    host.link.Send(CString(HostControl(1200, std::string(4, '\0') + "run.zq" + std::string(250, '\0'))));
+    ASSERT_TRUE(WaitFor([&] {
+      std::uint64_t size = 0;
+      sonar.WithHead(0,
+                     [&](SimHead& head, std::vector<std::string>&) { size = head.Settings().fileSizeBytes; });
+      return size > 0;
+    }));
+    EXPECT_EQ(OpenedBy(file), 1u);
+    sonar.Stop();
+  }
+  EXPECT_EQ(OpenedBy(file), 0u);
+  const std::uintmax_t size = std::filesystem::file_size(file);
+  EXPECT_EQ(size % 660, 0u);  // whole ping settings records
+  EXPECT_GT(size, 0u);
+
+  SimServer temporary(SimServerConfig{.biteIntervalSeconds = 0.0, .pingLog = nullptr});
+  ASSERT_TRUE(temporary.Start(error)) << error;
+  const std::filesystem::path own = temporary.RecordFolder();
+  EXPECT_EQ(own.parent_path(), std::filesystem::temp_directory_path());
+  EXPECT_TRUE(std::filesystem::is_directory(own));
+  temporary.Stop();
+  EXPECT_FALSE(std::filesystem::exists(own));  // nothing was recorded
 }
 
 }  // namespace
