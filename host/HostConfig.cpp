@@ -162,6 +162,10 @@ class Reader {
       if (!ReadNumber<double>(entry, at, "biteInterval", 0.0, 86400.0, simulate.biteIntervalSeconds, false)) {
         return false;
       }
+      if (!ReadText(entry, at, "recordFolder", simulate.recordFolder, false)) return false;
+      if (entry.contains("recordFolder") && simulate.recordFolder.empty()) {
+        return Fail(at + ".recordFolder", "expected the path of a folder");
+      }
       config.simulate = simulate;
     }
     if (!ReadHeads(entry, at, config.heads)) return false;

@@ -22,6 +22,7 @@ struct VesselConfig {
 struct SimulatedSonarConfig {
   std::string model = "shallow";
   double biteIntervalSeconds = 5.0;
+  std::string recordFolder;  // empty: a new temporary folder of the simulated sonar's own
 };
 
 struct SonarLinkConfig {

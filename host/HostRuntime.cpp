@@ -281,6 +281,7 @@ std::unique_ptr<HostRuntime> HostRuntime::Start(const HostConfig& config, const 
         simulated.heads = entry.link->heads;
         simulated.biteIntervalSeconds = entry.link->simulate->biteIntervalSeconds;
         simulated.pingLog = impl->pingLog;
+        simulated.recordFolder = entry.link->simulate->recordFolder;
         auto sonar = std::make_unique<SimServer>(simulated);
         if (!sonar->Start(error)) {
           error.insert(0, path + ".simulate: ");
