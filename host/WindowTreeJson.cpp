@@ -32,6 +32,8 @@ const char* KindName(AfxWindowKind kind) {
       return "combobox";
     case AfxWindowKind::kTab:
       return "tab";
+    case AfxWindowKind::kGroupBox:
+      return "groupbox";
   }
   return "window";
 }
@@ -99,12 +101,15 @@ void AppendWindowTreeJson(const AfxWindow& window, std::string& out) {
       out += ",\"scrollSize\":[" + std::to_string(window.scrollTotal.cx) + ',' +
              std::to_string(window.scrollTotal.cy) + ']';
       break;
+    case AfxWindowKind::kEdit:
+      if ((window.style & ES_READONLY) != 0) Flag(out, "readonly", true);
+      break;
     case AfxWindowKind::kWindow:
     case AfxWindowKind::kFrame:
     case AfxWindowKind::kDialog:
     case AfxWindowKind::kStatic:
-    case AfxWindowKind::kEdit:
     case AfxWindowKind::kButton:
+    case AfxWindowKind::kGroupBox:
       break;
   }
   out += ",\"children\":[";

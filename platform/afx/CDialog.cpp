@@ -14,6 +14,7 @@ namespace {
 std::unique_ptr<CWnd> MakeControl(AfxWindowKind kind) {
   switch (kind) {
     case AfxWindowKind::kStatic:
+    case AfxWindowKind::kGroupBox:  // a labelled frame: only its caption is its own
       return std::make_unique<CStatic>();
     case AfxWindowKind::kEdit:
       return std::make_unique<CEdit>();

@@ -35,6 +35,7 @@ enum class AfxWindowKind {
   kScrollBar,  // a scroll bar, horizontal or vertical
   kComboBox,   // a drop-down list
   kTab,        // a tab control
+  kGroupBox,   // a frame with a caption around related controls
 };
 
 struct AfxWindow {

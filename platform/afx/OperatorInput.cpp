@@ -88,6 +88,7 @@ bool AfxOperatorClick(CWnd& button) {
     case AfxWindowKind::kScrollBar:
     case AfxWindowKind::kComboBox:
     case AfxWindowKind::kTab:
+    case AfxWindowKind::kGroupBox:
       return false;
   }
   NotifyCommand(button, BN_CLICKED);

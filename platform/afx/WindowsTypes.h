@@ -64,6 +64,7 @@ inline constexpr unsigned long WS_VISIBLE = 0x10000000;
 inline constexpr unsigned long WS_DISABLED = 0x08000000;
 inline constexpr unsigned long WS_GROUP = 0x00020000;
 inline constexpr unsigned long WS_TABSTOP = 0x00010000;
+inline constexpr unsigned long WS_BORDER = 0x00800000;
 // Control styles.
 inline constexpr unsigned long SBS_HORZ = 0x0000;
 inline constexpr unsigned long SBS_VERT = 0x0001;
@@ -72,6 +73,8 @@ inline constexpr unsigned long CBS_SORT = 0x0100;
 inline constexpr unsigned long SS_LEFT = 0x0000;
 inline constexpr unsigned long SS_CENTER = 0x0001;
 inline constexpr unsigned long SS_RIGHT = 0x0002;
+inline constexpr unsigned long ES_AUTOHSCROLL = 0x0080;
+inline constexpr unsigned long ES_READONLY = 0x0800;  // shown, selectable, not typed into
 
 // ShowWindow commands.
 inline constexpr int SW_HIDE = 0;

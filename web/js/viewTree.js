@@ -63,6 +63,15 @@ function create(node, ctx) {
       return createTabs(ctx);
     case 'list':
       return createList(ctx);
+    case 'groupbox': {
+      // A frame with its caption in the top edge; clicks pass through to the controls it frames.
+      const frame = document.createElement('fieldset');
+      frame.className = 'win win-group';
+      frame.style.pointerEvents = 'none';
+      frame.style.margin = '0';
+      frame.append(document.createElement('legend'));
+      return frame;
+    }
     default: {
       const div = document.createElement('div');
       div.className = `win win-${node.kind}`;
@@ -137,6 +146,7 @@ function update(el, node, siblings, ctx) {
     case 'edit':
       if (document.activeElement !== el) el.value = node.text;
       el.disabled = disabled;
+      el.readOnly = node.readonly === true;
       el.setAttribute('aria-label', caption());
       break;
     case 'combobox':
@@ -163,6 +173,9 @@ function update(el, node, siblings, ctx) {
       break;
     case 'list':
       updateList(el, node, caption());
+      break;
+    case 'groupbox':
+      el.firstChild.textContent = node.text;
       break;
     case 'static': {
       const bar = siblings.find((s) => s.kind === 'scrollbar' && s.id === ctx.drag.control);
