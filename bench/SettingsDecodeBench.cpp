@@ -7,6 +7,7 @@
 #include <benchmark/benchmark.h>
 
 #include <chrono>
+#include <filesystem>
 #include <span>
 #include <string>
 #include <vector>
@@ -24,9 +25,14 @@ namespace {
 
 constexpr std::size_t kRecords = 256;  // successive pings, so that the ping number changes
 
+// The heads here never record: their recording folder is never written.
+SimHead BenchHead() {
+  return SimHead(SimModel::Shallow(), 0, 7000, "bench", std::filesystem::temp_directory_path());
+}
+
 // The ping settings records of successive pings of a simulated shallow-water head.
 std::vector<std::string> PingSettingsRecords() {
-  SimHead head(SimModel::Shallow(), 0, 7000, "bench");
+  SimHead head = BenchHead();
   std::vector<std::string> records;
   double now = 0.0;
   while (records.size() < kRecords) {
@@ -52,7 +58,7 @@ struct ConnectedDevice {
     attributes.Add("PingMode", COrvInt(1));
     attributes.Add("SonarGroupId", COrvInt(1));
     attributes.Add("Overhead", COrvDouble(10.0));
-    SimHead head(SimModel::Shallow(), 0, 7000, "bench");
+    SimHead head = BenchHead();
     std::vector<std::string> greeting;
     head.OnConnect(greeting);
     for (std::string& record : greeting)
