@@ -25,10 +25,6 @@ constexpr StringResource kStrings[] = {
 const DialogTemplate kSonarConfigurationViewTemplate{
     IDD_KAVO_SONAR_CONFIGURATION_VIEW, "", 227, 240, WS_CHILD, kViewControls, {}};
 
-// The ocean and recording tabs, still without controls of their own.
-const DialogTemplate kOceanMenuPageTemplate{IDD_KAVO_OCEAN_MENU_PAGE, "", 215, 205, WS_CHILD, {}, {}};
-const DialogTemplate kDataRecordingPageTemplate{IDD_KAVO_DATA_RECORDING_PAGE, "", 215, 205, WS_CHILD, {}, {}};
-
 const AfxResourceTable& KavoResources() {
   static const DialogTemplate dialogs[] = {kSonarConfigurationViewTemplate, kOceanMenuPageTemplate,
                                            kSonarSettingsPageTemplate, kDataRecordingPageTemplate};

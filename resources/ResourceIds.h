@@ -52,3 +52,22 @@ inline constexpr int IDC_STEERING_MIN = 39737;
 inline constexpr int IDC_STEERING_MAX = 39738;
 inline constexpr int IDC_STEERING_VALUE = 39735;
 inline constexpr int IDC_STEERING_CAPTION = 39736;
+
+// The ocean menu page.
+inline constexpr int IDC_ABSORPTION_BAR = 39701;
+inline constexpr int IDC_ABSORPTION_VALUE = 39705;
+inline constexpr int IDC_SPREADING_BAR = 39703;
+inline constexpr int IDC_SPREADING_VALUE = 39706;
+inline constexpr int IDC_SOUND_VELOCITY_BAR = 39702;
+inline constexpr int IDC_SOUND_VELOCITY_VALUE = 39704;
+inline constexpr int IDC_SOUND_VELOCITY_OVERRIDE = 39760;
+
+// The data recording page.
+inline constexpr int IDC_RECORDING_SYNC = 39746;
+inline constexpr int IDC_RECORDING_START = 39747;
+inline constexpr int IDC_RECORDING_STOP = 39749;
+inline constexpr int IDC_RECORDING_MODE = 39750;
+inline constexpr int IDC_RECORDING_DIRECTORY = 39751;
+inline constexpr int IDC_RECORDING_FILE_NAME = 39752;
+inline constexpr int IDC_RECORDING_FILE_SIZE = 39753;
+inline constexpr int IDC_RECORDING_DISK_FREE = 39754;

@@ -3,11 +3,14 @@
 #pragma once
 
 #include "platform/tavrin/CAttributeMap.h"
+#include "platform/tavrin/CDataId.h"
 
 class KavoConfigurationRequests {
  public:
   virtual ~KavoConfigurationRequests() = default;
 
+  // The device the view is bound to; its data group names the group of the device's data items.
+  virtual CDataId GetBoundDeviceId() const = 0;
   // The view's copy of the bound device's attribute map.
   virtual const CAttributeMap& GetDeviceAttributes() const = 0;
   virtual void SendRequest(const char* key, int value) = 0;

@@ -37,7 +37,7 @@ class KavoSonarConfigurationView : public CFormView, public COrvBaseView, public
   void OnUpdate(CView* sender, LPARAM hint, CObject* hintObject) override;
   void DoDataExchange(CDataExchange* exchange) override;
 
-  const CDataId& GetBoundDeviceId() const { return boundDeviceId_; }
+  CDataId GetBoundDeviceId() const override { return boundDeviceId_; }
 
  protected:
   void OnSize(UINT type, int cx, int cy);

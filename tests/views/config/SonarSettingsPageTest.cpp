@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <functional>
-#include <sstream>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -14,31 +13,9 @@
 #include "platform/tavrin/HostViews.h"
 #include "resources/ResourceIds.h"
 #include "tests/views/config/PluginResources.h"
+#include "tests/views/config/RecordingView.h"
 
 namespace {
-
-using Requests = std::vector<std::string>;
-
-// Each request as "key=type value...".
-struct RecordingView : public KavoConfigurationRequests {
-  const CAttributeMap& GetDeviceAttributes() const override { return attributes; }
-  void SendRequest(const char* key, int value) override { Add(key, "int", value); }
-  void SendRequest(const char* key, bool value) override { Add(key, "bool", value); }
-  void SendRequest(const char* key, double value) override { Add(key, "double", value); }
-  void SendRequest(const char* key, double a, double b) override { Add(key, "double2", a, b); }
-  void SendSoundVelocity(double value, bool overrides) override { Add("velocity", "", value, overrides); }
-  Requests Take() { return std::exchange(requests, {}); }
-  template <typename... Values>
-  void Add(const char* key, const char* type, Values... values) {
-    std::ostringstream request;  // numbers to six significant digits, as %g writes them
-    request << key << "=" << type;
-    ((request << " " << values), ...);
-    requests.push_back(request.str());
-  }
-
-  CAttributeMap attributes;
-  Requests requests;
-};
 
 // The view the page lies in, counting the help requests that reach it.
 struct ParentView : public CWnd {
