@@ -8,6 +8,8 @@
 #include "frame/MemFunSubscriber.h"
 #include "platform/afx/CDataExchange.h"
 #include "platform/afx/MainWindow.h"
+#include "platform/tavrin/BaseDataSource.h"
+#include "platform/tavrin/CDataBlock.h"
 #include "platform/tavrin/DataManager.h"
 #include "platform/tavrin/Device.h"
 #include "platform/tavrin/HostViews.h"
@@ -30,12 +32,23 @@ END_MESSAGE_MAP()
 namespace {
 
 constexpr std::uint16_t kSonarGroup = 78;
+constexpr std::uint16_t kSensorGroup = 40;
 // The message with which the host applies a device's pending requests.
 constexpr UINT kApplyAttributesMessage = 0x8029;
+// Sound velocity in the sensor data: item 801, second key 1, an 8-byte double.
+constexpr unsigned short kSoundVelocityItem = 801;
+constexpr unsigned short kSoundVelocityKey2 = 1;
+// What the recording page shows while the device reports no recording state.
+constexpr int kUnknownRecordingMode = 5;
 // The smallest layout of the view; below it the view scrolls.
 constexpr int kMinimumWidth = 340;
 constexpr int kMinimumHeight = 390;
 constexpr int kTabMargin = 5;
+
+CDataId SensorDataId(CDataId id) {
+  id.SetGroupId(kSensorGroup);
+  return id;
+}
 
 template <typename T>
 T ReadValue(const CAttributeMap* map, const char* key, T value) {
@@ -57,6 +70,7 @@ KavoSonarConfigurationView::KavoSonarConfigurationView()
   activeVesselSubscription_.SetSubscriber(new MemFunSubscriber<Self>(this, &Self::OnActiveVesselChange),
                                           true);
   deviceSubscription_.SetSubscriber(new MemFunNoInfoSubscriber<Self>(this, &Self::RefreshFromDevice), true);
+  sensorDataSubscription_.SetSubscriber(new MemFunNoInfoSubscriber<Self>(this, &Self::OnSensorData), true);
 }
 
 KavoSonarConfigurationView::~KavoSonarConfigurationView() {
@@ -64,6 +78,7 @@ KavoSonarConfigurationView::~KavoSonarConfigurationView() {
   selectedSonarSubscription_.Unsubscribe();
   activeVesselSubscription_.Unsubscribe();
   deviceSubscription_.Unsubscribe();
+  sensorDataSubscription_.Unsubscribe();
   if (settingsPage_ != nullptr) settingsPage_->DestroyWindow();
   delete settingsPage_;
   if (oceanPage_ != nullptr) oceanPage_->DestroyWindow();
@@ -114,6 +129,7 @@ void KavoSonarConfigurationView::OnInitialUpdate() {
   selectedSonarSubscription_.Subscribe(GeneralSubKeys::ADT_SELECTED_SONAR_CHANGE);
   activeVesselSubscription_.Subscribe(sel_change::ACTIVE_VESSEL);
   deviceSubscription_.Subscribe(boundDeviceId_.GetKey());
+  sensorDataSubscription_.Subscribe(SensorDataId(boundDeviceId_));
   initialised_ = true;
 }
 
@@ -125,6 +141,7 @@ void KavoSonarConfigurationView::OnUpdate(CView* /*sender*/, LPARAM hint, CObjec
 void KavoSonarConfigurationView::BindDevice(const CDataId& id) {
   boundDeviceId_ = id;
   deviceSubscription_.Subscribe(boundDeviceId_.GetKey());
+  sensorDataSubscription_.Subscribe(SensorDataId(boundDeviceId_));
   if (!DataManager::GetDataManager().GetAttributeMap(boundDeviceId_, deviceAttributes_)) return;
   unsigned flags = 0;
   deviceAttributes_.GetAttribValue("DeviceEnum", deviceIndex_, flags);
@@ -149,6 +166,7 @@ void KavoSonarConfigurationView::RefreshFromDevice() {
 void KavoSonarConfigurationView::LoadLimits() {
   LoadSonarSettingLimits();
   if (settingsPage_ != nullptr) settingsPage_->ApplyLimits();
+  if (recordingPage_ != nullptr) recordingPage_->RefreshSync();
 }
 
 void KavoSonarConfigurationView::LoadSonarSettingLimits() {
@@ -203,7 +221,7 @@ void KavoSonarConfigurationView::LoadSonarSettingLimits() {
 }
 
 void KavoSonarConfigurationView::UpdatePages(const CAttributeMap& attributes) {
-  if (settingsPage_ == nullptr) return;
+  if (settingsPage_ == nullptr || oceanPage_ == nullptr || recordingPage_ == nullptr) return;
   const CAttributeMap* map = &attributes;
   KavoSonarSettingsPage& page = *settingsPage_;
   page.SetRange(ReadValue(map, "ZqRange", 0.0));
@@ -220,6 +238,18 @@ void KavoSonarConfigurationView::UpdatePages(const CAttributeMap& attributes) {
     const CAttributeMap* frequency = set == nullptr ? nullptr : set->Find("ZqFrequency");
     page.SetCurrentFrequency(static_cast<float>(ReadValue(frequency, "ZqCenterFreq", 0.0)));
   }
+
+  // The sound velocity the device reports is the operator's only while it overrides the sensor's.
+  const bool override = ReadValue(map, "ZqSoundVelocityOverride", false);
+  oceanPage_->SetSoundVelocityOverride(override);
+  if (override) oceanPage_->SetSoundVelocity(ReadValue(map, "ZqSoundVelocity", 0.0));
+  oceanPage_->SetAbsorption(ReadValue(map, "ZqAbsorption", 0.0));
+  oceanPage_->SetSpreading(ReadValue(map, "ZqSpreadingLoss", 0.0));
+
+  recordingPage_->UpdateStatus(ReadValue(map, "ZqDataRecording", kUnknownRecordingMode),
+                               ReadValue(map, "ZqDirectoryName", CString()),
+                               ReadValue(map, "ZqFileName", CString()), ReadValue(map, "ZqDiskFree", 0),
+                               static_cast<std::uint64_t>(ReadValue(map, "ZqFileSize", std::int64_t{0})));
 }
 
 void KavoSonarConfigurationView::ShowSelectedPage() {
@@ -331,4 +361,17 @@ void KavoSonarConfigurationView::OnActiveVesselChange(const NotificationInfo* in
   title += " - ";
   title += VesselManager::GetVesselManager().GetVesselName(vessel->GetData());
   if (CDisplayDoc* document = GetDisplayDoc()) document->RenameDisplay(title);
+}
+
+void KavoSonarConfigurationView::OnSensorData() {
+  const BaseDataSource* buffer = sensorDataSubscription_.GetDataBuffer();
+  CDataBlock block;
+  if (buffer == nullptr || !buffer->ReadDataBlock(BaseDataSource::kCurrentSettingsBlock, block)) return;
+  int index = 0;
+  if (!block.LookUp(kSoundVelocityItem, kSoundVelocityKey2, index)) return;
+  const COrvBytePtr* element = block.GetElement(index);
+  double soundVelocity = 0.0;
+  if (element == nullptr || element->GetType() != COrvBytePtr::kTypeF64 || !element->GetValue(soundVelocity))
+    return;
+  if (oceanPage_ != nullptr) oceanPage_->SetSoundVelocity(soundVelocity);
 }

@@ -1,13 +1,14 @@
 // The configuration view: a form with the tabs "Sonar Settings", "Ocean Menu" and "Data Recording",
 // bound to one sonar's control device. It copies the device's attribute map, hands its values and the
 // sonar's limits to the pages, follows the operator's selection of sonar and vessel, the device's
-// changes, and turns the pages' changes into requests to the device.
+// changes and the sound-velocity sensor, and turns the pages' changes into requests to the device.
 #pragma once
 
 #include "frame/Subscription.h"
 #include "platform/afx/Controls.h"
 #include "platform/afx/DocView.h"
 #include "platform/tavrin/CDataId.h"
+#include "platform/tavrin/DataSubscription.h"
 #include "platform/tavrin/DisplayViews.h"
 #include "views/config/KavoConfigurationRequests.h"
 
@@ -56,6 +57,7 @@ class KavoSonarConfigurationView : public CFormView, public COrvBaseView, public
   void ApplyRequest(const CAttributeMap& map);
   void OnSelectedSonarChange(const NotificationInfo* info);
   void OnActiveVesselChange(const NotificationInfo* info);
+  void OnSensorData();
 
   CTabCtrl tabs_;
   KavoSonarSettingsPage* settingsPage_ = nullptr;
@@ -68,5 +70,6 @@ class KavoSonarConfigurationView : public CFormView, public COrvBaseView, public
   Subscription activeVesselSubscription_;
   Subscription deviceSubscription_;
   CDataId boundDeviceId_;
+  DataSubscription sensorDataSubscription_;
   bool limitsLoaded_ = false;
 };

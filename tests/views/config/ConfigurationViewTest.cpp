@@ -11,6 +11,7 @@
 
 #include "platform/afx/MainWindow.h"
 #include "platform/afx/OperatorInput.h"
+#include "platform/tavrin/CDataBlock.h"
 #include "platform/tavrin/DataManager.h"
 #include "platform/tavrin/Device.h"
 #include "platform/tavrin/NotificationInfo.h"
@@ -226,6 +227,31 @@ TEST_F(ConfigurationView, FollowsTheSelectedSonarAndTheActiveVesselAndRetitles) 
   CDataIdHint hint(kDeep);
   document_->UpdateAllViews(nullptr, HINT_DATAID_CHANGED, &hint);
   EXPECT_EQ(view_->GetBoundDeviceId(), kDeep);
+}
+
+// The ocean page follows the sensor's sound velocity and the device's water column; the recording page
+// the device's recording status.
+TEST_F(ConfigurationView, TheOceanAndRecordingPagesShowTheSensorAndTheDevice) {
+  Open();
+  CDataBlock sensor;
+  sensor.AddF64(801, 1, 1487.3);
+  DataManager::GetDataManager().StoreDataBlock(CDataId(1, 40, 1, 1), sensor);
+  Pump();
+  EXPECT_EQ(Text(IDC_SOUND_VELOCITY_VALUE), "1487.3 m/s");
+  CAttributeMap status = Sonar({200000, 400000}, 0, 60, 20);
+  status.Add("ZqAbsorption", COrvDouble(42.0));
+  status.Add("ZqDataRecording", COrvInt(1));
+  status.Add("ZqFileName", COrvString("survey.s7k"));
+  status.Add("ZqFileSize", COrvInt64(1536));
+  status.Add("ZqDiskFree", COrvInt(87));
+  DeviceChanged(kShallow, status);
+  EXPECT_EQ(Text(IDC_ABSORPTION_VALUE), "42.0 dB/km");
+  EXPECT_EQ(Text(IDC_RECORDING_MODE), "Recording");
+  EXPECT_EQ(Text(IDC_RECORDING_FILE_NAME), "survey.s7k");
+  EXPECT_EQ(Text(IDC_RECORDING_FILE_SIZE), "1.5 KB");
+  EXPECT_EQ(Text(IDC_RECORDING_DISK_FREE), "87 %");
+  EXPECT_FALSE(Window(IDC_RECORDING_START).enabled);
+  EXPECT_TRUE(Window(IDC_RECORDING_STOP).enabled);
 }
 
 TEST_F(ConfigurationView, BelowItsSmallestLayoutTheViewScrolls) {
