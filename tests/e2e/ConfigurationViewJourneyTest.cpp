@@ -1,6 +1,7 @@
 // The configuration view driven over the API as a browser drives it: opened on a sonar, its range
 // bar dragged and released, the one request that reaches the sonar, the sonar's answer in the view's
 // tree; refused actions; and the view open again, on the same sonar, after the host restarts.
+#include <cmath>
 #include <cstring>
 
 #include "platform/zq/ZqWireFormat.h"
@@ -22,6 +23,15 @@ std::size_t RangeRequests(const SimServer& sonar) {
     count += type == zqwire::kRemoteControlRecordType && id == 1003 ? 1 : 0;
   }
   return count;
+}
+
+// A bool of an attribute map as the API writes it ([{"SyncDataRecording": {"bool": true}}, ...]).
+std::optional<bool> Flag(const Json& map, const std::string& key) {
+  for (const Json& entry : map.is_array() ? map : Json::array()) {
+    if (entry.contains(key) && entry[key].contains("bool") && entry[key]["bool"].is_boolean())
+      return entry[key]["bool"].get<bool>();
+  }
+  return std::nullopt;
 }
 
 // The window of that control id in a view's tree; null when there is none.
@@ -126,6 +136,63 @@ TEST_F(ConfigurationViewJourney, ADraggedRangeBarSendsOneRequestAndShowsTheSonar
   ASSERT_TRUE(closed);
   EXPECT_EQ(closed->status, 200);
   EXPECT_EQ(Get("/api/views"), Json::array());
+}
+
+// The ocean and recording tabs through the API: a released bar and the override box become the
+// sonar's settings and come back on the page; a sensor reading shows while the override is off; the
+// sonar records when the operator starts it, and when the host's logging does once the page follows it.
+TEST_F(ConfigurationViewJourney, TheOceanAndRecordingTabsDriveTheSonarAndShowWhatItReports) {
+  StartSonars({"shallow"}, false);
+  StartHost();
+  ASSERT_TRUE(LinksConnected());
+  const auto opened = api_->Post("/api/views", R"({"template": "KAVOSONARCONFIGURATION", "attributes":
+      [{"DataId": {"datainfo": {"id": [1, 78, 1, 1], "a": 65535, "b": 65535}}}]})");
+  ASSERT_TRUE(opened && opened->status == 201);
+  const auto act = [&](const std::string& actions) {
+    const auto reply = Act(actions);
+    EXPECT_TRUE(reply && reply->status == 200) << actions << (reply ? reply->body : "");
+  };
+  act(R"({"control": 39742, "tab": 1})");
+
+  // A sensor reading shows while the operator's sound velocity does not override it.
+  ASSERT_EQ(api_->Post("/api/sensors/sound-velocity", R"({"value": 1487.3})")->status, 200);
+  EXPECT_TRUE(WaitFor([&] { return Label(IDC_SOUND_VELOCITY_VALUE) == "1487.3 m/s"; })) << Tree().dump();
+  // Absorption to 80 dB/km: the sonar takes it and reports it back.
+  const std::string absorption = std::to_string(IDC_ABSORPTION_BAR);
+  act("[{\"control\": " + absorption + R"(, "scroll": "thumbtrack", "pos": 80}, {"control": )" + absorption +
+      R"(, "scroll": "thumbposition", "pos": 80}, {"control": )" + absorption +
+      R"(, "scroll": "endscroll"}])");
+  EXPECT_TRUE(WaitFor([&] { return Value(Attributes(0), "ZqAbsorption") == 80.0; }));
+  EXPECT_TRUE(WaitFor([&] { return Label(IDC_ABSORPTION_VALUE) == "80.0 dB/km"; }));
+  // The override box sends the sound velocity shown with the override on; the sonar takes both.
+  act("{\"control\": " + std::to_string(IDC_SOUND_VELOCITY_OVERRIDE) + R"(, "click": true})");
+  EXPECT_TRUE(WaitFor([&] { return Flag(Attributes(0), "ZqSoundVelocityOverride") == true; }));
+  EXPECT_TRUE(
+      WaitFor([&] { return std::abs(Value(Attributes(0), "ZqSoundVelocity").value_or(0) - 1487.3) < 0.01; }));
+
+  // Recording: Start when the sonar reports it stopped; its file grows; Stop.
+  act(R"({"control": 39742, "tab": 2})");
+  const auto enabled = [&](int id) {
+    const Json tree = Tree();
+    const Json* button = tree.is_object() ? Control(tree["root"], id) : nullptr;
+    return button != nullptr && button->value("enabled", false);
+  };
+  ASSERT_TRUE(WaitFor([&] { return enabled(IDC_RECORDING_START); })) << Tree().dump();
+  act("{\"control\": " + std::to_string(IDC_RECORDING_START) + R"(, "click": true})");
+  EXPECT_TRUE(
+      WaitFor([&] { return Label(IDC_RECORDING_MODE) == "Recording" && enabled(IDC_RECORDING_STOP); }));
+  EXPECT_TRUE(WaitFor([&] { return Value(Attributes(0), "ZqFileSize", "int64") > 0.0; }));
+  EXPECT_TRUE(WaitFor([&] { return Label(IDC_RECORDING_FILE_SIZE) != "0 B"; }));
+  act("{\"control\": " + std::to_string(IDC_RECORDING_STOP) + R"(, "click": true})");
+  EXPECT_TRUE(WaitFor([&] { return Label(IDC_RECORDING_MODE) == "Stopped"; }));
+  // Following the host's logging: the buttons go, and the host's logging starts and stops the sonar.
+  act("{\"control\": " + std::to_string(IDC_RECORDING_SYNC) + R"(, "click": true})");
+  EXPECT_TRUE(WaitFor([&] { return Flag(Attributes(0), "SyncDataRecording") == true; }));
+  EXPECT_FALSE(enabled(IDC_RECORDING_START));
+  ASSERT_EQ(api_->Post("/api/logging/start", "")->status, 200);
+  EXPECT_TRUE(WaitFor([&] { return Label(IDC_RECORDING_MODE) == "Recording"; }));
+  ASSERT_EQ(api_->Post("/api/logging/stop", "")->status, 200);
+  EXPECT_TRUE(WaitFor([&] { return Label(IDC_RECORDING_MODE) == "Stopped"; }));
 }
 
 }  // namespace
