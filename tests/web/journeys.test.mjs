@@ -66,6 +66,20 @@ describe('the operator', { timeout: 60000 }, () => {
     await waitFor('the sonar\'s warning in the event log', async () =>
       /clamped to 500\.0/.test(await bridge.locator('#events li').first().textContent({ timeout: 1000 }).catch(() => '')));
 
+    // Recording on the sonar from the Data Recording tab: its state and its growing file on the page.
+    await bridge.getByRole('tab', { name: 'Data Recording' }).click();
+    const start = bridge.getByRole('button', { name: 'Start', exact: true });
+    await waitFor('Start enabled', () => start.isEnabled());
+    await start.click();
+    const mode = bridge.getByRole('textbox', { name: 'Recording mode' });
+    const size = bridge.getByRole('textbox', { name: 'File size' });
+    await waitFor('the sonar recording', async () => (await mode.inputValue()) === 'Recording');
+    await waitFor('its file growing', async () => /^[1-9][\d.]* (B|KB|MB)$/.test(await size.inputValue()));
+    const stop = bridge.getByRole('button', { name: 'Stop', exact: true });
+    await waitFor('Stop enabled', () => stop.isEnabled());
+    await stop.click();
+    await waitFor('the sonar stopped', async () => (await mode.inputValue()) === 'Stopped');
+
     await bridge.getByRole('tab', { name: 'Ocean Menu' }).click();
     await range.waitFor({ state: 'hidden', timeout: 5000 });
     assert.equal(await bridge.getByRole('tab', { name: 'Ocean Menu' }).getAttribute('aria-selected'), 'true');
