@@ -13,11 +13,11 @@ constexpr AfxWindowKind kOceanStatic = AfxWindowKind::kStatic;
 constexpr AfxWindowKind kOceanScrollBar = AfxWindowKind::kScrollBar;
 
 // Columns of a bar row.
-constexpr int kOceanCaptionX = 6, kOceanCaptionWidth = 56;
-constexpr int kOceanMinX = 62, kOceanMinWidth = 22;
-constexpr int kOceanBarX = 86, kOceanBarWidth = 64;
-constexpr int kOceanMaxX = 152, kOceanMaxWidth = 24;
-constexpr int kOceanValueX = 178, kOceanValueWidth = 36;
+constexpr int kOceanCaptionX = 6, kOceanCaptionWidth = 52;
+constexpr int kOceanMinX = 58, kOceanMinWidth = 24;
+constexpr int kOceanBarX = 84, kOceanBarWidth = 56;
+constexpr int kOceanMaxX = 142, kOceanMaxWidth = 26;
+constexpr int kOceanValueX = 170, kOceanValueWidth = 44;  // room for "1487.3 m/s" and "120.0 dB/km"
 constexpr int kOceanRowHeight = 9, kOceanBarHeight = 10;
 
 constexpr DialogControlTemplate kOceanControls[] = {

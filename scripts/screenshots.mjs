@@ -1,6 +1,6 @@
 // Opens the main screens of the web front end in headless chromium, on a host running the embedded
-// default, and writes them as PNGs into docs/img/: the day palette, the night palette, and a
-// configuration view close up. Run by scripts/screenshots.sh.
+// default, and writes them as PNGs into docs/img/: the day palette, the night palette, a configuration
+// view close up, and its Ocean Menu and Data Recording tabs (recording). Run by scripts/screenshots.sh.
 
 import { launchBrowser, openPage, startHost, waitFor } from '../tests/web/fixture.mjs';
 
@@ -21,6 +21,16 @@ try {
   await page.locator('.view').first().screenshot({ path: `${folder}web-view.png` });
   await page.getByRole('button', { name: 'Night palette' }).click();
   await page.screenshot({ path: `${folder}web-night.png` });
+  await page.getByRole('button', { name: 'Day palette' }).click();
+  await page.getByRole('tab', { name: 'Ocean Menu' }).click();
+  await page.locator('.view').first().screenshot({ path: `${folder}web-ocean.png` });
+  await page.getByRole('tab', { name: 'Data Recording' }).click();
+  const start = page.getByRole('button', { name: 'Start', exact: true });
+  await waitFor('Start enabled', () => start.isEnabled());
+  await start.click();
+  const size = page.getByRole('textbox', { name: 'File size' });
+  await waitFor('a file of some size', async () => /KB|MB/.test(await size.inputValue()), 20);
+  await page.locator('.view').first().screenshot({ path: `${folder}web-recording.png` });
   if (problems.length) throw new Error(problems.join('\n'));
 } finally {
   await browser.close();
