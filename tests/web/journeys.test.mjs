@@ -80,9 +80,11 @@ describe('the operator', { timeout: 60000 }, () => {
     await stop.click();
     await waitFor('the sonar stopped', async () => (await mode.inputValue()) === 'Stopped');
 
-    await bridge.getByRole('tab', { name: 'Ocean Menu' }).click();
+    const ocean = bridge.getByRole('tab', { name: 'Ocean Menu' });
+    await ocean.click();
+    await waitFor('the Ocean Menu tab chosen', async () => (await ocean.getAttribute('aria-selected')) === 'true');
+    await bridge.getByRole('slider', { name: 'Absorption' }).waitFor({ state: 'visible', timeout: 5000 });
     await range.waitFor({ state: 'hidden', timeout: 5000 });
-    assert.equal(await bridge.getByRole('tab', { name: 'Ocean Menu' }).getAttribute('aria-selected'), 'true');
     await bridge.getByRole('tab', { name: 'Sonar Settings' }).click();
     await range.waitFor({ state: 'visible', timeout: 5000 });
   });
