@@ -71,6 +71,23 @@ constexpr std::uint32_t kRecordedByDefault = zqwire::kPingSettingsRecordType;
 
 constexpr std::size_t kEventsKept = 100;
 
+// A board's BITE status flags, as its faults are switched.
+constexpr unsigned kBoardFlags =
+    SimBoardReport::kUplinkError | SimBoardReport::kDownlinkError | SimBoardReport::kBiteError;
+
+// "uplink, downlink, BITE error": the faults that a board's status flags report.
+std::string FlagsText(unsigned flags) {
+  std::string text;
+  for (const auto& [bit, name] : {std::pair<unsigned, const char*>{SimBoardReport::kUplinkError, "uplink"},
+                                  {SimBoardReport::kDownlinkError, "downlink"},
+                                  {SimBoardReport::kBiteError, "BITE error"}}) {
+    if ((flags & bit) == 0) continue;
+    if (!text.empty()) text += ", ";
+    text += name;
+  }
+  return text;
+}
+
 std::string Text(std::span<const std::byte> bytes) {
   std::string text;
   for (const std::byte b : bytes) {
@@ -219,8 +236,8 @@ void SimHead::ApplyRemoteControl(std::uint32_t id, std::span<const std::byte> pa
       return;
     case kFactorySettings:
       State() = FactorySettings(Set());
-      Event(SimEvent::kStateChange,
-            "Factory settings loaded for device enum " + std::to_string(CurrentDeviceEnum()), out);
+      SendEvent(SimEvent::kStateChange,
+                "Factory settings loaded for device enum " + std::to_string(CurrentDeviceEnum()), out);
       return;
     case kTrigger:
       // A trigger that comes while a ping is under way finds the sonar not ready and is lost: the
@@ -347,10 +364,10 @@ void SimHead::ApplyRecordingControl(std::uint32_t id, std::span<const std::byte>
       if (directory.empty()) return;
       directory_ = std::move(directory);
       if (!StaysInside(directory_)) {
-        Event(SimEvent::kWarning,
-              "Recording directory " + directory_ +
-                  " refused: it leaves the recording folder, which is used instead",
-              out);
+        SendEvent(SimEvent::kWarning,
+                  "Recording directory " + directory_ +
+                      " refused: it leaves the recording folder, which is used instead",
+                  out);
       }
       return;
     }
@@ -378,8 +395,8 @@ void SimHead::StartRecording(std::string fileName, std::vector<std::string>& out
   StopRecording(out);
   // A name with a folder in it would place the file elsewhere: it is made up instead.
   if (!fileName.empty() && (fileName.find('/') != std::string::npos || fileName == "." || fileName == "..")) {
-    Event(SimEvent::kWarning, "Recording file name " + fileName + " refused: a name with no folder in it",
-          out);
+    SendEvent(SimEvent::kWarning, "Recording file name " + fileName + " refused: a name with no folder in it",
+              out);
     fileName.clear();
   }
   fileName_ = fileName.empty() ? MadeUpFileName() : std::move(fileName);
@@ -391,15 +408,15 @@ void SimHead::StartRecording(std::string fileName, std::vector<std::string>& out
     return;
   }
   recordingState_ = kRecording;
-  Event(SimEvent::kStateChange, "Recording started: " + filePath_.string(), out);
+  SendEvent(SimEvent::kStateChange, "Recording started: " + filePath_.string(), out);
 }
 
 void SimHead::StopRecording(std::vector<std::string>& out) {
   if (recordingState_ != kRecording) return;
   file_.Close();
   recordingState_ = kNotRecording;
-  Event(SimEvent::kStateChange,
-        "Recording stopped: " + filePath_.string() + ", " + std::to_string(fileSize_) + " bytes", out);
+  SendEvent(SimEvent::kStateChange,
+            "Recording stopped: " + filePath_.string() + ", " + std::to_string(fileSize_) + " bytes", out);
 }
 
 void SimHead::Record(std::uint32_t recordType, const std::string& record, std::vector<std::string>& out) {
@@ -418,7 +435,7 @@ void SimHead::RecordingFailed(const std::filesystem::path& path, const SimFilePr
                               std::vector<std::string>& out) {
   file_.Close();
   recordingState_ = problem.diskFull ? kDiskFull : kWriteError;
-  Event(SimEvent::kError, "Recording to " + path.string() + " stopped: " + problem.reason, out);
+  SendEvent(SimEvent::kError, "Recording to " + path.string() + " stopped: " + problem.reason, out);
 }
 
 void SimHead::ApplySoundVelocity(std::span<const std::byte> payload, std::vector<std::string>& out) {
@@ -436,24 +453,24 @@ void SimHead::ApplySoundVelocity(std::span<const std::byte> payload, std::vector
 void SimHead::SwitchSettingSet(std::int32_t deviceEnum, std::vector<std::string>& out) {
   const std::int64_t index = static_cast<std::int64_t>(deviceEnum) - baseDeviceEnum_;
   if (index < 0 || index >= static_cast<std::int64_t>(model_.settingSets.size())) {
-    Event(SimEvent::kWarning,
-          "Device enum " + std::to_string(deviceEnum) + " is not a setting set of this head", out);
+    SendEvent(SimEvent::kWarning,
+              "Device enum " + std::to_string(deviceEnum) + " is not a setting set of this head", out);
     return;
   }
   if (static_cast<std::size_t>(index) == setIndex_) return;
   setIndex_ = static_cast<std::size_t>(index);
   triggerPending_ = triggerPending_ && State().maxPingRate == 0.0;
-  Event(SimEvent::kStateChange,
-        "Setting set switched to device enum " + std::to_string(deviceEnum) + " (" +
-            FrequencyText(Set().centerFrequencyHz) + ")",
-        out);
+  SendEvent(SimEvent::kStateChange,
+            "Setting set switched to device enum " + std::to_string(deviceEnum) + " (" +
+                FrequencyText(Set().centerFrequencyHz) + ")",
+            out);
 }
 
 void SimHead::SetPinging(bool on, std::vector<std::string>& out) {
   if (!on) triggerPending_ = false;
   if (on == pinging_) return;
   pinging_ = on;
-  Event(SimEvent::kStateChange, on ? "Pinging started" : "Pinging stopped", out);
+  SendEvent(SimEvent::kStateChange, on ? "Pinging started" : "Pinging stopped", out);
 }
 
 void SimHead::Answer(std::uint32_t recordType, std::vector<std::string>& out) {
@@ -481,6 +498,9 @@ void SimHead::Answer(std::uint32_t recordType, std::vector<std::string>& out) {
 void SimHead::OnConnect(std::vector<std::string>& out) {
   Answer(zqwire::kConfigurationRecordType, out);
   Answer(zqwire::kSettingsOnRequestRecordType, out);
+  for (const SimEvent& event : greetingEvents_) {
+    Send(zqwire::kEventRecordType, simrecords::EventData(event), out);
+  }
 }
 
 bool SimHead::SetRangeLimits(std::size_t settingSet, SimLimits limits, std::vector<std::string>& out) {
@@ -594,26 +614,85 @@ void SimHead::Bite(std::vector<std::string>& out) {
   Send(zqwire::kBiteRecordType, simrecords::BiteData(reports), out);
 }
 
-bool SimHead::SetBoardError(std::string_view board, unsigned flags) {
+bool SimHead::SetBoardError(std::string_view board, unsigned flags, std::vector<std::string>& out) {
   for (std::size_t b = 0; b < model_.boards.size(); ++b) {
     if (model_.boards[b].shortName != board) continue;
-    boardFaults_[b].flags = static_cast<std::uint8_t>(flags & 0x7u);
+    const BoardFaults before = boardFaults_[b];
+    boardFaults_[b].flags = static_cast<std::uint8_t>(flags & kBoardFlags);
+    BoardSwitched(b, before, out);
     return true;
   }
   return false;
 }
 
-bool SimHead::SetFieldOutOfLimits(std::string_view board, std::string_view field, bool outOfLimits) {
+bool SimHead::SetFieldOutOfLimits(std::string_view board, std::string_view field, bool outOfLimits,
+                                  std::vector<std::string>& out) {
   for (std::size_t b = 0; b < model_.boards.size(); ++b) {
     if (model_.boards[b].shortName != board) continue;
     const auto& fields = model_.boards[b].fields;
     for (std::size_t f = 0; f < fields.size(); ++f) {
       if (fields[f].name != field || fields[f].kind != SimBiteField::kMeasured) continue;
+      const BoardFaults before = boardFaults_[b];
       boardFaults_[b].fieldOutOfLimits[f] = outOfLimits;
+      BoardSwitched(b, before, out);
       return true;
     }
   }
   return false;
+}
+
+// Each switch changes one thing, so at most one of these events goes out.
+void SimHead::BoardSwitched(std::size_t b, const BoardFaults& before, std::vector<std::string>& out) {
+  const BoardFaults& now = boardFaults_[b];
+  const SimBoard& board = model_.boards[b];
+  const auto wrong = [](const BoardFaults& faults) {
+    return faults.flags != 0 || std::find(faults.fieldOutOfLimits.begin(), faults.fieldOutOfLimits.end(),
+                                          true) != faults.fieldOutOfLimits.end();
+  };
+  if (now.flags != 0 && now.flags != before.flags) {
+    SendEvent(SimEvent::kWarning,
+              "WARNING: BITE error on board " + board.shortName + ": " + FlagsText(now.flags), out);
+  }
+  for (std::size_t f = 0; f < board.fields.size(); ++f) {
+    if (now.fieldOutOfLimits[f] && !before.fieldOutOfLimits[f]) {
+      SendEvent(SimEvent::kWarning,
+                "WARNING: BITE field " + board.shortName + "/" + board.fields[f].name + " out of limits",
+                out);
+    }
+  }
+  if (!wrong(before) || wrong(now)) {
+    // Back from one fault while another of the board remains.
+    if (before.flags != 0 && now.flags == 0) {
+      SendEvent(SimEvent::kStateChange, "BITE error flags of board " + board.shortName + " cleared", out);
+    }
+    for (std::size_t f = 0; f < board.fields.size(); ++f) {
+      if (before.fieldOutOfLimits[f] && !now.fieldOutOfLimits[f]) {
+        SendEvent(SimEvent::kStateChange,
+                  "BITE field " + board.shortName + "/" + board.fields[f].name + " within limits", out);
+      }
+    }
+    return;
+  }
+  SendEvent(SimEvent::kStateChange, "BITE board " + board.shortName + " OK", out);
+}
+
+std::map<std::string, unsigned> SimHead::BoardsInError() const {
+  std::map<std::string, unsigned> boards;
+  for (std::size_t b = 0; b < model_.boards.size(); ++b) {
+    if (boardFaults_[b].flags != 0) boards.emplace(model_.boards[b].shortName, boardFaults_[b].flags);
+  }
+  return boards;
+}
+
+std::vector<std::string> SimHead::FieldsOutOfLimits() const {
+  std::vector<std::string> fields;
+  for (std::size_t b = 0; b < model_.boards.size(); ++b) {
+    for (std::size_t f = 0; f < model_.boards[b].fields.size(); ++f) {
+      if (boardFaults_[b].fieldOutOfLimits[f])
+        fields.push_back(model_.boards[b].shortName + "/" + model_.boards[b].fields[f].name);
+    }
+  }
+  return fields;
 }
 
 // ---- Kept records ----
@@ -651,12 +730,22 @@ void SimHead::Warn(std::string_view quantity, std::string_view requested, std::s
                    std::vector<std::string>& out) {
   std::string text = std::string(quantity) + " " + std::string(requested);
   text += applied.empty() ? " ignored" : " clamped to " + std::string(applied);
-  Event(SimEvent::kWarning, std::move(text), out);
+  SendEvent(SimEvent::kWarning, std::move(text), out);
 }
 
-void SimHead::Event(std::uint16_t type, std::string text, std::vector<std::string>& out) {
+void SimHead::SendEvent(std::uint16_t type, std::string text, std::vector<std::string>& out) {
   SimEvent event{++eventNumber_, type, std::move(text)};
   Send(zqwire::kEventRecordType, simrecords::EventData(event), out);
+  Store(std::move(event));
+}
+
+void SimHead::AddGreetingEvent(std::uint16_t type, std::string text) {
+  SimEvent event{++eventNumber_, type, std::move(text)};
+  greetingEvents_.push_back(event);
+  Store(std::move(event));
+}
+
+void SimHead::Store(SimEvent event) {
   events_.push_back(std::move(event));
   if (events_.size() > kEventsKept) events_.erase(events_.begin());
 }

@@ -48,7 +48,7 @@ class SimHead {
   // fit inside `record` are missing: a remote control with a short payload changes nothing. `now`
   // is the steady time the record arrived. Answers, warnings and events are appended to `out`.
   void Apply(std::span<const std::byte> record, double now, std::vector<std::string>& out);
-  // A host connected: the configuration (7003), then the settings (7503).
+  // A host connected: the configuration (7003), the settings (7503), then the greeting events.
   void OnConnect(std::vector<std::string>& out);
 
   // When the next ping may be transmitted: free-running, one ping per period, the period being the
@@ -70,13 +70,28 @@ class SimHead {
   // BITE results of every board (7021).
   void Bite(std::vector<std::string>& out);
 
-  // Faults. A board in error reports `flags` (bits: uplink, downlink, BITE error; 0 clears). A field
-  // out of limits reports a value above its upper limit, and its board a BITE error; only measured
-  // fields (those with limits) can be. A silent head sends nothing at all but goes on applying
-  // records and pinging. False when the model has no such board or field.
-  bool SetBoardError(std::string_view board, unsigned flags);
-  bool SetFieldOutOfLimits(std::string_view board, std::string_view field, bool outOfLimits);
+  // Faults, each switch sending its event at once. A board in error reports `flags` (bits: uplink,
+  // downlink, BITE error; 0 clears). A field out of limits reports a value above its upper limit, and
+  // its board a BITE error; only measured fields (those with limits) can be. Into error: a warning
+  // whose text begins "WARNING: BITE"; back: "BITE board TX1 OK" once nothing of the board is wrong
+  // any more. A switch to what is set already sends nothing. False, with nothing changed, when the
+  // model has no such board or field.
+  bool SetBoardError(std::string_view board, unsigned flags, std::vector<std::string>& out);
+  bool SetFieldOutOfLimits(std::string_view board, std::string_view field, bool outOfLimits,
+                           std::vector<std::string>& out);
+  // A silent head sends nothing at all but goes on applying records and pinging.
   void SetSilent(bool silent) { silent_ = silent; }
+  // The switches as they are: the boards in error with their flags, the fields out of limits as
+  // "BOARD/FIELD" (in the model's order), silence.
+  std::map<std::string, unsigned> BoardsInError() const;
+  std::vector<std::string> FieldsOutOfLimits() const;
+  bool Silent() const { return silent_; }
+
+  // Sends one event (7051) now; it also joins the stored events that a 7050 lists.
+  void SendEvent(std::uint16_t type, std::string text, std::vector<std::string>& out);
+  // An event every host gets when it connects, after the configuration and settings: numbered and
+  // stored now, and sent again with the same number at each connection.
+  void AddGreetingEvent(std::uint16_t type, std::string text);
 
   // The sonar's range limits of a setting set change (as after a hardware change): the range in use
   // is brought inside them and the new configuration (7003) goes to `out`. False when there is no
@@ -144,7 +159,10 @@ class SimHead {
                                 std::vector<std::string>& out);
   void Warn(std::string_view quantity, std::string_view requested, std::string_view applied,
             std::vector<std::string>& out);
-  void Event(std::uint16_t type, std::string text, std::vector<std::string>& out);
+  // The events of a board whose switches changed from `before`.
+  void BoardSwitched(std::size_t board, const BoardFaults& before, std::vector<std::string>& out);
+  // Keeps an event among the latest ones, which a 7050 lists.
+  void Store(SimEvent event);
   void Send(std::uint32_t recordType, std::string_view dataSection, std::vector<std::string>& out);
   void StartRecording(std::string fileName, std::vector<std::string>& out);
   // Writes a record the head sends into the file when recording and its type is one to record.
@@ -185,6 +203,7 @@ class SimHead {
 
   std::uint32_t eventNumber_ = 0;  // of the latest event
   std::vector<SimEvent> events_;   // the latest events, oldest first
+  std::vector<SimEvent> greetingEvents_;
   std::vector<BoardFaults> boardFaults_;
   std::uint32_t biteCount_ = 0;
   std::map<std::uint32_t, std::string> keptRecords_;

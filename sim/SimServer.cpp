@@ -315,6 +315,18 @@ std::vector<ZqHead> SimServer::AnsweredHeads() const {
   return heads;
 }
 
+std::optional<std::size_t> SimServer::HeadAnswering(std::uint16_t deviceEnum) const {
+  const std::optional<SimModel> model = SimModel::ByName(impl_->config.model);
+  if (!model) return std::nullopt;
+  const std::vector<ZqHead>& heads = impl_->config.heads;
+  for (std::size_t i = 0; i < heads.size(); ++i) {
+    if (deviceEnum >= heads[i].deviceEnum &&
+        static_cast<std::size_t>(deviceEnum - heads[i].deviceEnum) < model->settingSets.size())
+      return i;
+  }
+  return std::nullopt;
+}
+
 bool SimServer::Start(std::string& error) {
   if (impl_->thread.joinable() || impl_->stopped) {
     error = "the simulated sonar was started before";
@@ -366,6 +378,7 @@ bool SimServer::Start(std::string& error) {
     auto simHead = std::make_unique<SimHead>(*model, head.deviceEnum, head.deviceId,
                                              impl_->config.name + (i == 0 ? "" : "#" + std::to_string(i)),
                                              impl_->config.recordFolder);
+    if (impl_->config.prepareHead) impl_->config.prepareHead(i, *simHead);
     impl_->heads.push_back(std::make_unique<Impl::HeadRunner>(impl_->io, std::move(simHead)));
   }
   boost::asio::post(impl_->io, [self = impl_] {

@@ -4,9 +4,11 @@
 // process (the host's embedded default) or one in zq-sonar-sim.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -25,6 +27,9 @@ struct SimServerConfig {
   std::string recordFolder{};
   double biteIntervalSeconds = 5.0;  // 0: no BITE results unless asked
   std::shared_ptr<PingLog> pingLog;  // null: no ping log
+  // Runs on each head (`index` in the order of `heads`) once it is built, before any host can connect
+  // and before it pings: faults and events switched on from the start. Null: none.
+  std::function<void(std::size_t index, SimHead& head)> prepareHead{};
 };
 
 class SimServer {
@@ -50,6 +55,9 @@ class SimServer {
   // head, every further setting set of its model under a device enum of its own (the head's plus the
   // set's place). Empty for a model that does not exist.
   std::vector<ZqHead> AnsweredHeads() const;
+  // The index of the head one of whose setting sets answers under `deviceEnum`; nothing when none
+  // does or the model does not exist.
+  std::optional<std::size_t> HeadAnswering(std::uint16_t deviceEnum) const;
 
   // Runs fn with head `index` on the server's thread and waits for it: fault switches, and looking at
   // a head's state in tests. What fn appends to its second argument is sent to every connected host,

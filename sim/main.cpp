@@ -8,16 +8,12 @@
 #include <vector>
 
 #include "sim/PingLog.h"
+#include "sim/SimFaults.h"
 #include "sim/SimHead.h"
+#include "sim/SimModel.h"
 #include "sim/SimServer.h"
 
 namespace {
-
-// A fault switched on from the command line: "BOARD=FLAGS" or "BOARD/FIELD".
-struct BoardError {
-  std::string board;
-  unsigned flags = 0;
-};
 
 int Main(int argc, char** argv) {
   CLI::App app{"zq-sonar-sim: a simulated Zq sonar processing unit that the host connects to over TCP"};
@@ -28,6 +24,7 @@ int Main(int argc, char** argv) {
   std::vector<std::string> boardErrors;
   std::vector<std::string> fieldsOutOfLimits;
   bool silent = false;
+  std::vector<std::string> eventTexts;
 
   app.add_option("--listen", config.listen,
                  "ADDRESS:PORT to listen on (default 127.0.0.1:7000; port 0: any)");
@@ -47,6 +44,9 @@ int Main(int argc, char** argv) {
   app.add_option("--field-out-of-limits", fieldsOutOfLimits,
                  "Fault: BITE field BOARD/FIELD reports a value outside its limits (repeatable)");
   app.add_flag("--silent", silent, "Fault: accept connections and records but send nothing");
+  app.add_option("--event", eventTexts,
+                 "An event TYPE=TEXT (TYPE 0 to 65535: 0, 1, 4 information, 2, 5 warning, 3, 6 error) that "
+                 "every host gets when it connects, after the configuration and settings (repeatable)");
 
   try {
     app.parse(argc, argv);
@@ -68,22 +68,42 @@ int Main(int argc, char** argv) {
     }
     config.heads.push_back(*head);
   }
-  std::vector<BoardError> errors;
+  // The faults every head starts with, checked against the model before the sonar starts.
+  SimFaults faults;
   for (const std::string& text : boardErrors) {
     const auto equals = text.find('=');
-    BoardError fault{text.substr(0, equals), 0};
+    unsigned flags = 0;
     if (equals != std::string::npos) {
       const char* first = text.data() + equals + 1;
       const char* last = text.data() + text.size();
-      const auto [end, problem] = std::from_chars(first, last, fault.flags);
-      if (problem != std::errc() || end != last) fault.flags = 0;
+      const auto [end, problem] = std::from_chars(first, last, flags);
+      if (problem != std::errc() || end != last) flags = 0;
     }
-    if (fault.board.empty() || fault.flags == 0 || fault.flags > 7) {
+    if (equals == 0 || flags == 0 || flags > 7) {
       std::cerr << "zq-sonar-sim: --board-error \"" << text << "\": expected BOARD=FLAGS with FLAGS 1 to 7\n";
       return 2;
     }
-    errors.push_back(fault);
+    faults.boards[text.substr(0, equals)] = flags;
   }
+  faults.fieldsOutOfLimits = fieldsOutOfLimits;
+  faults.silent = silent;
+  const std::optional<SimModel> model = SimModel::ByName(config.model);
+  if (const auto unknown = model ? FindUnknownFaultName(*model, faults) : std::nullopt) {
+    const bool board = unknown->entry.rfind("boards.", 0) == 0;
+    std::cerr << "zq-sonar-sim: " << (board ? "--board-error: " : "--field-out-of-limits: ")
+              << unknown->problem << '\n';
+    return 2;
+  }
+  for (const std::string& text : eventTexts) {
+    std::string problem;
+    const auto event = ParseEventOption(text, problem);
+    if (!event) {
+      std::cerr << "zq-sonar-sim: --event \"" << text << "\": " << problem << '\n';
+      return 2;
+    }
+    faults.events.push_back(*event);
+  }
+  config.prepareHead = [&faults](std::size_t /*index*/, SimHead& head) { SwitchOnAtStart(head, faults); };
   if (!pingLogPath.empty()) {
     std::string error;
     config.pingLog = PingLog::Open(pingLogPath, error);
@@ -105,23 +125,6 @@ int Main(int argc, char** argv) {
   if (!server.Start(error)) {
     std::cerr << "zq-sonar-sim: " << error << '\n';
     return 2;
-  }
-  for (std::size_t i = 0; i < config.heads.size(); ++i) {
-    bool known = true;
-    server.WithHead(i, [&](SimHead& head, std::vector<std::string>&) {
-      for (const BoardError& fault : errors) known = head.SetBoardError(fault.board, fault.flags) && known;
-      for (const std::string& field : fieldsOutOfLimits) {
-        const auto slash = field.find('/');
-        known = slash != std::string::npos &&
-                head.SetFieldOutOfLimits(field.substr(0, slash), field.substr(slash + 1), true) && known;
-      }
-      head.SetSilent(silent);
-    });
-    if (!known) {
-      std::cerr << "zq-sonar-sim: a --board-error or --field-out-of-limits names no board or field of the "
-                << config.model << " model\n";
-      return 2;
-    }
   }
   std::cout << "zq-sonar-sim: " << config.model << " sonar listening on " << server.Address() << std::endl;
   std::cout << "zq-sonar-sim: recording into " << server.RecordFolder() << std::endl;

@@ -318,10 +318,14 @@ TEST_F(SimHeadTest, AnswersRequestsKeepsRecordsWithoutEffectAndWhenSilentSendsNo
 }
 
 TEST_F(SimHeadTest, BoardFaultsShowInTheBiteResults) {
-  EXPECT_TRUE(head.SetBoardError("TX1", 3));
-  EXPECT_TRUE(head.SetFieldOutOfLimits("RX1", "Noise level", true));
-  EXPECT_FALSE(head.SetBoardError("TX3", 1));
-  EXPECT_FALSE(head.SetFieldOutOfLimits("RX1", "Channels failed", true));  // no limits
+  EXPECT_TRUE(head.SetBoardError("TX1", 3, out));
+  EXPECT_TRUE(head.SetFieldOutOfLimits("RX1", "Noise level", true, out));
+  out.clear();
+  EXPECT_FALSE(head.SetBoardError("TX3", 1, out));
+  EXPECT_FALSE(head.SetFieldOutOfLimits("RX1", "Channels failed", true, out));  // no limits
+  EXPECT_TRUE(out.empty());
+  EXPECT_EQ(head.BoardsInError(), (std::map<std::string, unsigned>{{"TX1", 3}}));
+  EXPECT_EQ(head.FieldsOutOfLimits(), std::vector<std::string>{"RX1/Noise level"});
   head.Bite(out);
   ASSERT_EQ(out.size(), 1u);
   const le::ByteReader bite(out[0]);
@@ -346,6 +350,59 @@ TEST_F(SimHeadTest, BoardFaultsShowInTheBiteResults) {
   EXPECT_EQ(texts,
             (std::vector<std::string>{"Link module", "Link controller", "Wet-end I/O processor",
                                       "Projector 200/400 kHz", "Receiver 200/400 kHz", "Processing unit"}));
+}
+
+// Each switch sends its event at once; switching to what is set already sends none.
+TEST_F(SimHeadTest, SwitchingAFaultSendsItsEventAndTheBoardIsOkOnceNothingOfItIsWrong) {
+  const struct {
+    std::string board, field;  // no field: the board's flags
+    unsigned value;            // flags, or 1 out of limits and 0 within
+    std::string event;         // "type: text"; empty: none
+  } steps[] = {
+      {"TX1", "", 1, "2: WARNING: BITE error on board TX1: uplink"},
+      {"TX1", "", 1, ""},
+      {"TX1", "", 6, "2: WARNING: BITE error on board TX1: downlink, BITE error"},
+      {"RX1", "Temperature", 1, "2: WARNING: BITE field RX1/Temperature out of limits"},
+      {"RX1", "", 2, "2: WARNING: BITE error on board RX1: downlink"},
+      {"RX1", "", 0, "1: BITE error flags of board RX1 cleared"},
+      {"RX1", "Noise level", 1, "2: WARNING: BITE field RX1/Noise level out of limits"},
+      {"RX1", "Temperature", 0, "1: BITE field RX1/Temperature within limits"},
+      {"RX1", "Noise level", 0, "1: BITE board RX1 OK"},
+      {"TX1", "", 0, "1: BITE board TX1 OK"},
+      {"TX1", "", 0, ""},
+  };
+  for (const auto& step : steps) {
+    out.clear();
+    if (step.field.empty()) {
+      ASSERT_TRUE(head.SetBoardError(step.board, step.value, out));
+    } else {
+      ASSERT_TRUE(head.SetFieldOutOfLimits(step.board, step.field, step.value == 1, out));
+    }
+    EXPECT_EQ(EventsIn(out), step.event.empty() ? std::vector<std::string>{} : std::vector{step.event})
+        << "step " << &step - steps;
+  }
+  EXPECT_TRUE(head.BoardsInError().empty());
+  EXPECT_TRUE(head.FieldsOutOfLimits().empty());
+}
+
+// An event sent now and a greeting event both join the stored events; the greeting event goes to every
+// host that connects, after the configuration and settings, with its number.
+TEST_F(SimHeadTest, EventsSentNowAndGreetingEventsAreStoredAndGreetingEventsFollowEachConnection) {
+  head.AddGreetingEvent(5, "Heading sensor degraded");
+  head.SendEvent(6, "Receiver 2 failed", out);
+  EXPECT_EQ(EventsIn(out), std::vector<std::string>{"6: Receiver 2 failed"});
+  for (int connection = 0; connection < 2; ++connection) {
+    out.clear();
+    head.OnConnect(out);
+    ASSERT_EQ(out.size(), 3u);
+    EXPECT_EQ(std::make_tuple(TypeOf(out[0]), TypeOf(out[1])), std::make_tuple(7003u, 7503u));
+    EXPECT_EQ(EventsIn(out), std::vector<std::string>{"5: Heading sensor degraded"});
+    EXPECT_EQ(le::ByteReader(out[2]).U32(64), 1u);  // its number
+  }
+  out.clear();
+  Send(Rc(1050, U32(7050)));
+  ASSERT_EQ(out.size(), 1u);
+  EXPECT_EQ(le::ByteReader(out[0]).U32(72), 2u);  // two stored events
 }
 
 }  // namespace
