@@ -1,5 +1,5 @@
 // Module entry: the host's version check, joining the framework's library chain, the registration
-// of the device type, the view and its document template, and the start of the ping sequencer.
+// of the device type, the two views and their document templates, and the start of the ping sequencer.
 #include "frame/KavoSonarConfiguration.h"
 
 #include "control/KavoSonarConfigurationControlDevice.h"
@@ -14,6 +14,7 @@
 #include "resources/KavoResources.h"
 #include "sequencing/KavoSonarConfigurationInfo.h"
 #include "views/config/KavoSonarConfigurationView.h"
+#include "views/messages/KavoSystemMessages.h"
 
 namespace {
 
@@ -87,18 +88,30 @@ void DeviceCtrlInit(unsigned short a, unsigned short b, unsigned short c, unsign
 void RegisterViews() {
   try {
     GetViewList().RegisterView(kConfigurationViewName, RUNTIME_CLASS(KavoSonarConfigurationView));
+    GetViewList().RegisterView(kSystemMessagesViewName, RUNTIME_CLASS(KavoSystemMessages));
   } catch (...) {  // NOLINT(bugprone-empty-catch)
   }
 }
 
+namespace {
+
+// A template of displays of viewClass, given to the application (which owns it from then on) and
+// named in the host's list.
+void AddTemplate(CWinApp& app, const char* name, const CRuntimeClass* viewClass) {
+  auto* display =
+      new ORVMultiDocTemplateAttr1(RUNTIME_CLASS(CDisplayDocAttr1), RUNTIME_CLASS(CDisplayFrmAttr1),
+                                   viewClass, RUNTIME_CLASS(CDisplayDockFrmAttr1));
+  app.AddDocTemplate(display);
+  CDocTemplateList::GetDocTemplates().AddTemplate(name, display);
+}
+
+}  // namespace
+
 void InitializeTemplates(CWinApp* app) {
   try {
     if (app != nullptr) {
-      auto* configuration = new ORVMultiDocTemplateAttr1(
-          RUNTIME_CLASS(CDisplayDocAttr1), RUNTIME_CLASS(CDisplayFrmAttr1),
-          RUNTIME_CLASS(KavoSonarConfigurationView), RUNTIME_CLASS(CDisplayDockFrmAttr1));
-      app->AddDocTemplate(configuration);  // the application owns it from here on
-      CDocTemplateList::GetDocTemplates().AddTemplate(kControlViewTypeName, configuration);
+      AddTemplate(*app, kControlViewTypeName, RUNTIME_CLASS(KavoSonarConfigurationView));
+      AddTemplate(*app, kSystemMessagesTemplateName, RUNTIME_CLASS(KavoSystemMessages));
     }
     KavoSonarConfigurationInfo::Instance().Init();
   } catch (...) {  // NOLINT(bugprone-empty-catch)
@@ -108,6 +121,7 @@ void InitializeTemplates(CWinApp* app) {
 void UnInitializeTemplates() {
   try {
     CDocTemplateList::GetDocTemplates().RemoveTemplate(kControlViewTypeName);
+    CDocTemplateList::GetDocTemplates().RemoveTemplate(kSystemMessagesTemplateName);
   } catch (...) {  // NOLINT(bugprone-empty-catch)
   }
 }

@@ -11,6 +11,9 @@ inline constexpr const char* kControlDeviceTypeName = "KavoSonarConfigurationCon
 inline constexpr const char* kControlViewTypeName = "KAVOSONARCONFIGURATION";
 // The name under which the configuration view is registered.
 inline constexpr const char* kConfigurationViewName = "KavoSonarConfigurationView";
+// The names of the system messages view and of its document template.
+inline constexpr const char* kSystemMessagesViewName = "KavoSystemMessages";
+inline constexpr const char* kSystemMessagesTemplateName = "KAVOSYSTEMMESSAGES";
 
 // Makes devices of class T for the host's device list.
 template <typename T>

@@ -32,7 +32,7 @@ bool TakesAction(AfxWindowKind kind, ViewAction::Kind action) {
     case ViewAction::Kind::kScroll:
       return kind == AfxWindowKind::kScrollBar;
     case ViewAction::Kind::kSelect:
-      return kind == AfxWindowKind::kComboBox;
+      return kind == AfxWindowKind::kComboBox || kind == AfxWindowKind::kList;
     case ViewAction::Kind::kClick:
       return kind == AfxWindowKind::kButton || kind == AfxWindowKind::kCheckBox ||
              kind == AfxWindowKind::kRadio;

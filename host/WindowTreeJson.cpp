@@ -34,6 +34,8 @@ const char* KindName(AfxWindowKind kind) {
       return "tab";
     case AfxWindowKind::kGroupBox:
       return "groupbox";
+    case AfxWindowKind::kList:
+      return "list";
   }
   return "window";
 }
@@ -57,6 +59,26 @@ void Items(std::string& out, const std::vector<CString>& items) {
   for (std::size_t i = 0; i < items.size(); ++i) {
     if (i > 0) out += ',';
     AppendJsonString(out, items[i].View());
+  }
+  out += ']';
+}
+
+// A list control's columns and rows: {"cells": [...], "image": n, "data": n} each.
+void ListRows(std::string& out, const AfxWindow& list) {
+  out += ",\"columns\":[";
+  for (std::size_t i = 0; i < list.columns.size(); ++i) {
+    if (i > 0) out += ',';
+    AppendJsonString(out, list.columns[i].View());
+  }
+  out += "],\"rows\":[";
+  for (std::size_t r = 0; r < list.rows.size(); ++r) {
+    const AfxListRow& row = list.rows[r];
+    out += r > 0 ? ",{\"cells\":[" : "{\"cells\":[";
+    for (std::size_t c = 0; c < row.cells.size(); ++c) {
+      if (c > 0) out += ',';
+      AppendJsonString(out, row.cells[c].View());
+    }
+    out += "],\"image\":" + std::to_string(row.image) + ",\"data\":" + std::to_string(row.data) + '}';
   }
   out += ']';
 }
@@ -94,6 +116,10 @@ void AppendWindowTreeJson(const AfxWindow& window, std::string& out) {
       break;
     case AfxWindowKind::kTab:
       Items(out, window.items);
+      Member(out, "selection", window.selection);
+      break;
+    case AfxWindowKind::kList:
+      ListRows(out, window);
       Member(out, "selection", window.selection);
       break;
     case AfxWindowKind::kFormView:

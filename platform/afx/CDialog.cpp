@@ -3,6 +3,7 @@
 
 #include <algorithm>
 
+#include "platform/afx/CListCtrl.h"
 #include "platform/afx/Controls.h"
 #include "platform/afx/DialogTemplate.h"
 
@@ -28,6 +29,8 @@ std::unique_ptr<CWnd> MakeControl(AfxWindowKind kind) {
       return std::make_unique<CComboBox>();
     case AfxWindowKind::kTab:
       return std::make_unique<CTabCtrl>();
+    case AfxWindowKind::kList:
+      return std::make_unique<CListCtrl>();
     case AfxWindowKind::kWindow:
     case AfxWindowKind::kFrame:
     case AfxWindowKind::kFormView:
@@ -63,6 +66,11 @@ BOOL CDialog::Create(UINT templateId, CWnd* parent) {
   const DialogTemplate* dialog = AfxFindDialogTemplate(static_cast<int>(templateId));
   if (dialog == nullptr || m_hWnd != nullptr) return FALSE;
   templateId_ = templateId;
+  return CreateIndirect(dialog, parent);
+}
+
+BOOL CDialog::CreateIndirect(const DialogTemplate* dialog, CWnd* parent) {
+  if (dialog == nullptr || m_hWnd != nullptr) return FALSE;
   parent_ = parent;
   const CRect rect = AfxDialogUnitsToPixels(0, 0, dialog->cx, dialog->cy);
   if (!CreateAfxWindow(AfxWindowKind::kDialog, dialog->caption, dialog->style, rect, parent, 0)) return FALSE;

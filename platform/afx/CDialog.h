@@ -23,6 +23,8 @@ class CDialog : public CWnd {
   // Creates the dialog modeless from template templateId as a child of parent (a top-level dialog
   // without one), then runs OnInitDialog. False when there is no such template or the dialog has a window.
   BOOL Create(UINT templateId, CWnd* parent = nullptr);
+  // The same from a template given directly (one of the framework's own); false for none.
+  BOOL CreateIndirect(const DialogTemplate* dialog, CWnd* parent = nullptr);
   // Converts a rectangle in dialog units to pixels.
   void MapDialogRect(CRect* rect) const;
 

@@ -1,7 +1,7 @@
 // Windows of the headless window framework. A window (AfxWindow, what HWND points to) holds what a
 // screen would show: kind, control id, text, style, enabled and visible state, rectangle in its
 // parent's client area, children in Z order, and the state of its control kind (scroll range and
-// position, list items and selection, check state). A CWnd is the object that handles a window's
+// position, list items and selection, check state, list rows). A CWnd is the object that handles a window's
 // messages through its message map; several may be attached to one window (a dialog's member bound
 // to a control by data exchange), the last attached handles its messages. Everything here runs on the
 // host's UI thread, except PostMessage and IsWindow, which any thread may call.
@@ -36,6 +36,14 @@ enum class AfxWindowKind {
   kComboBox,   // a drop-down list
   kTab,        // a tab control
   kGroupBox,   // a frame with a caption around related controls
+  kList,       // a list control: rows of cells under column headings
+};
+
+// One row of a list control: its cells (column 0 first), the index of its image and its item data.
+struct AfxListRow {
+  std::vector<CString> cells;
+  int image = 0;
+  LPARAM data = 0;
 };
 
 struct AfxWindow {
@@ -61,6 +69,9 @@ struct AfxWindow {
   int selection = -1;
   // Check boxes and radio buttons.
   int checked = 0;
+  // List controls (selection above: the selected row).
+  std::vector<CString> columns;
+  std::vector<AfxListRow> rows;
   // Form views: the size of what they show, and whether the view scrolls it (total larger than the view).
   CSize scrollTotal;
 

@@ -99,8 +99,12 @@ CSize CScrollView::GetTotalSize() const {
   return m_hWnd == nullptr ? CSize() : m_hWnd->scrollTotal;
 }
 
+const DialogTemplate* CFormView::Form() const {
+  return form_ != nullptr ? form_ : AfxFindDialogTemplate(static_cast<int>(templateId_));
+}
+
 BOOL CFormView::Create(CWnd* parent, const CRect& rect, UINT id, CCreateContext* context) {
-  const DialogTemplate* form = AfxFindDialogTemplate(static_cast<int>(templateId_));
+  const DialogTemplate* form = Form();
   if (form == nullptr) return FALSE;
   if (!CreateAfxWindow(AfxWindowKind::kFormView, "", WS_CHILD | WS_VISIBLE, rect, parent,
                        static_cast<int>(id))) {
@@ -118,7 +122,7 @@ void CFormView::OnInitialUpdate() {
 }
 
 CSize CFormView::GetTemplateSize() const {
-  const DialogTemplate* form = AfxFindDialogTemplate(static_cast<int>(templateId_));
+  const DialogTemplate* form = Form();
   return form == nullptr ? CSize() : AfxDialogUnitsToPixels(0, 0, form->cx, form->cy).Size();
 }
 

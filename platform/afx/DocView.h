@@ -11,6 +11,7 @@ class CDocTemplate;
 class CDocument;
 class CFrameWnd;
 class CView;
+struct DialogTemplate;
 
 // What a frame needs to make its view.
 struct CCreateContext {
@@ -89,6 +90,8 @@ class CFormView : public CScrollView {
 
  public:
   explicit CFormView(UINT templateId) : templateId_(templateId) {}
+  // A form drawn from a template of the framework's own rather than one of a module's resources.
+  explicit CFormView(const DialogTemplate* form) : templateId_(0), form_(form) {}
 
   // The view's window with the controls of its dialog template.
   BOOL Create(CWnd* parent, const CRect& rect, UINT id, CCreateContext* context) override;
@@ -101,6 +104,11 @@ class CFormView : public CScrollView {
   LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
 
   UINT templateId_;
+
+ private:
+  const DialogTemplate* Form() const;
+
+  const DialogTemplate* form_ = nullptr;
 };
 
 class CFrameWnd : public CWnd {

@@ -1,6 +1,7 @@
 // Operator input delivered to controls and their parents.
 #include "platform/afx/OperatorInput.h"
 
+#include "platform/afx/CListCtrl.h"
 #include "platform/afx/Controls.h"
 
 namespace {
@@ -53,7 +54,24 @@ bool AfxOperatorScroll(CWnd& bar, UINT code, int pos) {
   return true;
 }
 
+namespace {
+
+// A row chosen in a list control: the row is selected, then the parent hears LVN_ITEMCHANGED.
+bool SelectListRow(CWnd& list, int index) {
+  auto& rows = static_cast<CListCtrl&>(list);
+  if (index < 0 || index >= rows.GetItemCount()) return false;
+  rows.SetSelectionMark(index);
+  CWnd* parent = list.GetParent();
+  if (parent == nullptr) return true;
+  NMHDR header{list.m_hWnd, static_cast<UINT>(list.GetDlgCtrlID()), LVN_ITEMCHANGED};
+  parent->SendMessage(WM_NOTIFY, static_cast<WPARAM>(header.idFrom), reinterpret_cast<LPARAM>(&header));
+  return true;
+}
+
+}  // namespace
+
 bool AfxOperatorSelect(CWnd& list, int index) {
+  if (IsKind(list, AfxWindowKind::kList) && AfxTakesInput(list)) return SelectListRow(list, index);
   if (!IsKind(list, AfxWindowKind::kComboBox) || !AfxTakesInput(list)) return false;
   auto& combo = static_cast<CComboBox&>(list);
   if (index < 0 || index >= combo.GetCount()) return false;
@@ -89,6 +107,7 @@ bool AfxOperatorClick(CWnd& button) {
     case AfxWindowKind::kComboBox:
     case AfxWindowKind::kTab:
     case AfxWindowKind::kGroupBox:
+    case AfxWindowKind::kList:
       return false;
   }
   NotifyCommand(button, BN_CLICKED);

@@ -8,8 +8,9 @@
 // A scroll bar's code (SB_LINELEFT ... SB_ENDSCROLL) with the position of a thumb move; the parent
 // hears WM_HSCROLL, or WM_VSCROLL for a vertical bar. The bar itself does not move: its parent sets it.
 bool AfxOperatorScroll(CWnd& bar, UINT code, int pos);
-// A choice from a drop-down list: the selection is set, then the parent hears CBN_SELCHANGE. False
-// also for an index outside the list.
+// A choice from a drop-down list: the selection is set, then the parent hears CBN_SELCHANGE; a row
+// chosen in a list control: the row is selected, then the parent hears LVN_ITEMCHANGED. False also for
+// an index outside the list.
 bool AfxOperatorSelect(CWnd& list, int index);
 // A click: a check box toggles and a radio button checks itself (clearing the radio buttons of its
 // group), then the parent hears BN_CLICKED.

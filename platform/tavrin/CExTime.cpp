@@ -53,3 +53,14 @@ std::time_t CExTime::ConvertToCTime(double time) {
   if (!std::isfinite(time)) return 0;
   return static_cast<std::time_t>(std::floor(time));
 }
+
+CString ZqTimeOfDayText(const tagTIMEZQ& time) {
+  const double seconds =
+      std::isfinite(time.seconds) ? std::clamp(static_cast<double>(time.seconds), 0.0, 60.999) : 0.0;
+  const int whole = static_cast<int>(seconds);
+  const int milliseconds = static_cast<int>((seconds - whole) * 1000.0);
+  CString text;
+  text.Format("%02d:%02d:%02d.%03d", static_cast<int>(time.hours), static_cast<int>(time.minutes), whole,
+              milliseconds);
+  return text;
+}

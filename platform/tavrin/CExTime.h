@@ -7,6 +7,8 @@
 #include <ctime>
 #include <span>
 
+#include "platform/afx/CString.h"
+
 // The record time stamp, in UTC. On the wire (10 bytes): u16 year, u16 day of the year (1 is
 // 1 January), f32 seconds within the minute, u8 hours, u8 minutes.
 struct tagTIMEZQ {
@@ -34,6 +36,9 @@ class CExTime {
   // Calendar time of a host time (whole seconds, rounded down).
   static std::time_t ConvertToCTime(double time);
 };
+
+// "HH:MM:SS.mmm" of a record's time stamp: seconds and milliseconds cut, not rounded.
+CString ZqTimeOfDayText(const tagTIMEZQ& time);
 
 // Degrees to radians.
 inline constexpr double D_TO_R = 3.14159265358979323846 / 180.0;

@@ -28,7 +28,6 @@ constexpr std::size_t kFieldSize = 79;
 // Event record.
 constexpr std::size_t kEventNumberOffset = 64;
 constexpr std::size_t kEventTypeOffset = 72;
-constexpr std::size_t kEventTextLengthOffset = 74;
 constexpr std::size_t kEventTextOffset = 78;
 
 // Stored-events record: event count, then entries of 22 bytes and their text.
@@ -115,6 +114,7 @@ std::optional<ZqEvent> ZqMessageRecords::DecodeEvent(std::span<const std::byte> 
   ZqEvent event;
   event.number = *reader.U32(kEventNumberOffset);
   event.type = *reader.U16(kEventTypeOffset);
-  event.text = Text(reader, kEventTextOffset, *reader.U16(kEventTextLengthOffset));
+  // The text runs to its zero, or to the end of the record: its length field is not needed to find it.
+  event.text = Text(reader, kEventTextOffset, reader.Size());
   return event;
 }

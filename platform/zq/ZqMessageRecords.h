@@ -49,7 +49,7 @@ class ZqMessageRecords {
   // The events of a stored-events record, in order, as many as fit (whatever their count says). An
   // event whose text runs past the record keeps the part that is there and is the last one read.
   static std::vector<ZqEvent> DecodeEventList(std::span<const std::byte> record);
-  // The event of an event record; nothing when its fields do not fit. A text that runs past the record
-  // keeps the part that is there.
+  // The event of an event record; nothing when its fields do not fit. The text is read up to its zero
+  // whatever its length field says; one with no zero keeps the part that is there.
   static std::optional<ZqEvent> DecodeEvent(std::span<const std::byte> record);
 };

@@ -15,6 +15,7 @@
 #include "platform/tavrin/ResourceModules.h"
 #include "tests/sequencing/SequencingFakes.h"
 #include "views/config/KavoSonarConfigurationView.h"
+#include "views/messages/KavoSystemMessages.h"
 
 namespace {
 
@@ -50,25 +51,39 @@ TEST(DeviceCtrlInit, SetsTheViewTypeOfTheDeviceWithTheArgumentsReordered) {
   EXPECT_TRUE(manager.RemoveDevice(CDataId(4, 2, 3, 1)) && manager.RemoveDevice(CDataId(1, 2, 3, 4)));
 }
 
-// The view is registered by name; its template goes to the application, which owns it, and is named in
-// the host's list until the plug-in takes it out; the resources it is drawn from come with the module.
-TEST(Templates, TheConfigurationViewsTemplateIsTheApplicationsAndListedUntilUnInitialized) {
+// The views are registered by name; their templates go to the application, which owns them, and are
+// named in the host's list until the plug-in takes them out; the resources they are drawn from come
+// with the module.
+TEST(Templates, TheViewsTemplatesAreTheApplicationsAndListedUntilUnInitialized) {
+  struct Registered {
+    const char* view;
+    const char* templateName;
+    const CRuntimeClass* viewClass;
+  };
+  const Registered registered[] = {
+      {"KavoSonarConfigurationView", "KAVOSONARCONFIGURATION", RUNTIME_CLASS(KavoSonarConfigurationView)},
+      {"KavoSystemMessages", "KAVOSYSTEMMESSAGES", RUNTIME_CLASS(KavoSystemMessages)},
+  };
   int instance = 0;
   ASSERT_EQ(DllMain(&instance, DLL_PROCESS_ATTACH, nullptr), 1);
   RegisterViews();
-  EXPECT_EQ(GetViewList().Find("KavoSonarConfigurationView"), RUNTIME_CLASS(KavoSonarConfigurationView));
   CWinApp app;
   InitializeTemplates(&app);
-  ASSERT_EQ(app.GetDocTemplates().size(), 1U);
-  const CDocTemplate* configuration = CDocTemplateList::GetDocTemplates().Find("KAVOSONARCONFIGURATION");
-  EXPECT_EQ(configuration, app.GetDocTemplates().front().get());
-  EXPECT_EQ(configuration->GetViewClass(), RUNTIME_CLASS(KavoSonarConfigurationView));
+  ASSERT_EQ(app.GetDocTemplates().size(), 2U);
+  for (std::size_t i = 0; i < 2; ++i) {
+    EXPECT_EQ(GetViewList().Find(registered[i].view), registered[i].viewClass);
+    const CDocTemplate* display = CDocTemplateList::GetDocTemplates().Find(registered[i].templateName);
+    EXPECT_EQ(display, app.GetDocTemplates()[i].get());
+    EXPECT_EQ(display->GetViewClass(), registered[i].viewClass);
+  }
   CString title;
   EXPECT_TRUE(title.LoadString(16911));
   EXPECT_EQ(title, CString("Sonar Configuration - %s"));
   UnInitializeTemplates();
-  EXPECT_EQ(CDocTemplateList::GetDocTemplates().Find("KAVOSONARCONFIGURATION"), nullptr);
-  EXPECT_EQ(app.GetDocTemplates().size(), 1U);
+  for (const Registered& entry : registered) {
+    EXPECT_EQ(CDocTemplateList::GetDocTemplates().Find(entry.templateName), nullptr);
+  }
+  EXPECT_EQ(app.GetDocTemplates().size(), 2U);
   EXPECT_EQ(DllMain(&instance, DLL_PROCESS_DETACH, nullptr), 1);
   EXPECT_FALSE(title.LoadString(16911));
 }

@@ -99,6 +99,7 @@ TEST(ZqMessageRecords, AnEventAndItsTextWithinTheRecord) {
   ASSERT_TRUE(event.has_value());
   EXPECT_TRUE(event->number == 12 && event->type == 2 && event->text == "Range 600 clamped to 500");
   EXPECT_EQ(Event("On", 999).value_or(ZqEvent{}).text, "On");  // a length beyond the record
+  EXPECT_EQ(Event("Pinging stopped", 3).value_or(ZqEvent{}).text, "Pinging stopped");  // a length too short
   const std::string cut = U32(12) + std::string(4, '\0') + U16(2) + U16(0);
   EXPECT_FALSE(ZqMessageRecords::DecodeEvent(Bytes(Record(7051, cut))).has_value());
   EXPECT_FALSE(ZqMessageRecords::DecodeEvent({}).has_value());
