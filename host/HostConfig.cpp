@@ -6,9 +6,12 @@
 #include <sstream>
 #include <type_traits>
 
+#include "host/SimFaultsJson.h"
 #include "link/ZqTcpLink.h"
 #include "platform/tavrin/AttributeMapJson.h"
 #include "platform/tavrin/JsonDocument.h"
+#include "sim/SimModel.h"
+#include "sim/SimServer.h"
 
 namespace {
 
@@ -19,7 +22,7 @@ constexpr std::string_view kEmbeddedDefault = R"({
   "devices": [
     {
       "type": "KavoSonarConfigurationControlDevice",
-      "name": "Shallow sonar",
+      "name": "Survey Vessel",
       "dataId": [1, 78, 1, 1],
       "deviceEnum": 0,
       "attributes": [
@@ -137,7 +140,29 @@ class Reader {
     return true;
   }
 
-  bool ReadLink(const Json& device, const std::string& path, std::optional<SonarLinkConfig>& link) {
+  // A simulated sonar's faults, for the boards and fields of its model, and the head that answers
+  // under the device's device enum, which they apply to.
+  bool ReadFaults(const Json& simulate, const std::string& path, int deviceEnum, SonarLinkConfig& config) {
+    const auto found = simulate.find("faults");
+    if (found == simulate.end()) return true;
+    const std::string at = path + ".faults";
+    const std::optional<SimModel> model = SimModel::ByName(config.simulate->model);
+    if (const auto problem = ReadSimFaultsJson(*found, SimFaultsJsonUse::kConfiguration,
+                                               model ? &*model : nullptr, config.simulate->faults)) {
+      return Fail(problem->entry.empty() ? at : at + "." + problem->entry, problem->problem);
+    }
+    SimServerConfig server;
+    server.model = config.simulate->model;
+    server.heads = config.heads;
+    if (!SimHeadAnswering(server, static_cast<std::uint16_t>(deviceEnum))) {
+      return Fail(at, "no head of the simulated sonar answers under the device's device enum " +
+                          std::to_string(deviceEnum) + ", so the faults would apply to none");
+    }
+    return true;
+  }
+
+  bool ReadLink(const Json& device, const std::string& path, int deviceEnum,
+                std::optional<SonarLinkConfig>& link) {
     const bool hasLink = device.contains("link");
     const bool hasSimulate = device.contains("simulate");
     if (hasLink && hasSimulate) return Fail(path, "a device has either \"link\" or \"simulate\", not both");
@@ -169,6 +194,7 @@ class Reader {
       config.simulate = simulate;
     }
     if (!ReadHeads(entry, at, config.heads)) return false;
+    if (hasSimulate && !ReadFaults(entry, at, deviceEnum, config)) return false;
     link = std::move(config);
     return true;
   }
@@ -231,7 +257,7 @@ bool ParseHostConfig(std::string_view text, HostConfig& config, std::string& err
         !reader.ReadNumber<int>(item, path, "deviceEnum", 0, 0xFFFF, device.deviceEnum, false) ||
         !reader.ReadNumber<double>(item, path, "dataTimeOut", 0.0, kLongestDataTimeOutSeconds,
                                    device.dataTimeOutSeconds, false) ||
-        !reader.ReadLink(item, path, device.link)) {
+        !reader.ReadLink(item, path, device.deviceEnum, device.link)) {
       return false;
     }
     if (vesselNumbers.count(device.dataId.GetVesselId()) == 0) {

@@ -12,6 +12,7 @@
 #include "platform/tavrin/CAttributeMap.h"
 #include "platform/tavrin/CDataId.h"
 #include "platform/zq/ZqHead.h"
+#include "sim/SimFaults.h"
 
 struct VesselConfig {
   std::uint16_t number = 0;
@@ -23,6 +24,9 @@ struct SimulatedSonarConfig {
   std::string model = "shallow";
   double biteIntervalSeconds = 5.0;
   std::string recordFolder;  // empty: a new temporary folder of the simulated sonar's own
+  // What the head answering under the device's device enum starts with: faults switched on, and
+  // events that each host gets as it connects.
+  SimFaults faults;
 };
 
 struct SonarLinkConfig {

@@ -32,6 +32,7 @@
 #include "platform/zq/ZqWireFormat.h"
 #include "sim/PingLog.h"
 #include "sim/SimServer.h"
+#include "sim/SimFaults.h"
 
 namespace {
 
@@ -54,6 +55,8 @@ struct HostRuntime::Impl {
     std::unique_ptr<LinkActivity> activity;  // reads the records the link passes, on its thread
     std::unique_ptr<KavoSocketIoHandler> socket;
 
+    SimServer* simulator = nullptr;            // the in-process simulated sonar, if any
+    std::optional<std::size_t> simulatedHead;  // its head answering under the device's device enum
     LinkInfo Info() const;
   };
 
@@ -285,6 +288,12 @@ std::unique_ptr<HostRuntime> HostRuntime::Start(const HostConfig& config, const 
         auto sonar = std::make_unique<SimServer>(simulated);
         if (!sonar->Start(error)) {
           error.insert(0, path + ".simulate: ");
+        // The device's faults go to the head that answers under its device enum.
+        link->simulatedHead = SimHeadAnswering(simulated, static_cast<std::uint16_t>(entry.deviceEnum));
+        simulated.prepareHead = [faults = entry.link->simulate->faults, at = link->simulatedHead](
+                                    std::size_t index, SimHead& head) {
+          if (index == at) SwitchOnAtStart(head, faults);
+        };
           return nullptr;
         }
         link->address = sonar->Address();
@@ -292,6 +301,7 @@ std::unique_ptr<HostRuntime> HostRuntime::Start(const HostConfig& config, const 
         // Every setting set of a simulated head answers under a device enum of its own.
         heads = sonar->AnsweredHeads();
         impl->sonars.push_back(std::move(sonar));
+        link->simulator = sonar.get();
       }
       auto tcp = std::make_unique<ZqTcpLink>(impl->linkContext, link->address);
       link->tcp = tcp.get();
@@ -475,4 +485,17 @@ void HostRuntime::Watch(Watcher& watcher) {
 void HostRuntime::Unwatch(Watcher& watcher) {
   std::lock_guard lock(impl_->watchMutex);
   std::erase(impl_->watchers, &watcher);
+}
+
+HostRuntime::SimulatedHeadOutcome HostRuntime::WithSimulatedHead(const CDataId& id,
+                                                                 const SimulatedHeadAction& action) {
+  if (!HasDevice(id)) return SimulatedHeadOutcome::kNoDevice;
+  for (const auto& link : impl_->links) {
+    if (link->device_->GetDataId() != id) continue;
+    if (link->simulator == nullptr) return SimulatedHeadOutcome::kNotSimulated;
+    if (!link->simulatedHead) return SimulatedHeadOutcome::kNoHead;
+    return link->simulator->WithHead(*link->simulatedHead, action) ? SimulatedHeadOutcome::kDone
+                                                                   : SimulatedHeadOutcome::kStopping;
+  }
+  return SimulatedHeadOutcome::kNotSimulated;
 }

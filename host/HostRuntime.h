@@ -23,6 +23,7 @@
 #include "platform/zq/ZqMessageRecords.h"
 
 class Device;
+class SimHead;
 class ViewHost;
 
 struct HostRuntimeOptions {
@@ -114,6 +115,13 @@ class HostRuntime {
 
   // The operator's host starts or stops its own logging: devices that record with it hear so.
   void SetLogging(bool started);
+
+  // Runs `action` on the simulated sonar's thread with the head of the device's in-process simulated
+  // sonar that answers under the device's device enum, and waits for it; the records it appends to its
+  // second argument go to the connected host.
+  enum class SimulatedHeadOutcome { kDone, kNoDevice, kNotSimulated, kNoHead, kStopping };
+  using SimulatedHeadAction = std::function<void(SimHead& head, std::vector<std::string>& out)>;
+  SimulatedHeadOutcome WithSimulatedHead(const CDataId& id, const SimulatedHeadAction& action);
 
   // The views open on the UI thread, shown and driven over the API.
   ViewHost& Views();

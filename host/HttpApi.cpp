@@ -12,11 +12,14 @@
 #include "host/FrontEndFiles.h"
 #include "host/HostRuntime.h"
 #include "host/HttpServer.h"
+#include "host/SimFaultsJson.h"
 #include "host/ViewActionsJson.h"
 #include "host/ViewHost.h"
 #include "link/ZqTcpLink.h"
 #include "platform/tavrin/AttributeMapJson.h"
 #include "platform/tavrin/HostViews.h"
+#include "platform/tavrin/JsonDocument.h"
+#include "sim/SimHead.h"
 
 namespace {
 
@@ -204,6 +207,8 @@ struct HttpApi::Impl {
   HttpReply ShowView(const HttpRequest& request, const Parts& parts);
   HttpReply CloseView(const HttpRequest& request, const Parts& parts);
   HttpReply ActOnView(const HttpRequest& request, const Parts& parts);
+  HttpReply ShowSimulatedFaults(const HttpRequest& request, const Parts& parts);
+  HttpReply ChangeSimulatedFaults(const HttpRequest& request, const Parts& parts);
   HttpReply ServeFrontEndFile(const HttpRequest& request);
 
   HostRuntime& runtime;
@@ -239,6 +244,11 @@ const HttpApi::Impl::Route HttpApi::Impl::kRoutes[] = {
     {"GET", "/api/views/{id}", &Impl::ShowView, "a view's window tree"},
     {"DELETE", "/api/views/{id}", &Impl::CloseView, "closes a view"},
     {"POST", "/api/views/{id}/events", &Impl::ActOnView, "operator actions on a view's controls"},
+    {"GET", "/api/simulated/{key}/faults", &Impl::ShowSimulatedFaults,
+     "the fault switches of a device's in-process simulated sonar"},
+    {"POST", "/api/simulated/{key}/faults", &Impl::ChangeSimulatedFaults,
+     R"(switches faults of a device's in-process simulated sonar, {"boards": {"TX1": 1},)"
+     R"( "fieldsOutOfLimits": ["RX1/Temperature"], "event": {"type": 3, "text": "..."}, "silent": false})"},
 };
 
 namespace {
@@ -525,6 +535,73 @@ HttpReply HttpApi::Impl::ActOnView(const HttpRequest& request, const Parts& part
       return ReplyError(503, "the host is stopping");
   }
   return ReplyError(500, "actions not handled");
+}
+
+namespace {
+
+// Why a device's simulated head could not be reached; nothing when it was.
+std::optional<HttpReply> NoSimulatedHead(HostRuntime::SimulatedHeadOutcome outcome, const std::string& key) {
+  using Outcome = HostRuntime::SimulatedHeadOutcome;
+  switch (outcome) {
+    case Outcome::kDone:
+      return std::nullopt;
+    case Outcome::kNoDevice:
+      return ReplyError(404, "no device with key \"" + key + "\"");
+    case Outcome::kNotSimulated:
+      return ReplyError(404, "device \"" + key + "\" is not an in-process simulated sonar");
+    case Outcome::kNoHead:
+      return ReplyError(404, "no head of the simulated sonar of device \"" + key +
+                                 "\" answers under the device's device enum");
+    case Outcome::kStopping:
+      return ReplyError(503, "the host is stopping");
+  }
+  return ReplyError(500, "simulated sonar not reached");
+}
+
+}  // namespace
+
+HttpReply HttpApi::Impl::ShowSimulatedFaults(const HttpRequest& /*request*/, const Parts& parts) {
+  const std::string& key = parts[0];
+  const auto id = ParseKey(key);
+  if (!id) return ReplyError(404, "no device with key \"" + key + "\"");
+  SimFaults now;
+  const auto outcome = runtime.WithSimulatedHead(
+      *id, [&now](SimHead& head, std::vector<std::string>&) { now = CurrentFaults(head); });
+  if (auto refusal = NoSimulatedHead(outcome, key)) return *refusal;
+  return ReplyJson(200, SimFaultsJson(now));
+}
+
+// The whole body is checked, its names against the head's model, before anything is switched: a
+// refused body changes nothing.
+HttpReply HttpApi::Impl::ChangeSimulatedFaults(const HttpRequest& request, const Parts& parts) {
+  const std::string& key = parts[0];
+  const auto id = ParseKey(key);
+  if (!id) return ReplyError(404, "no device with key \"" + key + "\"");
+  Json body;
+  std::string refusal;  // "<member>: <problem>"
+  SimFaults change;
+  const JsonDocumentProblem document = ReadJsonDocument(request.body, "body", body);
+  if (document.kind == JsonDocumentProblem::Kind::kMalformed) {
+    refusal = "body: not JSON: " + document.message;
+  } else if (document.kind == JsonDocumentProblem::Kind::kRepeatedKey) {
+    refusal = document.message;
+  } else if (const auto problem = ReadSimFaultsJson(body, SimFaultsJsonUse::kChange, nullptr, change)) {
+    refusal = (problem->entry.empty() ? "body" : problem->entry) + ": " + problem->problem;
+  }
+  SimFaults now;
+  const auto outcome = runtime.WithSimulatedHead(*id, [&](SimHead& head, std::vector<std::string>& out) {
+    if (!refusal.empty()) return;
+    if (const auto unknown = FindUnknownFaultName(head.Model(), change)) {
+      refusal = unknown->entry + ": " + unknown->problem;
+      return;
+    }
+    ApplyFaultSwitches(head, change, out);
+    for (const SimEvent& event : change.events) head.SendEvent(event.type, event.text, out);
+    now = CurrentFaults(head);
+  });
+  if (auto unreached = NoSimulatedHead(outcome, key)) return *unreached;
+  if (!refusal.empty()) return ReplyError(400, refusal);
+  return ReplyJson(200, SimFaultsJson(now));
 }
 
 HttpReply HttpApi::Impl::ServeFrontEndFile(const HttpRequest& request) {

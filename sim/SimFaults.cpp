@@ -47,15 +47,15 @@ std::string FieldProblem(const SimModel& model, std::string_view text) {
 
 }  // namespace
 
-std::optional<SimFaultNameProblem> FindUnknownFaultName(const SimModel& model, const SimFaults& faults) {
+std::optional<SimFaultProblem> FindUnknownFaultName(const SimModel& model, const SimFaults& faults) {
   for (const auto& [board, flags] : faults.boards) {
     if (FindBoard(model, board) == nullptr)
-      return SimFaultNameProblem{"boards." + board, UnknownBoard(model, board)};
+      return SimFaultProblem{"boards." + board, UnknownBoard(model, board)};
   }
   if (!faults.fieldsOutOfLimits) return std::nullopt;
   for (std::size_t i = 0; i < faults.fieldsOutOfLimits->size(); ++i) {
     std::string problem = FieldProblem(model, (*faults.fieldsOutOfLimits)[i]);
-    if (!problem.empty()) return SimFaultNameProblem{"fieldsOutOfLimits[" + std::to_string(i) + "]", problem};
+    if (!problem.empty()) return SimFaultProblem{"fieldsOutOfLimits[" + std::to_string(i) + "]", problem};
   }
   return std::nullopt;
 }

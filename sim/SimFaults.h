@@ -29,13 +29,14 @@ struct SimFaults {
   std::vector<SimEvent> events;
 };
 
-// A name of a fault that the model has no board or measured field for: the entry, as a configuration
-// or API body names it ("boards.TX9", "fieldsOutOfLimits[1]"), and the problem.
-struct SimFaultNameProblem {
+// What is wrong with faults given: the entry at fault, as a configuration or API body names it
+// ("boards.TX9", "fieldsOutOfLimits[1]"), and the problem.
+struct SimFaultProblem {
   std::string entry;
   std::string problem;
 };
-std::optional<SimFaultNameProblem> FindUnknownFaultName(const SimModel& model, const SimFaults& faults);
+// The first name that the model has no board or measured field for.
+std::optional<SimFaultProblem> FindUnknownFaultName(const SimModel& model, const SimFaults& faults);
 
 // Switches the boards, fields and silence of `faults` on `head`, whose model knows every name of them
 // (FindUnknownFaultName found none). Silence comes first: the switches' events go to `out` unless the

@@ -315,14 +315,15 @@ std::vector<ZqHead> SimServer::AnsweredHeads() const {
   return heads;
 }
 
-std::optional<std::size_t> SimServer::HeadAnswering(std::uint16_t deviceEnum) const {
-  const std::optional<SimModel> model = SimModel::ByName(impl_->config.model);
+std::optional<std::size_t> SimHeadAnswering(const SimServerConfig& config, std::uint16_t deviceEnum) {
+  const std::optional<SimModel> model = SimModel::ByName(config.model);
   if (!model) return std::nullopt;
-  const std::vector<ZqHead>& heads = impl_->config.heads;
-  for (std::size_t i = 0; i < heads.size(); ++i) {
-    if (deviceEnum >= heads[i].deviceEnum &&
-        static_cast<std::size_t>(deviceEnum - heads[i].deviceEnum) < model->settingSets.size())
+  for (std::size_t i = 0; i < config.heads.size(); ++i) {
+    const ZqHead& head = config.heads[i];
+    if (deviceEnum >= head.deviceEnum &&
+        static_cast<std::size_t>(deviceEnum - head.deviceEnum) < model->settingSets.size()) {
       return i;
+    }
   }
   return std::nullopt;
 }

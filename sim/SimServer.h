@@ -32,6 +32,10 @@ struct SimServerConfig {
   std::function<void(std::size_t index, SimHead& head)> prepareHead{};
 };
 
+// The index of the configured head one of whose setting sets answers under `deviceEnum`; nothing
+// when none does or the model does not exist.
+std::optional<std::size_t> SimHeadAnswering(const SimServerConfig& config, std::uint16_t deviceEnum);
+
 class SimServer {
  public:
   explicit SimServer(SimServerConfig config);
@@ -55,9 +59,6 @@ class SimServer {
   // head, every further setting set of its model under a device enum of its own (the head's plus the
   // set's place). Empty for a model that does not exist.
   std::vector<ZqHead> AnsweredHeads() const;
-  // The index of the head one of whose setting sets answers under `deviceEnum`; nothing when none
-  // does or the model does not exist.
-  std::optional<std::size_t> HeadAnswering(std::uint16_t deviceEnum) const;
 
   // Runs fn with head `index` on the server's thread and waits for it: fault switches, and looking at
   // a head's state in tests. What fn appends to its second argument is sent to every connected host,

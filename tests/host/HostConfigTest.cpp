@@ -4,8 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
 #include <string>
 #include <tuple>
+#include <vector>
 
 namespace {
 
@@ -29,9 +31,26 @@ TEST(HostConfigTest, ReadsDeviceEnumsSimulatedSonarsWithTheirDefaultsAndTheHttpS
   EXPECT_EQ(std::tie(config.http.address, config.http.token), std::make_tuple("0.0.0.0:8080", "secret"));
 }
 
+TEST(HostConfigTest, ASimulatedSonarStartsWithTheFaultsAndEventsOfItsConfiguration) {
+  const std::string text = R"({"vessels": [{"number": 1, "name": "V"}],
+    "devices": [{"type": "T", "name": "Sim", "dataId": [1, 78, 1, 1], "simulate": {"faults": {
+      "boards": {"TX1": 1, "RX1": 0}, "fieldsOutOfLimits": ["RX1/Temperature"], "silent": true,
+      "events": [{"type": 6, "text": "Receiver 2 failed"}, {"type": 0, "text": "Survey started"}]}}}]})";
+  HostConfig config;
+  std::string error;
+  ASSERT_TRUE(ParseHostConfig(text, config, error)) << error;
+  const SimFaults& faults = config.devices.at(0).link->simulate->faults;
+  EXPECT_EQ(faults.boards, (std::map<std::string, unsigned>{{"RX1", 0}, {"TX1", 1}}));
+  EXPECT_EQ(faults.fieldsOutOfLimits, std::vector<std::string>{"RX1/Temperature"});
+  EXPECT_EQ(faults.silent, true);
+  ASSERT_EQ(faults.events.size(), 2u);
+  EXPECT_EQ(std::tie(faults.events[0].type, faults.events[0].text), std::make_tuple(6, "Receiver 2 failed"));
+}
+
 TEST(HostConfigTest, ABadDocumentNamesTheEntryAtFault) {
   const std::string vessel = R"("vessels": [{"number": 1, "name": "V"}])";
   const std::string device = R"({"type": "T", "name": "N", "dataId": [1, 78, 1, 1])";
+  const std::string faults = R"(, "simulate": {"faults": )";
   const struct {
     std::string text;
     std::string error;
@@ -62,6 +81,24 @@ TEST(HostConfigTest, ABadDocumentNamesTheEntryAtFault) {
        "devices[0].dataTimeOut: expected a number"},
       {"{" + vessel + ", \"devices\": [" + device + R"(, "attributes": [{"ZqRange": {"float": 1}}]}]})",
        "devices[0].attributes: $[0].ZqRange: unknown value type \"float\""},
+      {"{" + vessel + ", \"devices\": [" + device + faults + R"({"boards": {"TX9": 1}}}}]})",
+       "devices[0].simulate.faults.boards.TX9: unknown board \"TX9\" (the shallow model has LM, LCU, IOPW, "
+       "TX1,"},
+      {"{" + vessel + ", \"devices\": [" + device + faults + R"({"boards": {"TX1": 8}}}}]})",
+       "devices[0].simulate.faults.boards.TX1: expected status flags from 0 to 7"},
+      {"{" + vessel + ", \"devices\": [" + device + faults +
+           R"({"fieldsOutOfLimits": ["RX1/Channels failed"]}}}]})",
+       "devices[0].simulate.faults.fieldsOutOfLimits[0]: board RX1 has no measured field \"Channels "
+       "failed\""},
+      {"{" + vessel + ", \"devices\": [" + device + faults +
+           R"({"events": [{"type": 70000, "text": ""}]}}}]})",
+       "devices[0].simulate.faults.events[0].type: expected a whole number from 0 to 65535"},
+      {"{" + vessel + ", \"devices\": [" + device + faults + R"({"event": {"type": 1, "text": ""}}}}]})",
+       "devices[0].simulate.faults.event: unknown member (boards, fieldsOutOfLimits, silent, events)"},
+      {"{" + vessel + ", \"devices\": [" + device + faults + R"([]}}]})",
+       "devices[0].simulate.faults: expected an object"},
+      {"{" + vessel + ", \"devices\": [" + device + R"(, "deviceEnum": 2, "simulate": {"faults": {}}}]})",
+       "devices[0].simulate.faults: no head of the simulated sonar answers under the device's device enum 2"},
       // A repeated key, which the parser alone would let win silently, in any object of the file.
       {"{" + vessel + R"(, "devices": [], "devices": []})", "$: repeated key \"devices\""},
       {"{" + vessel + ", \"devices\": [" + device + "}, " + device + R"(, "name": "M"}]})",

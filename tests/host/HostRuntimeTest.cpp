@@ -19,6 +19,9 @@
 #include "platform/tavrin/LittleEndian.h"
 #include "platform/tavrin/SubscriptionImpl.h"
 #include "platform/tavrin/SubscriptionManager.h"
+#include "platform/zq/ZqMessageRecords.h"
+#include "platform/zq/ZqSonarRecordStore.h"
+#include "tests/link/Waiting.h"
 #include "tests/tools/ScratchFolder.h"
 #include "tools/HttpClient.h"
 
@@ -119,11 +122,11 @@ TEST_F(HostRuntimeTest, EachRouteAnswersAsDocumentedAndRefusesWhatItCannotTake) 
     std::string answer;  // the whole answer, or how it begins
   } calls[] = {
       {"GET", "/api/devices", "", 200,
-       R"([{"key":"1.78.1.1","name":"Shallow sonar","type":"KavoSonarConfigurationControlDevice",)"
+       R"([{"key":"1.78.1.1","name":"Survey Vessel","type":"KavoSonarConfigurationControlDevice",)"
        R"("vessel":1,"vesselName":"Survey Vessel"},{"key":"2.78.1.1","name":"Deep sonar",)"},
       {"GET", "/api/devices/9.78.1.1/attributes", "", 404, noDevice + R"(9.78.1.1\""})"},
       {"GET", "/api/devices/%C3%A9/attributes", "", 404, noDevice + "\xC3\xA9" + R"(\""})"},
-      {"GET", "/api/links", "", 200, R"([{"index":0,"device":"Shallow sonar",)"},
+      {"GET", "/api/links", "", 200, R"([{"index":0,"device":"Survey Vessel",)"},
       {"POST", "/api/devices/9.78.1.1/request", "[]", 404, noDevice + R"(9.78.1.1\""})"},
       {"POST", request, R"([{"ZqRange": {"float": 1}}])", 400,
        badRequest + R"($[0].ZqRange: unknown value type \"float\"")"},
@@ -193,6 +196,96 @@ TEST_F(HostRuntimeTest, EachRouteAnswersAsDocumentedAndRefusesWhatItCannotTake) 
   ASSERT_TRUE(block.LookUp(801, 1, index));
   EXPECT_TRUE(block.GetElement(index)->GetValue(value) && value == 1487.3);
   EXPECT_NE(DataManager::GetDataManager().FindDatablockBuffer(CDataId(2, 40, 1, 1)), nullptr);
+}
+
+// What the host heard from the shallow sonar from before its start: the events as "type: text", and
+// the status flags of board TX1 (id 36) in each BITE record.
+struct HeardFromSonar {
+  HeardFromSonar() {
+    registration = ZqSonarRecordStore::Instance().Register(
+        [this](const CString& key, const CString&, std::uint32_t type, const std::string& record) {
+          if (key.Str() != std::string("1.78.1.1")) return;
+          const auto bytes = std::as_bytes(std::span(record));
+          std::lock_guard lock(mutex);
+          if (const auto event = type == 7051 ? ZqMessageRecords::DecodeEvent(bytes) : std::nullopt)
+            events.push_back(std::to_string(event->type) + ": " + event->text);
+          for (const ZqBiteBoard& board :
+               type == 7021 ? ZqMessageRecords::DecodeBite(bytes) : std::vector<ZqBiteBoard>{}) {
+            if (board.id == 36) tx1Flags = board.flags;
+          }
+        });
+  }
+  bool Heard(const std::string& event) {
+    std::lock_guard lock(mutex);
+    return std::find(events.begin(), events.end(), event) != events.end();
+  }
+  std::optional<unsigned> Tx1Flags() {
+    std::lock_guard lock(mutex);
+    return tx1Flags;
+  }
+
+  std::mutex mutex;
+  std::vector<std::string> events;
+  std::optional<unsigned> tx1Flags;
+  ZqSonarRecordStore::Registration registration;  // last: unregistered first
+};
+
+// A board fault switched over the API reaches the next BITE record and sends its warning at once;
+// cleared, the board is OK again. The configuration's event greets the host. What the call cannot
+// take is refused, and a refused call changes nothing.
+TEST_F(HostRuntimeTest, ASimulatedSonarsFaultsAreSwitchedOverTheApi) {
+  config_.devices[0].link->simulate->biteIntervalSeconds = 0.05;
+  config_.devices[0].link->simulate->faults.events = {{0, 6, "Receiver 2 failed"}};
+  DeviceConfig unlinked = config_.devices[1];
+  unlinked.dataId = CDataId(3, 78, 1, 1);
+  unlinked.link.reset();
+  config_.devices.push_back(unlinked);
+  HeardFromSonar heard;
+  StartWithApi();
+  const std::string faults = "/api/simulated/1.78.1.1/faults";
+  const std::string none = R"({"boards":{},"fieldsOutOfLimits":[],"silent":false})";
+  EXPECT_TRUE(WaitFor([&] { return heard.Heard("6: Receiver 2 failed"); }, 10s));
+  EXPECT_EQ(client_->Get(faults)->body, none);
+
+  const auto switched =
+      client_->Post(faults, R"({"boards": {"TX1": 3}, "event": {"type": 5, "text": "Heading"}})");
+  EXPECT_EQ(switched->status, 200);
+  EXPECT_EQ(switched->body, R"({"boards":{"TX1":3},"fieldsOutOfLimits":[],"silent":false})");
+  EXPECT_TRUE(WaitFor([&] { return heard.Tx1Flags() == 3u; }, 10s));
+  EXPECT_TRUE(heard.Heard("2: WARNING: BITE error on board TX1: uplink, downlink"));
+  EXPECT_TRUE(heard.Heard("5: Heading"));
+  EXPECT_EQ(client_->Post(faults, R"({"boards": {"TX1": 0}})")->body, none);
+  EXPECT_TRUE(WaitFor([&] { return heard.Tx1Flags() == 0u; }, 10s));
+  EXPECT_TRUE(heard.Heard("1: BITE board TX1 OK"));
+
+  const struct {
+    std::string key, body;
+    int status;
+    std::string error;  // how it begins
+  } refused[] = {
+      {"9.78.1.1", "{}", 404, R"(no device with key \"9.78.1.1\")"},
+      {"3.78.1.1", "{}", 404, R"(device \"3.78.1.1\" is not an in-process simulated sonar)"},
+      {"1.78.1.1", "{", 400, "body: not JSON: "},
+      {"1.78.1.1", "[]", 400,
+       "body: expected an object with any of boards, fieldsOutOfLimits, silent, event"},
+      {"1.78.1.1", R"({"silent": true, "silent": false})", 400, R"(body: repeated key \"silent\")"},
+      {"1.78.1.1", R"({"powerCycle": true})", 400, "powerCycle: unknown member"},
+      {"1.78.1.1", R"({"boards": {"TX1": 8}})", 400, "boards.TX1: expected status flags from 0 to 7"},
+      {"1.78.1.1", R"({"silent": true, "boards": {"TX9": 1}})", 400, R"(boards.TX9: unknown board \"TX9\")"},
+      {"1.78.1.1", R"({"boards": {"TX1": 1}, "fieldsOutOfLimits": ["RX1/Pressure"]})", 400,
+       R"(fieldsOutOfLimits[0]: board RX1 has no measured field \"Pressure\")"},
+      {"1.78.1.1", R"({"event": {"type": 65536, "text": ""}})", 400, "event.type: expected a whole number"},
+      {"1.78.1.1", R"({"event": {"type": 1, "text": ")" + std::string(1001, 'x') + R"("}})", 400,
+       "event.text: expected a text of at most 1000 bytes"},
+      {"1.78.1.1", R"({"silent": 1})", 400, "silent: expected true or false"},
+  };
+  for (const auto& c : refused) {
+    const auto answer = client_->Post("/api/simulated/" + c.key + "/faults", c.body);
+    EXPECT_EQ(answer->status, c.status) << c.body.substr(0, 80);
+    EXPECT_EQ(answer->body.rfind(R"({"error":")" + c.error, 0), 0u) << answer->body;
+  }
+  EXPECT_EQ(client_->Get("/api/simulated/3.78.1.1/faults")->status, 404);
+  EXPECT_EQ(client_->Get(faults)->body, none);
 }
 
 TEST_F(HostRuntimeTest, AnUnknownDeviceTypeIsNamed) {
