@@ -14,6 +14,7 @@
 #include "host/DataTimeOutFloor.h"
 #include "host/LinkActivity.h"
 #include "host/StateStore.h"
+#include "host/SystemMessagesFeed.h"
 #include "host/UiThread.h"
 #include "host/ViewHost.h"
 #include "link/ZqCaptureFile.h"
@@ -31,8 +32,8 @@
 #include "platform/zq/ZqSonarRecordStore.h"
 #include "platform/zq/ZqWireFormat.h"
 #include "sim/PingLog.h"
-#include "sim/SimServer.h"
 #include "sim/SimFaults.h"
+#include "sim/SimServer.h"
 
 namespace {
 
@@ -54,9 +55,9 @@ struct HostRuntime::Impl {
     ZqTcpLink* tcp = nullptr;
     std::unique_ptr<LinkActivity> activity;  // reads the records the link passes, on its thread
     std::unique_ptr<KavoSocketIoHandler> socket;
-
     SimServer* simulator = nullptr;            // the in-process simulated sonar, if any
     std::optional<std::size_t> simulatedHead;  // its head answering under the device's device enum
+
     LinkInfo Info() const;
   };
 
@@ -120,6 +121,7 @@ struct HostRuntime::Impl {
   UiThread ui;
   ViewsChanged viewsChanged{*this};
   std::unique_ptr<ViewHost> views;    // runs on ui, stores in state
+  std::unique_ptr<SystemMessagesFeed> systemMessages;  // hands sonar records to the views on ui
   std::atomic<bool> stopping{false};  // read by the links' reports
   bool stopped = false;
 };
@@ -175,6 +177,7 @@ void HostRuntime::Impl::Stop() {
   for (const auto& link : links) {
     if (link->sonarDevice != nullptr) link->sonarDevice->StopDataTimeOut();
   }
+  systemMessages.reset();
   // The views go on the UI thread, stored for the next start, before it stops.
   if (views) views->CloseAll();
   ui.Stop();
@@ -285,23 +288,23 @@ std::unique_ptr<HostRuntime> HostRuntime::Start(const HostConfig& config, const 
         simulated.biteIntervalSeconds = entry.link->simulate->biteIntervalSeconds;
         simulated.pingLog = impl->pingLog;
         simulated.recordFolder = entry.link->simulate->recordFolder;
-        auto sonar = std::make_unique<SimServer>(simulated);
-        if (!sonar->Start(error)) {
-          error.insert(0, path + ".simulate: ");
         // The device's faults go to the head that answers under its device enum.
         link->simulatedHead = SimHeadAnswering(simulated, static_cast<std::uint16_t>(entry.deviceEnum));
         simulated.prepareHead = [faults = entry.link->simulate->faults, at = link->simulatedHead](
                                     std::size_t index, SimHead& head) {
           if (index == at) SwitchOnAtStart(head, faults);
         };
+        auto sonar = std::make_unique<SimServer>(simulated);
+        if (!sonar->Start(error)) {
+          error.insert(0, path + ".simulate: ");
           return nullptr;
         }
         link->address = sonar->Address();
         link->simulated = true;
+        link->simulator = sonar.get();
         // Every setting set of a simulated head answers under a device enum of its own.
         heads = sonar->AnsweredHeads();
         impl->sonars.push_back(std::move(sonar));
-        link->simulator = sonar.get();
       }
       auto tcp = std::make_unique<ZqTcpLink>(impl->linkContext, link->address);
       link->tcp = tcp.get();
@@ -347,6 +350,7 @@ std::unique_ptr<HostRuntime> HostRuntime::Start(const HostConfig& config, const 
     subscription->Subscribe(entry.dataId.GetKey());
     impl->deviceSubscriptions.push_back(std::move(subscription));
   }
+  impl->systemMessages = std::make_unique<SystemMessagesFeed>(impl->ui, impl->devices);
   impl->sonarRecords = ZqSonarRecordStore::Instance().Register(
       [raw = impl.get()](const CString& key, const CString& name, std::uint32_t type,
                          const std::string& record) { raw->OnSonarRecord(key, name, type, record); });

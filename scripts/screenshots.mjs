@@ -9,7 +9,7 @@ const [host, browser] = await Promise.all([startHost(), launchBrowser()]);
 try {
   const problems = [];
   const page = await openPage(browser, host.base, problems, { viewport: { width: 1200, height: 900 } });
-  await page.getByRole('button', { name: /Shallow sonar/ }).click();
+  await page.getByRole('button', { name: /Survey Vessel/ }).click();
   await page.getByRole('button', { name: 'Sonar configuration' }).click();
   const range = page.getByRole('slider', { name: 'Range' });
   await waitFor('the view bound to the sonar', async () => Number(await range.getAttribute('aria-valuemax')) > 0);

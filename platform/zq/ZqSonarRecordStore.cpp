@@ -80,6 +80,12 @@ std::vector<CString> ZqSonarRecordStore::GetSonarKeys() const {
   return keys;
 }
 
+CString ZqSonarRecordStore::GetSonarName(const CString& sonarKey) const {
+  std::lock_guard lock(recordsMutex_);
+  const auto found = sonars_.find(sonarKey);
+  return found == sonars_.end() ? CString() : found->second.name;
+}
+
 ZqSonarRecordStore::Registration ZqSonarRecordStore::Register(Listener listener) {
   std::lock_guard lock(listenersMutex_);
   const std::uint64_t id = nextId_++;

@@ -59,6 +59,8 @@ class ZqSonarRecordStore {
   std::vector<ZqHardwareBoard> GetHardwareTable(const CString& sonarKey) const;
   // The keys of the sonars that sent a kept record, in key order.
   std::vector<CString> GetSonarKeys() const;
+  // The name a sonar's records came under last; empty for a sonar that sent none.
+  CString GetSonarName(const CString& sonarKey) const;
 
   // Listeners may register and unregister from any thread, also from within a listener call. Listeners
   // are called one at a time; a listener must not wait for another thread that unregisters one.

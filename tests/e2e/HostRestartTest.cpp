@@ -74,14 +74,14 @@ TEST_F(HostJourney, SettingsAppliedASecondBeforeAKillAreLoadedAtTheNextStartAndA
 TEST_F(HostJourney, TheEmbeddedDefaultsSonarsTakeTurnsAndAHostThatCannotStartSaysWhyWithExitCode2) {
   // Without a configuration: two simulated sonars in the host, one sonar group, their pings logged.
   StartHost("--ping-log " + (folder_ / "pings.jsonl").string());
-  EXPECT_NE(output_.find("Shallow sonar: simulated sonar at 127.0.0.1:"), std::string::npos) << output_;
+  EXPECT_NE(output_.find("Survey Vessel: simulated sonar at 127.0.0.1:"), std::string::npos) << output_;
   EXPECT_NE(output_.find("Deep sonar: simulated sonar at 127.0.0.1:"), std::string::npos) << output_;
   EXPECT_TRUE(WaitFor([&] {
     std::set<std::string> triggered;
     for (const LoggedPing& ping : Pings()) {
       if (ping.triggered) triggered.insert(ping.sonar);
     }
-    return triggered == std::set<std::string>{"Shallow sonar", "Deep sonar"};
+    return triggered == std::set<std::string>{"Survey Vessel", "Deep sonar"};
   }));
   // The two models, each at its factory range, in one sonar group.
   EXPECT_EQ(Value(Attributes(0), "ZqRange"), 50.0);

@@ -33,7 +33,7 @@ const valueLabelOf = (page, slider) => slider.evaluate((bar) => {
 
 describe('the operator', { timeout: 60000 }, () => {
   test('drags the range bar of a sonar configuration view and the sonar follows; the tabs switch', async () => {
-    await bridge.getByRole('button', { name: /Shallow sonar/ }).click();
+    await bridge.getByRole('button', { name: /Survey Vessel/ }).click();
     await bridge.getByRole('button', { name: 'Sonar configuration' }).click();
     const range = bridge.getByRole('slider', { name: 'Range' });
     await waitFor('the view bound to the sonar', async () => Number(await range.getAttribute('aria-valuemax')) > 0);
@@ -117,7 +117,7 @@ describe('the operator', { timeout: 60000 }, () => {
     const caption = bridge.locator('#timeline figcaption').first();
     const text = await waitFor('pings of both sonars', async () => {
       const shown = (await caption.count()) ? await caption.textContent() : '';
-      return /Shallow sonar (\d+) pings/.exec(shown)?.[1] >= 2 && /Deep sonar (\d+) pings/.exec(shown)?.[1] >= 2 && shown;
+      return /Survey Vessel (\d+) pings/.exec(shown)?.[1] >= 2 && /Deep sonar (\d+) pings/.exec(shown)?.[1] >= 2 && shown;
     }, 30);
     assert.match(text, /^Group 1: .*; taking turns; no overlaps$/);
     const colours = await bridge.evaluate(() => {
