@@ -19,10 +19,6 @@ namespace {
 
 // The record type in a record's frame header.
 constexpr std::size_t kFrameRecordTypeOffset = 32;
-constexpr std::uint32_t kConfigurationRecordType = 7003;
-constexpr std::uint32_t kBiteRecordType = 7021;
-constexpr std::uint32_t kEventListRecordType = 7050;
-constexpr std::uint32_t kEventRecordType = 7051;
 
 constexpr DialogControlTemplate kFormControls[] = {
     {IDC_MBS_MULTIBEAM_CAPTION, AfxWindowKind::kStatic, "Multibeam:", 4, 0, 40, 9, WS_CHILD | WS_VISIBLE},
@@ -127,7 +123,7 @@ void MbsSystemMessages::DeliverRecord(const CString& name, const CDataId& id,
   if (!initialised_ || name.IsEmpty()) return;
   const std::uint32_t recordType = le::ByteReader(record).U32(kFrameRecordTypeOffset).value_or(0);
   Sonar* sonar = FindSonar(name);
-  if (sonar == nullptr) sonar = &Join(name, id, recordType != kConfigurationRecordType);
+  if (sonar == nullptr) sonar = &Join(name, id, recordType != kConfigurationRecord);
   Keep(*sonar, recordType, record);
   Hand(*sonar, record);
 }
@@ -174,14 +170,14 @@ MbsSystemMessages::Sonar& MbsSystemMessages::Join(const CString& name, const CDa
 void MbsSystemMessages::Keep(Sonar& sonar, std::uint32_t recordType, std::span<const std::byte> record) {
   const std::string bytes(reinterpret_cast<const char*>(record.data()), record.size());
   switch (recordType) {
-    case kBiteRecordType:
+    case kBiteRecord:
       sonar.lastBite = bytes;
       break;
-    case kEventListRecordType:
+    case kEventListRecord:
       sonar.lastEventList = bytes;
       sonar.eventsSince.clear();
       break;
-    case kEventRecordType:
+    case kEventRecord:
       sonar.eventsSince.push_back(bytes);
       if (sonar.eventsSince.size() > kEventsKeptPerSonar) sonar.eventsSince.pop_front();
       break;

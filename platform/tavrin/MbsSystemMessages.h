@@ -33,6 +33,11 @@ class MbsSystemMessages : public CFormView {
   static constexpr unsigned short kRecordTypeItem = 0;  // u32, host type 102
   static constexpr unsigned short kRecordItem = 3;      // the whole record, host type 608
   static constexpr unsigned short kRecordKey2 = 1;
+  // The record types the view keeps per sonar: configuration, BITE results, stored events, an event.
+  static constexpr std::uint32_t kConfigurationRecord = 7003;
+  static constexpr std::uint32_t kBiteRecord = 7021;
+  static constexpr std::uint32_t kEventListRecord = 7050;
+  static constexpr std::uint32_t kEventRecord = 7051;
   // Event records kept per sonar after its latest stored-events record, to show the events anew.
   static constexpr std::size_t kEventsKeptPerSonar = 100;
   // Below this size the view scrolls rather than shrink its pages.

@@ -5,6 +5,7 @@
 
 #include "platform/tavrin/DataManager.h"
 #include "platform/tavrin/Device.h"
+#include "platform/zq/ZqWireFormat.h"
 #include "views/messages/KavoBITEInfo.h"
 #include "views/messages/KavoMessageRecord.h"
 #include "views/messages/KavoSettingsInfo.h"
@@ -15,11 +16,6 @@
 IMPLEMENT_DYNCREATE(KavoSystemMessages, MbsSystemMessages)
 
 namespace {
-
-constexpr std::uint32_t kConfigurationRecordType = 7003;
-constexpr std::uint32_t kBiteRecordType = 7021;
-constexpr std::uint32_t kEventListRecordType = 7050;
-constexpr std::uint32_t kEventRecordType = 7051;
 
 // Hands the configuration request of info to its sonar's device.
 void SendConfigurationRequest(const KavoSettingsInfo& info) {
@@ -48,7 +44,7 @@ void KavoSystemMessages::HandleRecord(CString name, int /*unused*/, MultiBeamSet
   const bool selected = name == SelectedMultiBeam();
 
   switch (recordType) {
-    case kConfigurationRecordType: {
+    case zqwire::kConfigurationRecordType: {
       auto* settings = dynamic_cast<KavoSettingsInfo*>(info);
       MultiBeamBITEInfo* bite = GetMultiBeamBITEInfo();
       if (settings == nullptr || bite == nullptr) return;
@@ -57,7 +53,7 @@ void KavoSystemMessages::HandleRecord(CString name, int /*unused*/, MultiBeamSet
       if (bitePage != nullptr) bitePage->SetBITEInfo(bite);
       break;
     }
-    case kBiteRecordType: {
+    case zqwire::kBiteRecordType: {
       auto* settings = dynamic_cast<KavoSettingsInfo*>(info);
       if (settings == nullptr) return;
       if (!settings->biteConfigLoaded) {
@@ -69,12 +65,13 @@ void KavoSystemMessages::HandleRecord(CString name, int /*unused*/, MultiBeamSet
       if (selected && bitePage != nullptr) bitePage->ShowBITE(record, name);
       break;
     }
-    case kEventListRecordType:
-      if (selected && eventPage != nullptr) eventPage->HandleRecord(kEventListRecordType, record, name);
+    case zqwire::kEventListRecordType:
+      if (selected && eventPage != nullptr)
+        eventPage->HandleRecord(zqwire::kEventListRecordType, record, name);
       break;
-    case kEventRecordType:
-      if (mainPage != nullptr) mainPage->HandleRecord(kEventRecordType, record, name);
-      if (selected && eventPage != nullptr) eventPage->HandleRecord(kEventRecordType, record, name);
+    case zqwire::kEventRecordType:
+      if (mainPage != nullptr) mainPage->HandleRecord(zqwire::kEventRecordType, record, name);
+      if (selected && eventPage != nullptr) eventPage->HandleRecord(zqwire::kEventRecordType, record, name);
       break;
     default:
       break;

@@ -5,16 +5,10 @@
 
 #include "platform/tavrin/SystemMessageLevels.h"
 #include "platform/zq/ZqMessageRecords.h"
+#include "platform/zq/ZqWireFormat.h"
 #include "views/messages/KavoMessageRecord.h"
 
 IMPLEMENT_DYNAMIC(KavoSystemMessagesEventPage, MbsSystemMessagesEventPage)
-
-namespace {
-
-constexpr int kEventListRecordType = 7050;
-constexpr int kEventRecordType = 7051;
-
-}  // namespace
 
 KavoSystemMessagesEventPage::KavoSystemMessagesEventPage(CWnd* parent) : MbsSystemMessagesEventPage(parent) {}
 
@@ -30,7 +24,7 @@ bool KavoSystemMessagesEventPage::HandleRecord(int recordType, unsigned char* re
   const auto shown = [this](std::uint16_t type) {
     return !OnlyShowErrors() || EventTypeLevel(type) == kLevelError;
   };
-  if (recordType == kEventRecordType) {
+  if (recordType == zqwire::kEventRecordType) {
     if (!IsInitialized()) return false;
     const std::optional<ZqEvent> event = ZqMessageRecords::DecodeEvent(bytes);
     if (!event || !shown(event->type)) return false;
@@ -38,7 +32,7 @@ bool KavoSystemMessagesEventPage::HandleRecord(int recordType, unsigned char* re
     AddMessage(event->type, &time, event->text.c_str());
     return true;
   }
-  if (recordType != kEventListRecordType) return false;
+  if (recordType != zqwire::kEventListRecordType) return false;
   if (!IsInitialized() || eventListLoaded) return true;
   // Every stored event shows with the time of the record that lists them.
   const tagTIMEZQ time = kavomsg::RecordTime(bytes);

@@ -7,13 +7,13 @@
 #include "platform/tavrin/SystemMessageLevels.h"
 #include "platform/tavrin/VesselManager.h"
 #include "platform/zq/ZqMessageRecords.h"
+#include "platform/zq/ZqWireFormat.h"
 #include "views/messages/KavoMessageRecord.h"
 
 IMPLEMENT_DYNAMIC(KavoSystemMessagesMainPage, MbsSystemMessagesMainPage)
 
 namespace {
 
-constexpr int kEventRecordType = 7051;
 // Warnings of the sonar's own BITE: the BITE summary already shows them.
 constexpr std::string_view kBiteWarningPrefix = "WARNING: BITE";
 
@@ -49,7 +49,7 @@ void KavoSystemMessagesMainPage::ShowBITESummary(unsigned char* record, CString 
 }
 
 bool KavoSystemMessagesMainPage::HandleRecord(int recordType, unsigned char* record, const CString& name) {
-  if (recordType != kEventRecordType || !IsInitialized() || IsSorting()) return false;
+  if (recordType != zqwire::kEventRecordType || !IsInitialized() || IsSorting()) return false;
   const std::optional<ZqEvent> event = ZqMessageRecords::DecodeEvent(kavomsg::RecordBytes(record));
   if (!event) return false;
   int raised = EventTypeLevel(event->type);
