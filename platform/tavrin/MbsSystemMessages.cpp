@@ -27,7 +27,7 @@ constexpr DialogControlTemplate kFormControls[] = {
     {IDC_MBS_PAGE_TABS, AfxWindowKind::kTab, "", 4, 16, 272, 120, WS_CHILD | WS_VISIBLE | WS_TABSTOP},
 };
 // The form at its smallest (kMinimumWidth by kMinimumHeight pixels); OnSize places the controls.
-constexpr DialogTemplate kSystemMessagesForm{0, "System Messages", 280, 246, WS_CHILD, kFormControls, {}};
+constexpr DialogTemplate kSystemMessagesForm{0, "System Messages", 280, 247, WS_CHILD, kFormControls, {}};
 
 // Layout, in pixels.
 constexpr int kMargin = 7;
