@@ -56,15 +56,20 @@ bool AfxOperatorScroll(CWnd& bar, UINT code, int pos) {
 
 namespace {
 
+// The control's parent hears a WM_NOTIFY with code.
+void NotifyParent(CWnd& control, UINT code) {
+  CWnd* parent = control.GetParent();
+  if (parent == nullptr) return;
+  NMHDR header{control.m_hWnd, static_cast<UINT>(control.GetDlgCtrlID()), code};
+  parent->SendMessage(WM_NOTIFY, static_cast<WPARAM>(header.idFrom), reinterpret_cast<LPARAM>(&header));
+}
+
 // A row chosen in a list control: the row is selected, then the parent hears LVN_ITEMCHANGED.
 bool SelectListRow(CWnd& list, int index) {
   auto& rows = static_cast<CListCtrl&>(list);
   if (index < 0 || index >= rows.GetItemCount()) return false;
   rows.SetSelectionMark(index);
-  CWnd* parent = list.GetParent();
-  if (parent == nullptr) return true;
-  NMHDR header{list.m_hWnd, static_cast<UINT>(list.GetDlgCtrlID()), LVN_ITEMCHANGED};
-  parent->SendMessage(WM_NOTIFY, static_cast<WPARAM>(header.idFrom), reinterpret_cast<LPARAM>(&header));
+  NotifyParent(list, LVN_ITEMCHANGED);
   return true;
 }
 
@@ -119,10 +124,7 @@ bool AfxOperatorSelectTab(CWnd& tabs, int index) {
   auto& tabControl = static_cast<CTabCtrl&>(tabs);
   if (index < 0 || index >= tabControl.GetItemCount()) return false;
   tabControl.SetCurSel(index);
-  CWnd* parent = tabs.GetParent();
-  if (parent == nullptr) return true;
-  NMHDR header{tabs.m_hWnd, static_cast<UINT>(tabs.GetDlgCtrlID()), TCN_SELCHANGE};
-  parent->SendMessage(WM_NOTIFY, static_cast<WPARAM>(header.idFrom), reinterpret_cast<LPARAM>(&header));
+  NotifyParent(tabs, TCN_SELCHANGE);
   return true;
 }
 
