@@ -9,12 +9,8 @@
 #include <limits>
 #include <string_view>
 
+#include "platform/zq/ZqXmlDocument.h"
 #include "platform/zq/ZqXmlNumbers.h"
-
-struct CZqXMLParsor::Document {
-  pugi::xml_document xml;
-  pugi::xml_node root;  // <ZqConfiguration>, or empty
-};
 
 namespace {
 

@@ -41,6 +41,8 @@ class CZqXMLParsor {
                                       unsigned long* angle) const;
 
  private:
+  // The platform's reader of setting sets and beam modes walks the same document.
+  friend class ZqConfigurationDecoder;
   struct Document;
   std::unique_ptr<Document> document_;
 };

@@ -1,10 +1,7 @@
 // The setting sets and beam modes of a sonar's configuration XML, as device attributes.
 #include "platform/zq/ZqConfigurationDecoder.h"
 
-#include <pugixml.hpp>
-
 #include <algorithm>
-#include <cstring>
 #include <limits>
 #include <optional>
 #include <vector>
@@ -13,6 +10,7 @@
 #include "platform/tavrin/COrvType.h"
 #include "platform/tavrin/LittleEndian.h"
 #include "platform/zq/ZqWireFormat.h"
+#include "platform/zq/ZqXmlDocument.h"
 #include "platform/zq/ZqXmlNumbers.h"
 
 namespace {
@@ -153,10 +151,10 @@ std::string ZqConfigurationDecoder::XmlText(std::span<const std::byte> record) {
 bool ZqConfigurationDecoder::Decode(std::span<const std::byte> record, CAttributeMap& attributes) {
   const std::string text = XmlText(record);
   if (text.empty()) return false;
-  pugi::xml_document document;
-  if (!document.load_buffer(text.data(), text.size())) return false;
-  const pugi::xml_node root = document.document_element();
-  if (std::strcmp(root.name(), "ZqConfiguration") != 0) return false;
+  CZqXMLParsor parser;
+  parser.Set7003BiteInfo(text.c_str());
+  const pugi::xml_node root = parser.document_->root;
+  if (!root) return false;
 
   // The configuration view takes the setting set in use as the "ZqSonarSettings" entry whose place
   // is the device enum in the settings records: each set goes to the place of its device enum.
