@@ -4,7 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <bit>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -14,31 +13,19 @@
 
 namespace {
 
+using zqtest::BiteBoard;
+using zqtest::BiteField;
 using zqtest::Bytes;
 using zqtest::Record;
+using zqtest::StoredEvent;
 using zqtest::U16;
 using zqtest::U32;
 
-std::string Padded(std::string_view text, std::size_t size) {
-  std::string padded(text);
-  padded.resize(size, '\0');
-  return padded;
-}
-
-// A board block without its fields, declaring fieldCount of them.
-std::string Board(std::string_view text, char id, char flags, std::uint16_t fieldCount) {
-  return Padded(text, 64) + id + std::string(36, '\0') + flags + U16(fieldCount) + std::string(32, '\0');
-}
-
-std::string Field(std::string_view name, char kind, float lower, float upper, float value) {
-  return std::string(2, '\0') + Padded(name, 64) + kind + U32(std::bit_cast<std::uint32_t>(lower)) +
-         U32(std::bit_cast<std::uint32_t>(upper)) + U32(std::bit_cast<std::uint32_t>(value));
-}
-
 TEST(ZqMessageRecords, BiteBoardsWithTheirFieldsAndCountsThatPromiseTooMuch) {
   const std::string longText(64, 'B');  // fills its 64 bytes: taken whole
-  const std::string data = Board("TX1 board", 36, 0b101, 2) + Field("Voltage", 2, 11.5F, 12.5F, 13.0F) +
-                           Field("Uptime", 1, 0.0F, 0.0F, 42.0F) + Board(longText, 40, 0, 0);
+  const std::string data = BiteBoard("TX1 board", 36, 0b101, 2) +
+                           BiteField("Voltage", 2, 11.5F, 12.5F, 13.0F) +
+                           BiteField("Uptime", 1, 0.0F, 0.0F, 42.0F) + BiteBoard(longText, 40, 0, 0);
   const auto boards = ZqMessageRecords::DecodeBite(Bytes(Record(7021, U16(2) + data)));
   ASSERT_EQ(boards.size(), 2u);
   EXPECT_EQ(boards[0].text, "TX1 board");
@@ -53,26 +40,22 @@ TEST(ZqMessageRecords, BiteBoardsWithTheirFieldsAndCountsThatPromiseTooMuch) {
 
   EXPECT_EQ(ZqMessageRecords::DecodeBite(Bytes(Record(7021, U16(5) + data))).size(), 2u);
   // The second board promises three fields and has one: it keeps that one and ends the reading.
-  const auto cut =
-      ZqMessageRecords::DecodeBite(Bytes(Record(7021, U16(3) + Board("A", 1, 0, 1) + Field("F", 2, 0, 1, 2) +
-                                                          Board("B", 2, 0, 3) + Field("G", 2, 0, 1, 2))));
+  const auto cut = ZqMessageRecords::DecodeBite(
+      Bytes(Record(7021, U16(3) + BiteBoard("A", 1, 0, 1) + BiteField("F", 2, 0, 1, 2) +
+                             BiteBoard("B", 2, 0, 3) + BiteField("G", 2, 0, 1, 2))));
   ASSERT_EQ(cut.size(), 2u);
   ASSERT_EQ(cut[1].fields.size(), 1u);
   EXPECT_EQ(cut[1].fields[0].name, "G");
   // A board block cut short is left out.
   EXPECT_TRUE(
-      ZqMessageRecords::DecodeBite(Bytes(Record(7021, U16(1) + Board("A", 1, 0, 0).substr(0, 135)))).empty());
-}
-
-std::string Entry(std::uint16_t type, std::uint32_t number, std::string_view text, std::uint16_t length) {
-  return U16(type) + U32(number) + std::string(4, '\0') + U16(length) + std::string(10, '\0') +
-         std::string(text);
+      ZqMessageRecords::DecodeBite(Bytes(Record(7021, U16(1) + BiteBoard("A", 1, 0, 0).substr(0, 135))))
+          .empty());
 }
 
 TEST(ZqMessageRecords, StoredEventsFollowTheirTextLengthsAndStopWhereTheRecordEnds) {
   const std::string head(8, '\0');
   const std::string entries =
-      Entry(1, 17, std::string("Recording started") + '\0', 18) + Entry(2, 18, "Gain", 5);
+      StoredEvent(1, 17, std::string("Recording started") + '\0', 18) + StoredEvent(2, 18, "Gain", 5);
   const auto events = ZqMessageRecords::DecodeEventList(Bytes(Record(7050, head + U32(2) + entries)));
   ASSERT_EQ(events.size(), 2u);
   EXPECT_TRUE(events[0].type == 1 && events[0].number == 17 && events[0].text == "Recording started");
@@ -81,7 +64,7 @@ TEST(ZqMessageRecords, StoredEventsFollowTheirTextLengthsAndStopWhereTheRecordEn
   EXPECT_EQ(ZqMessageRecords::DecodeEventList(Bytes(Record(7050, head + U32(4000000000u) + entries))).size(),
             2u);
   const auto cut =
-      ZqMessageRecords::DecodeEventList(Bytes(Record(7050, head + U32(3) + Entry(3, 9, "Hot", 60000))));
+      ZqMessageRecords::DecodeEventList(Bytes(Record(7050, head + U32(3) + StoredEvent(3, 9, "Hot", 60000))));
   ASSERT_EQ(cut.size(), 1u);
   EXPECT_EQ(cut[0].text, "Hot");
   EXPECT_TRUE(ZqMessageRecords::DecodeEventList(Bytes(Record(7050, head + U32(1) + "short"))).empty());

@@ -48,6 +48,27 @@ inline std::string SettingsRecord(std::uint32_t type, float range = 0.0F) {
   return Record(type, std::string(12, '\0') + F32(range) + std::string(576, '\0'));
 }
 
+// The blocks of a BITE record (7021): a board without its fields, declaring fieldCount of them, and a
+// field.
+inline std::string BiteBoard(std::string_view text, char id, char flags, std::uint16_t fieldCount) {
+  std::string padded(text);
+  padded.resize(64, '\0');
+  return padded + id + std::string(36, '\0') + flags + U16(fieldCount) + std::string(32, '\0');
+}
+
+inline std::string BiteField(std::string_view name, char kind, float lower, float upper, float value) {
+  std::string padded(name);
+  padded.resize(64, '\0');
+  return std::string(2, '\0') + padded + kind + F32(lower) + F32(upper) + F32(value);
+}
+
+// An entry of a stored-events record (7050) with the text length declared and the text it holds.
+inline std::string StoredEvent(std::uint16_t type, std::uint32_t number, std::string_view text,
+                               std::uint16_t length) {
+  return U16(type) + U32(number) + std::string(4, '\0') + U16(length) + std::string(10, '\0') +
+         std::string(text);
+}
+
 // Hands a record to a device as its socket does.
 template <typename Device>
 void Process(Device& device, std::string record) {
