@@ -133,15 +133,20 @@ void MbsSystemMessages::ShowEventsAnew() {
   eventPage_->ResetPage();
   Sonar* sonar = FindSonar(selected_);
   if (sonar == nullptr) return;
+  showingAnew_ = true;
   if (!sonar->lastEventList.empty()) Hand(*sonar, Bytes(sonar->lastEventList));
   for (const std::string& event : sonar->eventsSince) Hand(*sonar, Bytes(event));
+  showingAnew_ = false;
 }
 
 void MbsSystemMessages::ShowBITEAnew() {
   if (!bitePage_) return;
   bitePage_->ResetPage();
   Sonar* sonar = FindSonar(selected_);
-  if (sonar != nullptr && !sonar->lastBite.empty()) Hand(*sonar, Bytes(sonar->lastBite));
+  if (sonar == nullptr || sonar->lastBite.empty()) return;
+  showingAnew_ = true;
+  Hand(*sonar, Bytes(sonar->lastBite));
+  showingAnew_ = false;
 }
 
 MbsSystemMessages::Sonar* MbsSystemMessages::FindSonar(const CString& name) {

@@ -69,7 +69,9 @@ class MbsSystemMessages : public CFormView {
   // Asks the sonar of info for its configuration record.
   virtual void RequestBiteConfig(MultiBeamSettingsInfo* info) = 0;
 
-  MbsSystemMessagesMainPage* GetMainPage() const { return mainPage_.get(); }
+  // The system page; none while the view hands a sonar's records again to show them anew on the event
+  // or BITE page: the system page counted them when they came.
+  MbsSystemMessagesMainPage* GetMainPage() const { return showingAnew_ ? nullptr : mainPage_.get(); }
   MbsSystemMessagesEventPage* GetEventPage() const { return eventPage_.get(); }
   MbsSystemMessagesBITEPage* GetBITEPage() const { return bitePage_.get(); }
   MultiBeamBITEInfo* GetMultiBeamBITEInfo() const { return biteInfo_.get(); }
@@ -125,4 +127,5 @@ class MbsSystemMessages : public CFormView {
   CComboBox multiBeams_;
   CTabCtrl tabs_;
   bool initialised_ = false;
+  bool showingAnew_ = false;  // while ShowEventsAnew or ShowBITEAnew hands kept records again
 };
