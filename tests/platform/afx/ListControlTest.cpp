@@ -6,13 +6,11 @@
 
 #include <functional>
 #include <string>
-#include <vector>
+#include <utility>
 
 namespace {
 
 enum : int { kRows = 400, kOwnerRows };
-
-using Rows = std::vector<std::string>;
 
 // Answers for the owner-data list: cell "r<row>c<column>", image the row, item data ten times the row.
 struct Owner : CWnd {
@@ -52,12 +50,14 @@ class ListControl : public ::testing::Test {
     create(rows_, kRows, 0);
     create(ownerData_, kOwnerRows, LVS_OWNERDATA);
   }
-  // Each row as "image/data cell | cell".
-  static Rows Shown(const CListCtrl& list) {
-    Rows shown;
-    for (const AfxListRow& row : list.m_hWnd->rows) {
-      shown.push_back(std::to_string(row.image) + "/" + std::to_string(row.data) + " " +
-                      row.cells.at(0).Str() + " | " + row.cells.at(1).Str());
+  // The rows as "image/data cell|cell", one after another, the selected one in brackets.
+  static std::string Shown(const CListCtrl& list) {
+    std::string shown;
+    for (int r = 0; r < list.GetItemCount(); ++r) {
+      const AfxListRow& row = list.m_hWnd->rows[static_cast<std::size_t>(r)];
+      const std::string text = std::to_string(row.image) + "/" + std::to_string(row.data) + " " +
+                               row.cells.at(0).Str() + "|" + row.cells.at(1).Str();
+      shown += (r == 0 ? "" : ", ") + (r == list.GetSelectionMark() ? "[" + text + "]" : text);
     }
     return shown;
   }
@@ -69,46 +69,27 @@ class ListControl : public ::testing::Test {
 
 TEST_F(ListControl, RowsChangeInPlaceAndTheSelectionFollowsItsRowThroughInsertsSortsAndDeletes) {
   CListCtrl& list = rows_;
-  const struct {
-    const char* what;
-    std::function<void()> change;
-    Rows rows;
-    int selection;
-  } steps[] = {
-      {"inserted past the end", [&] { list.InsertItem(5, "charlie", 2); }, {"2/0 charlie | "}, -1},
-      {"inserted at the top",
-       [&] { list.InsertItem(0, "Alpha", 1); },
-       {"1/0 Alpha | ", "2/0 charlie | "},
-       -1},
-      {"selected", [&] { list.SetSelectionMark(1); }, {"1/0 Alpha | ", "2/0 charlie | "}, 1},
-      {"inserted above the selection",
-       [&] { list.InsertItem(1, "bravo"); },
-       {"1/0 Alpha | ", "0/0 bravo | ", "2/0 charlie | "},
-       2},
-      {"text, image and item data set",
-       [&] {
+  LVITEM image{.mask = LVIF_IMAGE, .iItem = 2, .iImage = 3};
+  const std::pair<std::function<void()>, const char*> steps[] = {
+      {[&] { list.InsertItem(5, "charlie", 2); }, "2/0 charlie|"},  // past the end
+      {[&] { list.InsertItem(0, "Alpha", 1); }, "1/0 Alpha|, 2/0 charlie|"},
+      {[&] { list.SetSelectionMark(1); }, "1/0 Alpha|, [2/0 charlie|]"},
+      {[&] { list.InsertItem(1, "bravo"); }, "1/0 Alpha|, 0/0 bravo|, [2/0 charlie|]"},
+      {[&] {
          list.SetItemText(0, 1, "Launch");
          list.SetItemData(0, 7);
-         LVITEM image{.mask = LVIF_IMAGE, .iItem = 2, .iImage = 3};
          list.SetItem(&image);
        },
-       {"1/7 Alpha | Launch", "0/0 bravo | ", "3/0 charlie | "},
-       2},
-      {"sorted stably by item data",
-       [&] { list.SortItemsEx(&ByData, reinterpret_cast<LPARAM>(&list)); },
-       {"0/0 bravo | ", "3/0 charlie | ", "1/7 Alpha | Launch"},
-       1},
-      {"a row above the selection deleted",
-       [&] { list.DeleteItem(0); },
-       {"3/0 charlie | ", "1/7 Alpha | Launch"},
-       0},
-      {"the selected row deleted", [&] { list.DeleteItem(0); }, {"1/7 Alpha | Launch"}, -1},
-      {"all deleted", [&] { list.DeleteAllItems(); }, {}, -1},
+       "1/7 Alpha|Launch, 0/0 bravo|, [3/0 charlie|]"},
+      {[&] { list.SortItemsEx(&ByData, reinterpret_cast<LPARAM>(&list)); },
+       "0/0 bravo|, [3/0 charlie|], 1/7 Alpha|Launch"},  // stable: bravo stays before charlie
+      {[&] { list.DeleteItem(0); }, "[3/0 charlie|], 1/7 Alpha|Launch"},
+      {[&] { list.DeleteItem(0); }, "1/7 Alpha|Launch"},
+      {[&] { list.DeleteAllItems(); }, ""},
   };
-  for (const auto& step : steps) {
-    step.change();
-    EXPECT_EQ(Shown(list), step.rows) << step.what;
-    EXPECT_EQ(list.GetSelectionMark(), step.selection) << step.what;
+  for (const auto& [change, rows] : steps) {
+    change();
+    EXPECT_EQ(Shown(list), rows);
   }
   EXPECT_FALSE(list.SetItemText(0, 0, "gone"));
 }
@@ -118,18 +99,17 @@ TEST_F(ListControl, OwnerDataRowsAreAskedOfTheParentOnlyWhenDrawnWithRedrawOn) {
   EXPECT_EQ(ownerData_.InsertItem(0, "own row"), -1);
   ownerData_.SetRedraw(FALSE);
   ownerData_.Invalidate();
-  EXPECT_EQ(owner_.asked, 0);
-  EXPECT_EQ(Shown(ownerData_), Rows{});
+  EXPECT_TRUE(owner_.asked == 0 && Shown(ownerData_).empty());
   ownerData_.SetRedraw(TRUE);
   ownerData_.Invalidate();
   EXPECT_EQ(owner_.asked, 4);  // each cell of each row
-  EXPECT_EQ(Shown(ownerData_), (Rows{"0/0 r0c0 | r0c1", "1/10 r1c0 | r1c1"}));
+  EXPECT_EQ(Shown(ownerData_), "0/0 r0c0|r0c1, 1/10 r1c0|r1c1");
   ownerData_.SetItemCountEx(1);
   ownerData_.Invalidate();
-  EXPECT_EQ(Shown(ownerData_), Rows{"0/0 r0c0 | r0c1"});
+  EXPECT_EQ(Shown(ownerData_), "0/0 r0c0|r0c1");
   ownerData_.DeleteAllItems();
   ownerData_.Invalidate();
-  EXPECT_EQ(Shown(ownerData_), Rows{});
+  EXPECT_EQ(Shown(ownerData_), "");
 }
 
 }  // namespace

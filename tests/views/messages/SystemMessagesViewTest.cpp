@@ -210,38 +210,25 @@ TEST_F(SystemMessages, UntilItsBoardsAreLoadedASonarIsAskedForItsConfigurationAn
       "00000000 0100 0000000000000000000000000000 1a040000 1a040000 0000000000000000 0000000000000000 "
       "5b1b0000 00000000");
   const std::string results = Bite(1, BiteBoard("TX1 board", 36, 1, 0));
+  // Records from the vessel's sonar, then the results from sonar, and the requests each device was sent.
   const struct {
     const char* what;
-    std::vector<std::pair<CString, std::string>> records;  // sonar, record
-    std::size_t asked;                                     // requests to the vessel's sonar
+    Lines first;
+    CString sonar;
+    std::size_t asked;
     std::size_t askedOther;
     bool shown;
   } cases[] = {
-      {"results first: asked as the sonar appears and for the results", {{kVessel, results}}, 2, 0, false},
-      {"a configuration without text",
-       {{kVessel, Configuration(kBoards, 0)}, {kVessel, results}},
-       1,
-       0,
-       false},
-      {"a configuration without a hardware table",
-       {{kVessel, Configuration("<TX1/>")}, {kVessel, results}},
-       1,
-       0,
-       false},
-      {"an event first, then the configuration",
-       {{kVessel, Event(1, "Pinging started")}, {kVessel, Configuration(kBoards)}, {kVessel, results}},
-       1,
-       0,
-       true},
-      {"a sonar whose name differs in case only",
-       {{kVessel, Configuration(kBoards)}, {"survey vessel", results}},
-       0,
-       2,
-       false},
+      {"results first: asked as the sonar appears and for the results", {}, kVessel, 2, 0, false},
+      {"a configuration without text", {Configuration(kBoards, 0)}, kVessel, 1, 0, false},
+      {"a configuration without a hardware table", {Configuration("<TX1/>")}, kVessel, 1, 0, false},
+      {"an event first", {Event(1, "Pinging started"), Configuration(kBoards)}, kVessel, 1, 0, true},
+      {"a sonar whose name differs in case only", {Configuration(kBoards)}, "survey vessel", 0, 2, false},
   };
   for (const auto& c : cases) {
     Reopen();
-    for (const auto& [sonar, record] : c.records) Deliver(record, sonar);
+    for (const std::string& record : c.first) Deliver(record);
+    Deliver(results, c.sonar);
     EXPECT_EQ(shallow_.sent, Lines(c.asked, request)) << c.what;
     EXPECT_EQ(deep_.sent, Lines(c.askedOther, request)) << c.what;
     EXPECT_EQ(BiteText(IDC_MBS_BITE_TIME), c.shown ? "13:05:07.250" : "") << c.what;
