@@ -3,6 +3,7 @@
 // hidden windows left out. Elements are kept from one tree to the next (keyed by their place in the
 // tree), so focus and a drag in progress survive every update.
 
+import { createList, updateList } from './listControl.js';
 import { createScrollBar, placeThumb } from './scrollBar.js';
 
 const kClosedComboHeight = 21;
@@ -62,7 +63,7 @@ function create(node, ctx) {
     case 'tab':
       return createTabs(ctx);
     case 'list':
-      return createList(ctx);
+      return createList(ctx.send);
     case 'groupbox': {
       // A frame with its caption in the top edge; clicks pass through to the controls it frames.
       const frame = document.createElement('fieldset');
@@ -102,26 +103,6 @@ function createTabs(ctx) {
     choose(index);
   });
   return box;
-}
-
-function createList(ctx) {
-  const list = document.createElement('div');
-  list.className = 'win win-list';
-  list.setAttribute('role', 'listbox');
-  list.tabIndex = 0;
-  const choose = (index) => ctx.send([{ control: list.windowNode.id, select: index }]);
-  list.addEventListener('click', (event) => {
-    const row = event.target.closest('[role="option"]');
-    if (row) choose(Number(row.dataset.index));
-  });
-  list.addEventListener('keydown', (event) => {
-    const step = { ArrowDown: 1, ArrowUp: -1 }[event.key];
-    const rows = list.windowNode.rows ?? [];
-    if (!step || rows.length === 0) return;
-    event.preventDefault();
-    choose(Math.min(rows.length - 1, Math.max(0, list.windowNode.selection + step)));
-  });
-  return list;
 }
 
 function update(el, node, siblings, ctx) {
@@ -208,24 +189,6 @@ function updateTabs(el, node, siblings, disabled) {
   const label = captionOf(node, siblings);
   if (label) strip.setAttribute('aria-label', label);
   else strip.removeAttribute('aria-label');
-}
-
-function updateList(el, node, caption) {
-  el.setAttribute('aria-label', caption);
-  const header = document.createElement('div');
-  header.className = 'list-head';
-  header.setAttribute('aria-hidden', 'true');
-  header.append(...(node.columns ?? []).map((column) => Object.assign(document.createElement('span'), { textContent: column })));
-  const rows = (node.rows ?? []).map((row, index) => {
-    const option = document.createElement('div');
-    option.setAttribute('role', 'option');
-    option.dataset.index = String(index);
-    option.setAttribute('aria-selected', String(index === node.selection));
-    option.append(...row.cells.map((cell) => Object.assign(document.createElement('span'), { textContent: cell })));
-    return option;
-  });
-  el.replaceChildren(header, ...rows);
-  el.style.setProperty('--columns', String(Math.max(1, (node.columns ?? []).length)));
 }
 
 function place(el, node, isRoot) {

@@ -6,7 +6,9 @@ import { getJson, postJson, deleteJson, keyToId } from './api.js';
 import { drawTree } from './viewTree.js';
 
 // The operator's names for the templates the host registers; another template is named after its view.
-const kTemplateNames = { KAVOSONARCONFIGURATION: 'Sonar configuration' };
+const kTemplateNames = { KAVOSONARCONFIGURATION: 'Sonar configuration', KAVOSYSTEMMESSAGES: 'System messages' };
+// Views that show every sonar and choose one themselves, so they open bound to none.
+const kSonarWide = new Set(['KAVOSYSTEMMESSAGES']);
 const templateName = (template) => kTemplateNames[template.name] ??
   template.view.replace(/View$/, '').replace(/([a-z])([A-Z])/g, '$1 $2') ?? template.name;
 
@@ -106,7 +108,7 @@ export function createViews({ container, templates, state }) {
 
   async function open(template) {
     const body = { template: template.name };
-    if (state.selected) {
+    if (state.selected && !kSonarWide.has(template.name)) {
       body.attributes = [{ DataId: { datainfo: { id: keyToId(state.selected), a: 65535, b: 65535 } } }];
     }
     const { id } = await postJson('/api/views', body);
