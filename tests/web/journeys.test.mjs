@@ -182,10 +182,40 @@ describe('the operator', { timeout: 60000 }, () => {
     }
   });
 
+  test('a board in error shows on the System Messages view and clears when the board recovers', async () => {
+    const switchBoard = (flags) => host.api('/simulated/1.78.1.1/faults',
+      { method: 'POST', body: JSON.stringify({ boards: { TX1: flags } }) });
+    const view = bridge.getByRole('article', { name: 'System Messages' });
+    // The level icon's text of the first row matching name in the named list; null while there is none.
+    const levelOf = (list, name) => view.getByRole('grid', { name: list }).getByRole('row', { name }).first()
+      .getByRole('img').getAttribute('aria-label', { timeout: 1000 }).catch(() => null);
+    const seen = (what, list, name, level) => waitFor(what, async () => (await levelOf(list, name)) === level);
+    await bridge.getByRole('button', { name: 'System messages' }).click();
+    await seen('the sonar on the System page', 'Systems', /Survey Vessel/, 'OK');
+    try {
+      await switchBoard(1);
+      await seen('the sonar in error', 'Systems', /Survey Vessel/, 'Error');
+      await view.getByRole('row', { name: /Survey Vessel/ }).click();
+      await waitFor('the sonar\'s row chosen', async () =>
+        (await view.getByRole('row', { name: /Survey Vessel/ }).getAttribute('aria-selected')) === 'true');
+
+      await view.getByRole('tab', { name: 'BITE' }).click();
+      await seen('the board\'s BITE line in error', 'BITE results', /Uplink Error/, 'Error');
+      await waitFor('the BITE status', () => view.locator('.win-static').filter({ hasText: /^Error$/ }).isVisible());
+      await view.getByRole('tab', { name: 'Events' }).click();
+      await seen('the BITE warning', 'Events', /WARNING: BITE/, 'Warning');
+
+      await switchBoard(0);
+      await seen('the sonar OK again', 'Systems', /Survey Vessel/, 'OK');
+    } finally {
+      await switchBoard(0);
+    }
+  });
+
   test('every control has a name, the page works at 200 % zoom, and nothing went wrong', async () => {
     const snapshot = await bridge.locator('body').ariaSnapshot();
     const unnamed = snapshot.split('\n').filter((line) =>
-      /^\s*- (slider|combobox|listbox|tab|button|checkbox|radio)\b/.test(line) && !/"[^"]+"/.test(line));
+      /^\s*- (slider|combobox|grid|tab|button|checkbox|radio)\b/.test(line) && !/"[^"]+"/.test(line));
     assert.deepEqual(unnamed, [], 'controls without a name');
     for (const [role, name] of [['slider', 'Power'], ['combobox', 'Frequency'], ['tab', 'Ocean Menu'],
       ['button', 'Sonar configuration'], ['button', 'Night palette']]) {
