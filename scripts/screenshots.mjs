@@ -1,6 +1,7 @@
 // Opens the main screens of the web front end in headless chromium, on a host running the embedded
 // default, and writes them as PNGs into docs/img/: the day palette, the night palette, a configuration
-// view close up, and its Ocean Menu and Data Recording tabs (recording). Run by scripts/screenshots.sh.
+// view close up, its Ocean Menu and Data Recording tabs (recording), and a System Messages view with a
+// board of the shallow sonar in error, on its Events and BITE tabs. Run by scripts/screenshots.sh.
 
 import { launchBrowser, openPage, startHost, waitFor } from '../tests/web/fixture.mjs';
 
@@ -31,6 +32,25 @@ try {
   const size = page.getByRole('textbox', { name: 'File size' });
   await waitFor('a file of some size', async () => /KB|MB/.test(await size.inputValue()), 20);
   await page.locator('.view').first().screenshot({ path: `${folder}web-recording.png` });
+  // A transmitter board in error: its sonar's row on the System page and the warning among the events
+  // (the view is open before the fault, as the warning goes to the views open when it comes).
+  await page.getByRole('button', { name: 'System messages' }).click();
+  const messages = page.getByRole('article', { name: 'System Messages' });
+  const shown = (list, level) => () => messages.getByRole('grid', { name: list }).getByRole('img', { name: level })
+    .first().isVisible();
+  await waitFor('the sonar on the System page', shown('Systems', 'OK'));
+  await host.api('/simulated/1.78.1.1/faults', { method: 'POST', body: JSON.stringify({ boards: { TX1: 1 } }) });
+  await waitFor('the BITE warning', shown('Events', 'Warning'));
+  await waitFor('the sonar in error', shown('Systems', 'Error'));
+  await messages.screenshot({ path: `${folder}web-messages.png` });
+  // Its BITE tab showing errors only: the board's line and the status.
+  await messages.getByRole('tab', { name: 'BITE' }).click();
+  await messages.getByRole('checkbox', { name: 'Show errors only' }).click();
+  await waitFor('only the board in error', async () => {
+    const rows = messages.getByRole('grid', { name: 'BITE results' }).locator('tbody tr');
+    return (await rows.count()) === 1 && /Uplink Error/.test(await rows.first().textContent());
+  });
+  await messages.screenshot({ path: `${folder}web-messages-bite.png` });
   if (problems.length) throw new Error(problems.join('\n'));
 } finally {
   await browser.close();
