@@ -3,6 +3,8 @@
 
 #include <algorithm>
 #include <array>
+#include <deque>
+#include <map>
 #include <optional>
 #include <span>
 #include <string>
@@ -18,10 +20,10 @@
 
 namespace {
 
-// The kinds a view that opens takes from before, in the order it takes them: the configuration first,
-// so that the BITE results after it can be named.
-constexpr std::array<std::uint32_t, 3> kKeptForNewViews = {
-    zqwire::kConfigurationRecordType, zqwire::kEventListRecordType, zqwire::kBiteRecordType};
+// The kinds a view that opens takes from the record store, configuration first (so that the BITE
+// results after it can be named) and BITE results last; the events come in between, from the feed.
+constexpr std::array<std::uint32_t, 2> kKeptByTheStore = {zqwire::kConfigurationRecordType,
+                                                          zqwire::kBiteRecordType};
 
 // Remote control 1050 asks for one record of the type in its payload.
 constexpr std::uint32_t kSingleRecordRequestId = 1050;
@@ -42,14 +44,56 @@ std::string EventListRequest(const std::string& record) {
 }  // namespace
 
 struct SystemMessagesFeed::Impl {
+  // A sonar's latest stored events and the events since, for a view that opens later: a view takes
+  // the stored events once, so the ones after them must come with them.
+  struct Events {
+    std::string list;
+    std::deque<std::string> since;  // oldest first
+  };
+
   UiThread* ui = nullptr;
   std::vector<CDataId> sonars;
+  std::map<CString, Events> events;  // by sonar key; UI thread only
   ZqSonarRecordStore::Registration registration;
 
   std::optional<CDataId> Sonar(const CString& key) const {
     const auto found = std::ranges::find_if(sonars, [&key](const CDataId& id) { return id.GetKey() == key; });
     if (found == sonars.end()) return std::nullopt;
     return *found;
+  }
+
+  // On the UI thread, in order with the records handed to the views, so that a view that opens gets
+  // each event either among the kept ones or as it comes, never both.
+  void Keep(const CString& key, std::uint32_t type, const std::string& record) {
+    if (type == zqwire::kEventListRecordType) {
+      events[key] = Events{record, {}};
+    } else if (type == zqwire::kEventRecordType) {
+      std::deque<std::string>& since = events[key].since;
+      since.push_back(record);
+      if (since.size() > MbsSystemMessages::kEventsKeptPerSonar) since.pop_front();
+    }
+  }
+
+  std::vector<MbsSystemMessages::SonarRecord> KeptRecords() const {
+    std::vector<MbsSystemMessages::SonarRecord> kept;
+    const ZqSonarRecordStore& store = ZqSonarRecordStore::Instance();
+    const std::vector<CString> keys = store.GetSonarKeys();
+    const auto add = [&](const CString& key, std::string record) {
+      if (const std::optional<CDataId> id = Sonar(key))
+        kept.push_back({store.GetSonarName(key), *id, std::move(record)});
+    };
+    std::string record;
+    for (const CString& key : keys) {
+      if (store.GetRecord(key, kKeptByTheStore.front(), record)) add(key, record);
+    }
+    for (const auto& [key, sonarEvents] : events) {
+      if (!sonarEvents.list.empty()) add(key, sonarEvents.list);
+      for (const std::string& event : sonarEvents.since) add(key, event);
+    }
+    for (const CString& key : keys) {
+      if (store.GetRecord(key, kKeptByTheStore.back(), record)) add(key, record);
+    }
+    return kept;
   }
 };
 
@@ -58,21 +102,7 @@ SystemMessagesFeed::SystemMessagesFeed(UiThread& ui, std::vector<CDataId> sonars
   impl_->ui = &ui;
   impl_->sonars = std::move(sonars);
   // The views read the kept records on the UI thread, so that is where the source changes.
-  ui.Run([impl = impl_.get()] {
-    MbsSystemMessages::SetKeptRecords([impl] {
-      std::vector<MbsSystemMessages::SonarRecord> kept;
-      const ZqSonarRecordStore& store = ZqSonarRecordStore::Instance();
-      for (std::uint32_t type : kKeptForNewViews) {
-        for (const CString& key : store.GetSonarKeys()) {
-          const std::optional<CDataId> id = impl->Sonar(key);
-          std::string record;
-          if (id && store.GetRecord(key, type, record))
-            kept.push_back({store.GetSonarName(key), *id, std::move(record)});
-        }
-      }
-      return kept;
-    });
-  });
+  ui.Run([impl = impl_.get()] { MbsSystemMessages::SetKeptRecords([impl] { return impl->KeptRecords(); }); });
   // Called on a link's thread: the record goes to the UI thread, where the views live.
   impl_->registration = ZqSonarRecordStore::Instance().Register(
       [impl = impl_.get(), &ui](const CString& key, const CString& name, std::uint32_t type,
@@ -86,7 +116,8 @@ SystemMessagesFeed::SystemMessagesFeed(UiThread& ui, std::vector<CDataId> sonars
             device->SendMessage(CString(EventListRequest(record)), false);
           }
         }
-        ui.Post([name, id = *id, record] {
+        ui.Post([impl, key, name, id = *id, type, record] {
+          impl->Keep(key, type, record);
           MbsSystemMessages::DeliverToOpenViews(name, id,
                                                 std::as_bytes(std::span(record.data(), record.size())));
         });
