@@ -107,6 +107,18 @@ SEEDS = {
         "settings_latin1": settings(7000, 0b1001, 50.0, b"r\xe9sum\xe9.s7k"),
         "configuration_latin1": configuration(CONFIGURATION.replace(b"Projector 200/400", b"Projecteur \xe9")),
     },
+    # The system messages view: a byte choosing the record type (0 configuration, 1 BITE results, 2 stored
+    # events, 3 an event; +0x0c leaves the size field as it is, +0x10 and +0x20 flip the event and BITE
+    # pages' show-errors-only switches), then the record.
+    "system_messages_record_fuzz": {
+        "configuration": bytes([0]) + configuration(CONFIGURATION),
+        "bite": bytes([1]) + record(7021, bite),
+        "bite_errors_only": bytes([0x21]) + record(7021, bite),
+        "bite_cut_short": bytes([0x0d]) + record(7021, bite)[:150],
+        "stored_events": bytes([2]) + record(7050, events),
+        "event_errors_only": bytes([0x13]) + event(3, 8, b"Recording to /data stopped: disk full"),
+        "event_bite_warning": bytes([3]) + event(2, 9, b"WARNING: BITE error on board TX1: uplink"),
+    },
 }
 
 for target, samples in SEEDS.items():
