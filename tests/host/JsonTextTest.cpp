@@ -1,7 +1,11 @@
-// JSON strings written straight into text: what must be escaped, and bytes that are no UTF-8.
+// JSON written straight into text: what a string must escape, bytes that are no UTF-8, and a list
+// control in a window tree.
 #include "host/JsonText.h"
 
 #include <gtest/gtest.h>
+
+#include "host/WindowTreeJson.h"
+#include "platform/afx/CListCtrl.h"
 
 namespace {
 
@@ -27,6 +31,25 @@ TEST(JsonText, EscapesWhatJsonNeedsAndReplacesWhatIsNoUtf8) {
     AppendJsonString(out, c.text);
     EXPECT_EQ(out, "[" + std::string(c.json)) << c.json;
   }
+}
+
+// A list: its columns, then each row's cells, image and item data, then the selected row.
+TEST(WindowTreeJson, AListShowsItsColumnsRowsAndSelection) {
+  CListCtrl list;
+  ASSERT_TRUE(list.CreateAfxWindow(AfxWindowKind::kList, "Systems", WS_VISIBLE, {1, 2, 3, 4}, nullptr, 5));
+  list.InsertColumn(0, "Multibeam");
+  list.InsertColumn(1, "Vessel");
+  list.InsertItem(0, "Survey Vessel", 3);
+  list.SetItemText(0, 1, "Survey \"A\"");
+  list.SetItemData(0, 7);
+  list.InsertItem(1, "Launch", 1);
+  list.SetSelectionMark(1);
+  std::string json;
+  AppendWindowTreeJson(*list.m_hWnd, json);
+  EXPECT_EQ(json,
+            R"({"id":5,"kind":"list","text":"Systems","enabled":true,"visible":true,"rect":[1,2,3,4],)"
+            R"("columns":["Multibeam","Vessel"],"rows":[{"cells":["Survey Vessel","Survey \"A\""],"image":3,)"
+            R"("data":7},{"cells":["Launch",""],"image":1,"data":0}],"selection":1,"children":[]})");
 }
 
 }  // namespace
