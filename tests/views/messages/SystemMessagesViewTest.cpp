@@ -33,7 +33,7 @@ using zqtest::U16;
 using zqtest::U32;
 using Lines = std::vector<std::string>;
 
-const CString kVessel = "Survey Vessel";  // the sonar named after the first vessel, on the shallow device
+const CString kVessel = "Survey Vessel";  // the sonar named after the first vessel
 const CDataId kVesselDevice(1, 78, 1, 1);
 const CDataId kOtherDevice(2, 78, 1, 1);  // every other sonar's device
 
@@ -108,7 +108,8 @@ class SystemMessages : public ::testing::Test {
   SystemMessages() {
     VesselManager::GetVesselManager().AddVessel(1, kVessel);
     VesselManager::GetVesselManager().AddVessel(2, "Launch");
-    for (const auto& [id, port] : {std::pair(kVesselDevice, &shallow_), std::pair(kOtherDevice, &deep_)}) {
+    for (const auto& [id, port] :
+         {std::pair(kVesselDevice, &vesselPort_), std::pair(kOtherDevice, &otherPort_)}) {
       auto device = std::make_unique<Device>();
       device->SetDataId(id);
       device->SetPortPtr(port);
@@ -129,8 +130,8 @@ class SystemMessages : public ::testing::Test {
   void Reopen() {
     document_->OnCloseDocument();
     Open();
-    shallow_.sent.clear();
-    deep_.sent.clear();
+    vesselPort_.sent.clear();
+    otherPort_.sent.clear();
   }
   void Deliver(const std::string& record, const CString& sonar = kVessel) {
     view_->DeliverRecord(sonar, sonar == kVessel ? kVesselDevice : kOtherDevice,
@@ -148,8 +149,8 @@ class SystemMessages : public ::testing::Test {
 
   ORVMultiDocTemplateAttr1 template_{RUNTIME_CLASS(CDisplayDocAttr1), RUNTIME_CLASS(CDisplayFrmAttr1),
                                      RUNTIME_CLASS(KavoSystemMessages), RUNTIME_CLASS(CDisplayDockFrmAttr1)};
-  KeptPort shallow_;
-  KeptPort deep_;
+  KeptPort vesselPort_;
+  KeptPort otherPort_;
   CDisplayDoc* document_ = nullptr;
   KavoSystemMessages* view_ = nullptr;
 };
@@ -229,8 +230,8 @@ TEST_F(SystemMessages, UntilItsBoardsAreLoadedASonarIsAskedForItsConfigurationAn
     Reopen();
     for (const std::string& record : c.first) Deliver(record);
     Deliver(results, c.sonar);
-    EXPECT_EQ(shallow_.sent, Lines(c.asked, request)) << c.what;
-    EXPECT_EQ(deep_.sent, Lines(c.askedOther, request)) << c.what;
+    EXPECT_EQ(vesselPort_.sent, Lines(c.asked, request)) << c.what;
+    EXPECT_EQ(otherPort_.sent, Lines(c.askedOther, request)) << c.what;
     EXPECT_EQ(BiteText(IDC_MBS_BITE_TIME), c.shown ? "13:05:07.250" : "") << c.what;
     EXPECT_EQ(BiteLines().size(), c.shown ? 1U : 0U) << c.what;
     EXPECT_EQ(SystemRows().size(), c.shown ? 1U : 0U) << c.what;
