@@ -59,7 +59,14 @@ std::unique_ptr<AfxWindow> Unlink(AfxWindow* window) {
 
 }  // namespace
 
-AfxWindow::~AfxWindow() = default;
+// A window that goes without DestroyWindow (the process ends while it is open) first lets go of the
+// objects that handle it, so that none of them destroys it a second time.
+AfxWindow::~AfxWindow() {
+  for (CWnd* wrapper : attached) {
+    if (wrapper->m_hWnd == this) wrapper->m_hWnd = nullptr;
+  }
+  if (ownWrapper && ownWrapper->m_hWnd == this) ownWrapper->m_hWnd = nullptr;
+}
 
 bool AfxWindow::IsVertical() const {
   return kind == AfxWindowKind::kScrollBar && (style & SBS_VERT) != 0;
