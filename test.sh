@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds the project and runs every test: the whole suite on the default build, again under the
 # address and undefined-behaviour sanitizers, and the threaded subsystems under the thread sanitizer.
-# Then every fuzz target (built with the sanitizers) runs for TAVRIN_FUZZ_SECONDS (12) on its seed
+# Then every fuzz target (built with the sanitizers) runs for TAVRIN_FUZZ_SECONDS (8) on its seed
 # corpus. TAVRIN_SANITIZERS=0 runs the default build only; TAVRIN_FUZZ_SECONDS=0 skips the fuzz targets.
 # Ends with the time each stage took.
 set -euo pipefail
@@ -10,7 +10,7 @@ cd "$(dirname "$0")"
 scripts/install-deps.sh
 scripts/install-web-deps.sh
 jobs=$(nproc)
-fuzz_seconds=${TAVRIN_FUZZ_SECONDS:-12}
+fuzz_seconds=${TAVRIN_FUZZ_SECONDS:-8}
 
 timings=()
 current=

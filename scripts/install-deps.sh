@@ -7,7 +7,7 @@ packages=(
   nlohmann-json3-dev libcli11-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   libboost1.81-dev libpugixml-dev pkg-config
-  clang libclang-rt-dev
+  clang libclang-rt-dev lld
   chromium
 )
 
