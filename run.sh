@@ -9,7 +9,7 @@ cd "$(dirname "$0")"
 
 scripts/install-deps.sh
 scripts/install-web-deps.sh
-cmake --preset default >/dev/null
+cmake --preset default -DTAVRIN_BUILD_BENCHMARKS=ON >/dev/null
 cmake --build --preset default
 
 host=build/default/bin/tavrin-host

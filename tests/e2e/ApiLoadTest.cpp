@@ -14,7 +14,7 @@
 namespace {
 
 constexpr int kClients = 8;
-constexpr int kRequestsPerClient = 1000;
+constexpr int kRequestsPerClient = 300;
 
 // Client c's i-th range: from 50 m in quarter metres, offset by c/32 m so that no two clients share a
 // value. Within the limits of both sonar models (shallow 1 to 500 m, deep 50 to 11000 m), so the sonars
