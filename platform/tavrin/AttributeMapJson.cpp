@@ -251,3 +251,30 @@ AttributeMapParseResult ReadAttributeMapJson(std::string_view text, CAttributeMa
 std::string WriteAttributeMapJson(const CAttributeMap& map, int indent) {
   return WriteMap(map).dump(indent, ' ', false, json::error_handler_t::replace);
 }
+
+std::string WriteTypedValueJson(const COrvType& value) {
+  return WriteValue(value).dump(-1, ' ', false, json::error_handler_t::replace);
+}
+
+AttributeMapParseResult ReadTypedValueJson(std::string_view text, COrvType& value) {
+  json document;
+  const JsonDocumentProblem problem = ReadJsonDocument(text, "$", document);
+  if (problem.kind == JsonDocumentProblem::Kind::kMalformed)
+    return {false, "malformed JSON: " + problem.message};
+  if (problem.kind == JsonDocumentProblem::Kind::kRepeatedKey) return {false, problem.message};
+  if (document.is_null()) {
+    value = COrvType();
+    return {true, {}};
+  }
+  if (document.is_object() && document.size() == 1 && document.begin().key() == "map") {
+    return {false, "$: a single value cannot be a child map"};
+  }
+  CAttributeMap read;
+  try {
+    ReadEntry("value", document, "$", 0, read);
+  } catch (const BadEntry& bad) {
+    return {false, bad.path + ": " + bad.problem};
+  }
+  value = read.FindValue("value");
+  return {true, {}};
+}

@@ -23,3 +23,9 @@ AttributeMapParseResult ReadAttributeMapJson(std::string_view text, CAttributeMa
 
 // Writes map in the array form; indent < 0 gives one line.
 std::string WriteAttributeMapJson(const CAttributeMap& map, int indent = -1);
+
+// One typed value in the same form, on one line, e.g. {"double":120.0}; a value without a type is null.
+std::string WriteTypedValueJson(const COrvType& value);
+// Reads one typed value (not a child map) from a whole JSON document; null reads as a value without a
+// type. On failure value is left unchanged.
+AttributeMapParseResult ReadTypedValueJson(std::string_view text, COrvType& value);

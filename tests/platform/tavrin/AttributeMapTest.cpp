@@ -179,3 +179,23 @@ TEST(AttributeMapJson, NonFiniteDoublesRoundTrip) {
 }
 
 }  // namespace
+
+namespace {
+
+// One value on its own, as the host's history and profiles carry them.
+TEST(AttributeMapJson, SingleTypedValuesReadBackAndRefuseChildMaps) {
+  for (const char* text : {R"({"double":120.5})", R"({"int":-3})", R"({"text":"abc"})", R"({"bool":false})",
+                           R"({"double2d":[1.0,-2.0]})", "null"}) {
+    COrvType value = COrvInt(99);
+    const AttributeMapParseResult result = ReadTypedValueJson(text, value);
+    ASSERT_TRUE(result.ok) << text << ": " << result.error;
+    EXPECT_EQ(WriteTypedValueJson(value), text);
+  }
+  COrvType kept = COrvInt(99);
+  EXPECT_EQ(ReadTypedValueJson(R"({"map": []})", kept).error, "$: a single value cannot be a child map");
+  EXPECT_EQ(ReadTypedValueJson(R"({"float": 1.0})", kept).error, R"($: unknown value type "float")");
+  EXPECT_EQ(ReadTypedValueJson("{", kept).error.substr(0, 15), "malformed JSON:");
+  EXPECT_TRUE(kept == COrvInt(99));
+}
+
+}  // namespace
