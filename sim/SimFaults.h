@@ -27,6 +27,8 @@ struct SimFaults {
   std::optional<bool> silent;
   // Events by type and text (the head numbers them); when they are sent is up to whoever gives them.
   std::vector<SimEvent> events;
+  // The processing unit loses power and starts again at its factory settings (a change only).
+  bool powerCycle = false;
 };
 
 // What is wrong with faults given: the entry at fault, as a configuration or API body names it

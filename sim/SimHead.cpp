@@ -134,6 +134,26 @@ SimHead::SimHead(SimModel model, std::uint16_t baseDeviceEnum, std::uint32_t dev
   }
 }
 
+void SimHead::PowerCycle(std::vector<std::string>& out) {
+  StopRecording(out);
+  setIndex_ = 0;
+  states_.clear();
+  for (const SimSettingSet& set : model_.settingSets) states_.push_back(FactorySettings(set));
+  manualSoundVelocity_ = kOwnSoundVelocity;
+  soundVelocityOverride_ = false;
+  soundVelocityFilter_ = 0;
+  pinging_ = true;
+  pingInProgress_ = false;
+  triggerPending_ = false;
+  pingNumber_ = 0;
+  lastPingStart_.reset();
+  lastPingEnd_ = 0.0;
+  directory_.clear();
+  recordedTypes_.clear();
+  keptRecords_.clear();
+  keptRemoteControls_.clear();
+}
+
 SimHead::SetState SimHead::FactorySettings(const SimSettingSet& set) {
   const SimDefaults& d = set.defaults;
   SetState state;

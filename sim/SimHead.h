@@ -66,6 +66,10 @@ class SimHead {
 
   // Closes the recording file, when recording, with the event saying so (the server stops).
   void StopRecording(std::vector<std::string>& out);
+  // The head lost power and started again: every setting set back at its factory settings, the first
+  // set in use, the sonar's own sound velocity, pinging free-running from ping 1 again, no recording.
+  // Its boards' faults and its greeting events stay: they belong to the hardware and the test.
+  void PowerCycle(std::vector<std::string>& out);
 
   // BITE results of every board (7021).
   void Bite(std::vector<std::string>& out);

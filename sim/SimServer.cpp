@@ -446,6 +446,27 @@ void SimServer::DropConnections() {
   done.get_future().wait();
 }
 
+void SimServer::PowerCycle() {
+  if (!impl_->thread.joinable()) return;
+  std::promise<void> done;
+  boost::asio::post(impl_->io, [self = impl_, &done] {
+    if (!self->stopped) {
+      self->CloseConnections();
+      std::vector<std::string> unheard;  // nobody is connected to hear the recording's end
+      for (auto& runner : self->heads) {
+        // The ping under way is lost with the power.
+        runner->ping.reset();
+        ++runner->schedule;
+        runner->timer.cancel();
+        runner->head->PowerCycle(unheard);
+        self->Schedule(*runner);
+      }
+    }
+    done.set_value();
+  });
+  done.get_future().wait();
+}
+
 void SimServer::Unplug() {
   if (!impl_->thread.joinable()) return;
   std::promise<void> done;

@@ -67,6 +67,10 @@ class SimServer {
   bool WithHead(std::size_t index, const HeadAction& fn);
   // Closes the connections open now (a dropped connection); new ones are accepted.
   void DropConnections();
+  // The processing unit loses power and starts again: the connections close, and every head is back
+  // at its factory settings (SimHead::PowerCycle) and pings from ping 1. Hosts that connect again are
+  // greeted as on any new connection.
+  void PowerCycle();
 
   // The network cable is pulled: every connection closes and the port is no longer listened on, so
   // that a host's connection attempts are refused. The processing unit goes on running: its heads

@@ -52,7 +52,7 @@ TEST(SimFaultsTest, FieldsGivenReplaceTheSetAndSilenceComesFirst) {
   EXPECT_EQ(now.boards, (std::map<std::string, unsigned>{{"TX1", 1}}));
   EXPECT_EQ(now.fieldsOutOfLimits, std::vector<std::string>{"TX1/High voltage"});
   EXPECT_EQ(now.silent, true);
-  ApplyFaultSwitches(head, SimFaults{{{"TX1", 0}}, std::vector<std::string>{}, false, {}}, out);
+  ApplyFaultSwitches(head, SimFaults{{{"TX1", 0}}, std::vector<std::string>{}, false, {}, false}, out);
   EXPECT_EQ(out.size(), 2u);  // flags cleared, then the board OK
   EXPECT_EQ(CurrentFaults(head).fieldsOutOfLimits, std::vector<std::string>{});
 }

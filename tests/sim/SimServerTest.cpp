@@ -112,6 +112,23 @@ TEST_F(SimServerTest, UnpluggedItRefusesHostsAndPluggedInGreetsThemWithTheHeadsA
   EXPECT_EQ(settings.F32(76), 120.0F);
 }
 
+// Unlike a pulled cable, a power cycle loses the settings and the ping count: the host that connects
+// again is greeted with the factory range (50 m for the shallow model) from ping 1 on.
+TEST_F(SimServerTest, APowerCycleDropsTheHostAndGreetsItAgainAtTheFactorySettings) {
+  HostSide host(sonar_.Address());
+  ASSERT_TRUE(host.Next(7503));
+  host.link.Send(CString(HostControl(1003, F32(120.0F))));
+  ASSERT_TRUE(WaitFor([&] { return Settings().rangeM == 120.0F && Settings().pingNumber >= 3; }));
+  const std::size_t before = host.Count();
+  sonar_.PowerCycle();
+  ASSERT_TRUE(host.Counters(2, 1));
+  const std::optional<std::string> record = host.Next(7503, before);
+  ASSERT_TRUE(record);
+  const le::ByteReader settings(*record);
+  EXPECT_LE(*settings.U32(64), 2u);
+  EXPECT_EQ(settings.F32(76), 50.0F);
+}
+
 TEST_F(SimServerTest, PluggingInFailsWhereAnotherProgramListensNowOrWhenTheSonarIsNotRunning) {
   sonar_.Unplug();
   std::string error;
