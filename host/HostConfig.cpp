@@ -260,6 +260,15 @@ bool ParseHostConfig(std::string_view text, HostConfig& config, std::string& err
         !reader.ReadLink(item, path, device.deviceEnum, device.link)) {
       return false;
     }
+    std::string restore = "offer";
+    if (!reader.ReadText(item, path, "restore", restore, false)) return false;
+    if (restore == "auto") {
+      device.restore = RestoreMode::kAuto;
+    } else if (restore == "off") {
+      device.restore = RestoreMode::kOff;
+    } else if (restore != "offer") {
+      return reader.Fail(path + ".restore", "\"" + restore + "\" is none of \"offer\", \"auto\" and \"off\"");
+    }
     if (vesselNumbers.count(device.dataId.GetVesselId()) == 0) {
       return reader.Fail(path + ".dataId", "names vessel " + std::to_string(device.dataId.GetVesselId()) +
                                                ", which is not listed");

@@ -9,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+#include "host/SettingsRestore.h"
 #include "platform/tavrin/CAttributeMap.h"
 #include "platform/tavrin/CDataId.h"
 #include "platform/zq/ZqHead.h"
@@ -49,6 +50,9 @@ struct DeviceConfig {
   double dataTimeOutSeconds = kDefaultDataTimeOutSeconds;  // 0: never times out
   CAttributeMap attributes;
   std::optional<SonarLinkConfig> link;
+  // What the host does when the sonar comes back with settings other than those it remembers:
+  // "restore": "offer" | "auto" | "off".
+  RestoreMode restore = RestoreMode::kOffer;
 };
 
 struct HttpConfig {

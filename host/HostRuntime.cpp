@@ -5,6 +5,7 @@
 #include <atomic>
 #include <cmath>
 #include <deque>
+#include <map>
 #include <mutex>
 #include <ostream>
 #include <span>
@@ -13,6 +14,8 @@
 
 #include "host/DataTimeOutFloor.h"
 #include "host/LinkActivity.h"
+#include "host/OperatorMemory.h"
+#include "host/PeriodicTask.h"
 #include "host/StateStore.h"
 #include "host/SystemMessagesFeed.h"
 #include "host/UiThread.h"
@@ -41,6 +44,16 @@ constexpr std::uint16_t kSonarGroup = 78;
 constexpr std::uint16_t kSensorGroup = 40;
 constexpr unsigned short kSoundVelocityItem = 801;
 constexpr unsigned short kSoundVelocityKey2 = 1;
+// Where a device's pending change requests wait for the UI thread's apply.
+constexpr const char* kRequestMap = "Request";
+// A sonar records with the host's logging while this attribute of its device is true, and its
+// recording shows in this setting.
+constexpr const char* kRecordWithLoggingKey = "SyncDataRecording";
+constexpr const char* kRecordingKey = "ZqDataRecording";
+constexpr const char* kPingNumberKey = "ZqPingNumber";
+// The file of the change history in the state folder.
+constexpr const char* kHistoryFile = "history.jsonl";
+constexpr std::chrono::seconds kRememberedWriteInterval{1};
 
 }  // namespace
 
@@ -75,6 +88,21 @@ struct HostRuntime::Impl {
     CDataId id_;
   };
 
+  // Tells the watchers what the operator's memory reports.
+  class MemoryChanged : public OperatorMemory::Listener {
+   public:
+    explicit MemoryChanged(Impl& impl) : impl_(impl) {}
+    void HistoryRecorded(const std::string& entry) override {
+      impl_.Tell([&](Watcher& watcher) { watcher.HistoryRecorded(entry); });
+    }
+    void RestoreChanged(const std::string& device) override {
+      impl_.Tell([&](Watcher& watcher) { watcher.RestoreChanged(device); });
+    }
+
+   private:
+    Impl& impl_;
+  };
+
   // Tells the watchers what the views report.
   class ViewsChanged : public ViewHost::Listener {
    public:
@@ -97,6 +125,13 @@ struct HostRuntime::Impl {
   void OnSonarRecord(const CString& key, const CString& name, std::uint32_t type, const std::string& record);
   // On a link's I/O thread, for each sequenced ping seen: kept for a minute and told to the watchers.
   void OnPing(const SeenPing& ping);
+  // On a link's I/O thread, for each settings record its sonar device read.
+  void OnSettingsReported(const Device& device, const CAttributeMap& reported);
+  // Merges a request and posts its apply (HostRuntime::Request).
+  RequestResult Request(const CDataId& id, const CAttributeMap& request, const RequestOrigin& origin);
+  // On the UI thread: the device applies its pending requests, and each key it took is a change in
+  // the history, from the origin its request was made with (fallback when none was noted).
+  void ApplyRequests(const CDataId& id, const RequestOrigin& fallback);
   template <typename Call>
   void Tell(const Call& call) {
     std::lock_guard lock(watchMutex);
@@ -120,8 +155,14 @@ struct HostRuntime::Impl {
   std::deque<SeenPing> pings;  // the last kPingsKept, oldest first
   UiThread ui;
   ViewsChanged viewsChanged{*this};
-  std::unique_ptr<ViewHost> views;    // runs on ui, stores in state
+  std::unique_ptr<ViewHost> views;                     // runs on ui, stores in state
   std::unique_ptr<SystemMessagesFeed> systemMessages;  // hands sonar records to the views on ui
+  MemoryChanged memoryChanged{*this};
+  std::unique_ptr<OperatorMemory> memory;  // outlives the links that report to it
+  std::unique_ptr<PeriodicTask> rememberedWriter;
+  std::mutex originsMutex;
+  std::map<std::pair<CDataId, std::string>, RequestOrigin> origins;  // of the keys waiting in "Request"
+  std::string viewClient;             // the UI thread's: the client whose view actions were handled last
   std::atomic<bool> stopping{false};  // read by the links' reports
   bool stopped = false;
 };
@@ -139,6 +180,8 @@ void HostRuntime::Impl::OnLinkState(const Link& link, ZqTcpLink::State linkState
   if (stopping) return;
   if (link.sonarDevice != nullptr) {
     link.sonarDevice->SetLinkConnected(linkState == ZqTcpLink::State::kConnected);
+    if (linkState == ZqTcpLink::State::kConnected)
+      memory->Connected(link.device_->GetDataId().GetKey().Str());
   }
   std::lock_guard lock(watchMutex);
   if (watchers.empty()) return;
@@ -167,11 +210,30 @@ void HostRuntime::Impl::OnPing(const SeenPing& ping) {
   Tell([&ping](Watcher& watcher) { watcher.PingSeen(ping); });
 }
 
+void HostRuntime::Impl::OnSettingsReported(const Device& device, const CAttributeMap& reported) {
+  if (stopping) return;
+  // Only the settings a change request can set are remembered.
+  const std::span<const char* const> keys = device.GetRequestKeys();
+  CAttributeMap settings;
+  for (const CAttributeMap::Entry& entry : reported.Entries()) {
+    if (!entry.IsMap() && std::find(keys.begin(), keys.end(), entry.key.View()) != keys.end()) {
+      settings.Add(entry.key, entry.value);
+    }
+  }
+  std::optional<std::int64_t> pingNumber;
+  if (std::int64_t number = 0; reported.FindValue(kPingNumberKey).GetValue(number)) pingNumber = number;
+  memory->Reported(device.GetDataId().GetKey().Str(), settings, pingNumber);
+}
+
 void HostRuntime::Impl::Stop() {
   if (stopped) return;
   stopped = true;
   // No time-out is judged once the host stops, and what its links report is no longer heard.
   stopping = true;
+  for (const auto& link : links) {
+    if (link->sonarDevice != nullptr) link->sonarDevice->SetSettingsReport(nullptr);
+  }
+  if (rememberedWriter) rememberedWriter->Stop();
   sonarRecords = ZqSonarRecordStore::Registration();
   deviceSubscriptions.clear();
   for (const auto& link : links) {
@@ -192,6 +254,7 @@ void HostRuntime::Impl::Stop() {
   linkContext.Stop();
   for (auto& sonar : sonars) sonar->Stop();
   sonars.clear();
+  if (memory) memory->Flush();
   if (state) {
     for (const CDataId& id : devices) state->MarkChanged(id);
     state.reset();  // writes every map
@@ -226,6 +289,25 @@ std::unique_ptr<HostRuntime> HostRuntime::Start(const HostConfig& config, const 
         error);
     if (!impl->state) return nullptr;
   }
+  std::unique_ptr<ChangeHistory> history =
+      ChangeHistory::Open(impl->state ? impl->state->Folder() / kHistoryFile : std::filesystem::path(),
+                          ChangeHistory::kDefaultMaxEntries, error);
+  if (!history) return nullptr;
+  if (history->DamagedLines() > 0) {
+    log << "state: " << kHistoryFile << ": " << history->DamagedLines() << " damaged lines skipped"
+        << std::endl;
+  }
+  impl->memory = std::make_unique<OperatorMemory>(
+      impl->state.get(), std::move(history),
+      [raw = impl.get()](const std::string& device, const CAttributeMap& request,
+                         const RequestOrigin& origin) {
+        for (const CDataId& id : raw->devices) {
+          if (id.GetKey().Str() == device) return static_cast<bool>(raw->Request(id, request, origin));
+        }
+        return false;
+      },
+      [&log](const std::string& problem) { log << "state: " << problem << std::endl; });
+  impl->memory->SetListener(&impl->memoryChanged);
 
   // Posted messages and the views' notifications run on the UI thread.
   AfxSetUiThread(impl->ui.Id(),
@@ -332,6 +414,10 @@ std::unique_ptr<HostRuntime> HostRuntime::Start(const HostConfig& config, const 
       for (const ZqHead& head : heads) link->socket->SetZqDeviceId(head.deviceEnum, head.deviceId);
       added->SetPortPtr(link->socket.get());
       if (sonarDevice != nullptr) {
+        impl->memory->AddSonar(entry.dataId.GetKey().Str(), entry.restore);
+        sonarDevice->SetSettingsReport([raw = impl.get(), added](const CAttributeMap& reported) {
+          raw->OnSettingsReported(*added, reported);
+        });
         link->socket->AttachDevice(sonarDevice);
         // The buffer status follows the link's reports and the data time-out's timer; the link is
         // down until it first connects.
@@ -351,6 +437,8 @@ std::unique_ptr<HostRuntime> HostRuntime::Start(const HostConfig& config, const 
     impl->deviceSubscriptions.push_back(std::move(subscription));
   }
   impl->systemMessages = std::make_unique<SystemMessagesFeed>(impl->ui, impl->devices);
+  impl->rememberedWriter = std::make_unique<PeriodicTask>(kRememberedWriteInterval,
+                                                          [memory = impl->memory.get()] { memory->Flush(); });
   impl->sonarRecords = ZqSonarRecordStore::Instance().Register(
       [raw = impl.get()](const CString& key, const CString& name, std::uint32_t type,
                          const std::string& record) { raw->OnSonarRecord(key, name, type, record); });
@@ -363,17 +451,52 @@ ViewHost& HostRuntime::Views() {
 
 LRESULT HostRuntime::HandleMainWindowMessage(UINT message, WPARAM wParam, LPARAM /*lParam*/) {
   if (message != UiThread::kApplyAttributesMessage || wParam == 0) return 0;
-  const auto* id = reinterpret_cast<const CDataId*>(wParam);
-  if (Device* device = DataManager::GetDataManager().FindDevice(*id)) device->ApplyAttribs(true);
+  // Only the views post this message.
+  impl_->ApplyRequests(*reinterpret_cast<const CDataId*>(wParam), RequestOrigin{"view", impl_->viewClient});
   return 0;
+}
+
+void HostRuntime::Impl::ApplyRequests(const CDataId& id, const RequestOrigin& fallback) {
+  // The device may have left meanwhile (shutdown): then there is nothing to apply.
+  Device* device = DataManager::GetDataManager().FindDevice(id);
+  if (device == nullptr) return;
+  std::vector<OperatorMemory::Change> changes;
+  {
+    // The lock is the device's own, recursive one: no request joins "Request" during the pass.
+    std::lock_guard lock(device->GetAttribLock());
+    CAttributeMap& attributes = device->GetAttributes();
+    if (const CAttributeMap* pending = attributes.GetAttrMap(kRequestMap)) {
+      for (const CAttributeMap::Entry& entry : pending->Entries()) {
+        if (!entry.IsMap())
+          changes.push_back({entry.key.Str(), attributes.FindValue(entry.key), entry.value, {}});
+      }
+    }
+    device->ApplyAttribs(true);
+    // What the pass took from "Request" was applied; what is left waits for a later pass.
+    const CAttributeMap* left = attributes.GetAttrMap(kRequestMap);
+    std::erase_if(changes, [left](const OperatorMemory::Change& change) {
+      return left != nullptr && left->Has(change.key);
+    });
+  }
+  if (changes.empty()) return;
+  {
+    std::lock_guard lock(originsMutex);
+    for (OperatorMemory::Change& change : changes) {
+      const auto noted = origins.find({id, change.key});
+      if (noted == origins.end()) {
+        change.origin = fallback;
+      } else {
+        change.origin = std::move(noted->second);
+        origins.erase(noted);
+      }
+    }
+  }
+  memory->Applied(id.GetKey().Str(), changes);
 }
 
 bool HostRuntime::PostApplyAttributes(const CDataId& id) {
   if (DataManager::GetDataManager().FindDevice(id) == nullptr) return false;
-  return impl_->ui.Post([id] {
-    // The device may have left meanwhile (shutdown): then there is nothing to apply.
-    if (Device* device = DataManager::GetDataManager().FindDevice(id)) device->ApplyAttribs(true);
-  });
+  return impl_->ui.Post([impl = impl_.get(), id] { impl->ApplyRequests(id, RequestOrigin{}); });
 }
 
 std::string HostRuntime::RequestResult::Refusal() const {
@@ -390,7 +513,22 @@ std::string HostRuntime::RequestResult::Refusal() const {
   return {};
 }
 
-HostRuntime::RequestResult HostRuntime::Request(const CDataId& id, const CAttributeMap& request) {
+HostRuntime::RequestResult HostRuntime::Request(const CDataId& id, const CAttributeMap& request,
+                                                const RequestOrigin& origin) {
+  return impl_->Request(id, request, origin);
+}
+
+void HostRuntime::NoteViewClient(std::string client) {
+  impl_->ui.Post(
+      [impl = impl_.get(), client = std::move(client)]() mutable { impl->viewClient = std::move(client); });
+}
+
+OperatorMemory& HostRuntime::Memory() {
+  return *impl_->memory;
+}
+
+HostRuntime::RequestResult HostRuntime::Impl::Request(const CDataId& id, const CAttributeMap& request,
+                                                      const RequestOrigin& origin) {
   using Outcome = RequestResult::Outcome;
   // The devices leave the data manager only when the host stops, after the API has.
   const Device* device = DataManager::GetDataManager().FindDevice(id);
@@ -403,12 +541,16 @@ HostRuntime::RequestResult HostRuntime::Request(const CDataId& id, const CAttrib
     if (!takes.contains(key)) return {Outcome::kUnknownKey, std::string(key)};
     if (!seen.insert(key).second) return {Outcome::kRepeatedKey, std::string(key)};
   }
+  {
+    std::lock_guard lock(originsMutex);
+    for (const CAttributeMap::Entry& entry : request.Entries()) origins[{id, entry.key.Str()}] = origin;
+  }
   CAttributeMap change;
-  change.Append("Request", request);
+  change.Append(kRequestMap, request);
   if (!DataManager::GetDataManager().SetAttributeMap(id, change, DataManager::kMergeAttributes)) {
     return {Outcome::kNoDevice, {}};
   }
-  if (!PostApplyAttributes(id)) return {Outcome::kStopping, {}};
+  if (!ui.Post([this, id] { ApplyRequests(id, RequestOrigin{}); })) return {Outcome::kStopping, {}};
   return {Outcome::kPosted, {}};
 }
 
@@ -473,7 +615,17 @@ std::vector<HostRuntime::LinkInfo> HostRuntime::Links() const {
   return result;
 }
 
-void HostRuntime::SetLogging(bool started) {
+void HostRuntime::SetLogging(bool started, const std::string& client) {
+  // The sonars that record with the logging start or stop recording: one change each.
+  for (const CDataId& id : impl_->devices) {
+    std::optional<CAttributeMap> attributes = Attributes(id);
+    bool follows = false;
+    unsigned flags = 0;
+    if (!attributes || !attributes->GetAttribValue(kRecordWithLoggingKey, follows, flags) || !follows)
+      continue;
+    impl_->memory->Applied(id.GetKey().Str(), {{kRecordingKey, attributes->FindValue(kRecordingKey),
+                                                COrvInt(started ? 1 : 0), RequestOrigin{"logging", client}}});
+  }
   if (started) {
     HostLogging::PublishStarted();
   } else {
@@ -500,6 +652,17 @@ HostRuntime::SimulatedHeadOutcome HostRuntime::WithSimulatedHead(const CDataId& 
     if (!link->simulatedHead) return SimulatedHeadOutcome::kNoHead;
     return link->simulator->WithHead(*link->simulatedHead, action) ? SimulatedHeadOutcome::kDone
                                                                    : SimulatedHeadOutcome::kStopping;
+  }
+  return SimulatedHeadOutcome::kNotSimulated;
+}
+
+HostRuntime::SimulatedHeadOutcome HostRuntime::PowerCycleSimulated(const CDataId& id) {
+  if (!HasDevice(id)) return SimulatedHeadOutcome::kNoDevice;
+  for (const auto& link : impl_->links) {
+    if (link->device_->GetDataId() != id) continue;
+    if (link->simulator == nullptr) return SimulatedHeadOutcome::kNotSimulated;
+    link->simulator->PowerCycle();
+    return SimulatedHeadOutcome::kDone;
   }
   return SimulatedHeadOutcome::kNotSimulated;
 }

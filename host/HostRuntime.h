@@ -16,6 +16,7 @@
 
 #include "host/HostConfig.h"
 #include "host/LinkActivity.h"
+#include "host/RequestOrigin.h"
 #include "link/ZqTcpLink.h"
 #include "platform/afx/WindowsTypes.h"
 #include "platform/tavrin/CAttributeMap.h"
@@ -23,6 +24,7 @@
 #include "platform/zq/ZqMessageRecords.h"
 
 class Device;
+class OperatorMemory;
 class SimHead;
 class ViewHost;
 
@@ -100,8 +102,12 @@ class HostRuntime {
     std::string Refusal() const;
   };
   // Merges request into the device's "Request" child map and posts the apply, once every key of it is
-  // one the device takes (Device::GetRequestKeys), each once.
-  RequestResult Request(const CDataId& id, const CAttributeMap& request);
+  // one the device takes (Device::GetRequestKeys), each once. The change history names origin as the
+  // source of each key applied.
+  RequestResult Request(const CDataId& id, const CAttributeMap& request, const RequestOrigin& origin = {});
+  // The API client whose actions on views come next on the UI thread: the requests those views make
+  // are its changes in the history. Ordered with Views().Act called after it on the same thread.
+  void NoteViewClient(std::string client);
 
   // The operator selects a sonar: views that follow the selection bind to it. False when no device
   // has that id.
@@ -113,8 +119,12 @@ class HostRuntime {
   // subscribers are notified. Returns how many sonars it went to.
   std::size_t StoreSoundVelocity(double metresPerSecond, std::optional<std::uint16_t> vessel);
 
-  // The operator's host starts or stops its own logging: devices that record with it hear so.
-  void SetLogging(bool started);
+  // The operator's host starts or stops its own logging: devices that record with it hear so, and the
+  // recording of each sonar that follows the logging is a change in the history, from client.
+  void SetLogging(bool started, const std::string& client = {});
+
+  // The history of changes, the profiles and the restore after a power loss.
+  OperatorMemory& Memory();
 
   // Runs `action` on the simulated sonar's thread with the head of the device's in-process simulated
   // sonar that answers under the device's device enum, and waits for it; the records it appends to its
@@ -122,6 +132,9 @@ class HostRuntime {
   enum class SimulatedHeadOutcome { kDone, kNoDevice, kNotSimulated, kNoHead, kStopping };
   using SimulatedHeadAction = std::function<void(SimHead& head, std::vector<std::string>& out)>;
   SimulatedHeadOutcome WithSimulatedHead(const CDataId& id, const SimulatedHeadAction& action);
+  // The device's in-process simulated sonar loses power and starts again at its factory settings,
+  // its connection dropped (SimServer::PowerCycle).
+  SimulatedHeadOutcome PowerCycleSimulated(const CDataId& id);
 
   // The views open on the UI thread, shown and driven over the API.
   ViewHost& Views();
@@ -161,6 +174,10 @@ class HostRuntime {
     virtual void ViewChanged(int /*id*/, std::uint64_t /*version*/, bool /*closed*/) {}
     // The operator asked for help on a view (the UI thread).
     virtual void HelpAsked(int /*id*/, const std::string& /*topic*/) {}
+    // A change history entry was added or confirmed: its JSON text (the thread of the change).
+    virtual void HistoryRecorded(const std::string& /*entry*/) {}
+    // A sonar's restore offer came, changed or went (the thread of the change).
+    virtual void RestoreChanged(const std::string& /*device*/) {}
   };
   // watcher hears every change from now until Unwatch(watcher) returns.
   void Watch(Watcher& watcher);

@@ -7,11 +7,14 @@
 #include <fstream>
 #include <iterator>
 #include <nlohmann/json.hpp>
+#include <variant>
 
 #include "host/EventHub.h"
 #include "host/FrontEndFiles.h"
 #include "host/HostRuntime.h"
 #include "host/HttpServer.h"
+#include "host/OperatorMemory.h"
+#include "host/PrintableName.h"
 #include "host/SimFaultsJson.h"
 #include "host/ViewActionsJson.h"
 #include "host/ViewHost.h"
@@ -130,13 +133,103 @@ Json AttributesJson(const CAttributeMap& map) {
   return Json::parse(WriteAttributeMapJson(map));
 }
 
+Json TypedJson(const COrvType& value) {
+  return Json::parse(WriteTypedValueJson(value));
+}
+
+// [{"key", wantedName: value, "current": value}] for the keys that differ.
+Json DifferencesJson(const std::vector<SettingDifference>& differences, const char* wantedName) {
+  Json list = Json::array();
+  for (const SettingDifference& difference : differences) {
+    list.push_back(Json{{"key", difference.key},
+                        {wantedName, TypedJson(difference.wanted)},
+                        {"current", TypedJson(difference.current)}});
+  }
+  return list;
+}
+
+const char* RestoreModeName(RestoreMode mode) {
+  switch (mode) {
+    case RestoreMode::kAuto:
+      return "auto";
+    case RestoreMode::kOff:
+      return "off";
+    case RestoreMode::kOffer:
+      break;
+  }
+  return "offer";
+}
+
+Json RestoreJson(const std::string& device, const SettingsRestore::Offer& offer) {
+  return Json{{"device", device},
+              {"pending", offer.pending},
+              {"mode", RestoreModeName(offer.mode)},
+              {"diff", DifferencesJson(offer.diff, "remembered")}};
+}
+
+Json ProfileJson(const std::string& device, const ProfileStore::Profile& profile) {
+  return Json{{"name", profile.name},
+              {"device", device},
+              {"saved", profile.saved},
+              {"settings", AttributesJson(profile.settings)}};
+}
+
+// The longest operator's name the X-Operator header may give, in characters.
+constexpr std::size_t kLongestOperatorName = 64;
+
+// Who made a call: its client's address and, when given, the operator's name.
+RequestOrigin OriginOf(const HttpRequest& request, std::string source = "api") {
+  std::string client = request.client;
+  if (!request.operatorName.empty()) client += (client.empty() ? "(" : " (") + request.operatorName + ")";
+  return RequestOrigin{std::move(source), std::move(client)};
+}
+
+// The memory's refusals as HTTP answers.
+HttpReply ReplyProblem(const OperatorMemory::Result& result) {
+  using Problem = OperatorMemory::Problem;
+  switch (result.problem) {
+    case Problem::kUnknownSonar:
+    case Problem::kNoProfile:
+      return ReplyError(404, result.message);
+    case Problem::kBadName:
+      return ReplyError(400, result.message);
+    case Problem::kNoSettings:
+    case Problem::kNotPending:
+      return ReplyError(409, result.message);
+    case Problem::kRefused:
+      return ReplyError(503, result.message);
+    case Problem::kNotStored:
+    case Problem::kNone:
+      break;
+  }
+  return ReplyError(500, result.message);
+}
+
+// "a=1&b=2" as names and percent-decoded values; nothing when a part is not NAME=VALUE or not UTF-8.
+std::optional<std::vector<std::pair<std::string, std::string>>> QueryParameters(std::string_view query) {
+  std::vector<std::pair<std::string, std::string>> parameters;
+  while (!query.empty()) {
+    const std::string_view part = query.substr(0, query.find('&'));
+    query.remove_prefix(std::min(query.size(), part.size() + 1));
+    if (part.empty()) continue;
+    const std::size_t equals = part.find('=');
+    std::string value;
+    std::string problem;
+    if (equals == std::string_view::npos || !DecodeRequestPath(part.substr(equals + 1), value, problem)) {
+      return std::nullopt;
+    }
+    parameters.emplace_back(std::string(part.substr(0, equals)), std::move(value));
+  }
+  return parameters;
+}
+
 }  // namespace
 
 struct HttpApi::Impl {
   // Turns what the host reports into events of the stream.
   class StreamEvents : public HostRuntime::Watcher {
    public:
-    StreamEvents(EventHub& hub, const HostRuntime& runtime) : hub_(hub), runtime_(runtime) {}
+    StreamEvents(EventHub& hub, HostRuntime& runtime) : hub_(hub), runtime_(runtime) {}
 
     void AttributesChanged(const CDataId& id) override {
       // Every settings record of every sonar lands here; with nobody on the stream, copying and
@@ -159,6 +252,15 @@ struct HttpApi::Impl {
     void HelpAsked(int id, const std::string& topic) override {
       hub_.Publish(Dump(Json{{"type", "help"}, {"id", id}, {"topic", topic}}));
     }
+    void HistoryRecorded(const std::string& entry) override {
+      hub_.Publish(R"({"type":"history","entry":)" + entry + "}");
+    }
+    void RestoreChanged(const std::string& device) override {
+      Json event =
+          RestoreJson(device, runtime_.Memory().RestoreOffer(device).value_or(SettingsRestore::Offer{}));
+      event["type"] = "restore";
+      hub_.Publish(Dump(event));
+    }
     void SonarEventArrived(const HostRuntime::SonarEvent& arrived) override {
       hub_.Publish(Dump(Json{{"type", "sonarEvent"},
                              {"key", arrived.key},
@@ -170,7 +272,7 @@ struct HttpApi::Impl {
 
    private:
     EventHub& hub_;
-    const HostRuntime& runtime_;
+    HostRuntime& runtime_;
   };
 
   explicit Impl(HostRuntime& host) : runtime(host), streamEvents(events, host) {}
@@ -209,7 +311,21 @@ struct HttpApi::Impl {
   HttpReply ActOnView(const HttpRequest& request, const Parts& parts);
   HttpReply ShowSimulatedFaults(const HttpRequest& request, const Parts& parts);
   HttpReply ChangeSimulatedFaults(const HttpRequest& request, const Parts& parts);
+  HttpReply ShowHistory(const HttpRequest& request, const Parts& parts);
+  HttpReply ShowHistoryCsv(const HttpRequest& request, const Parts& parts);
+  HttpReply SaveProfile(const HttpRequest& request, const Parts& parts);
+  HttpReply ListProfiles(const HttpRequest& request, const Parts& parts);
+  HttpReply ShowProfile(const HttpRequest& request, const Parts& parts);
+  HttpReply DiffProfile(const HttpRequest& request, const Parts& parts);
+  HttpReply ApplyProfile(const HttpRequest& request, const Parts& parts);
+  HttpReply DeleteProfile(const HttpRequest& request, const Parts& parts);
+  HttpReply ListRestores(const HttpRequest& request, const Parts& parts);
+  HttpReply ShowRestore(const HttpRequest& request, const Parts& parts);
+  HttpReply ApplyRestore(const HttpRequest& request, const Parts& parts);
+  HttpReply DismissRestore(const HttpRequest& request, const Parts& parts);
   HttpReply ServeFrontEndFile(const HttpRequest& request);
+  // The history entries a query of the request asks for, or the refusal of a bad query.
+  std::variant<HistoryQuery, HttpReply> ReadHistoryQuery(const HttpRequest& request) const;
 
   HostRuntime& runtime;
   HttpApiOptions options;
@@ -248,23 +364,45 @@ const HttpApi::Impl::Route HttpApi::Impl::kRoutes[] = {
      "the fault switches of a device's in-process simulated sonar"},
     {"POST", "/api/simulated/{key}/faults", &Impl::ChangeSimulatedFaults,
      R"(switches faults of a device's in-process simulated sonar, {"boards": {"TX1": 1},)"
-     R"( "fieldsOutOfLimits": ["RX1/Temperature"], "event": {"type": 3, "text": "..."}, "silent": false})"},
+     R"( "fieldsOutOfLimits": ["RX1/Temperature"], "event": {"type": 3, "text": "..."}, "silent": false,)"
+     R"( "powerCycle": true})"},
+    {"GET", "/api/history", &Impl::ShowHistory,
+     "the changes applied to sonars, newest first; ?device=KEY&since=SECONDS&limit=N"},
+    {"GET", "/api/history.csv", &Impl::ShowHistoryCsv, "the same as CSV"},
+    {"POST", "/api/devices/{key}/profiles", &Impl::SaveProfile,
+     R"(saves the sonar's settings as a profile, {"name": "..."})"},
+    {"GET", "/api/devices/{key}/profiles", &Impl::ListProfiles, "the sonar's profiles"},
+    {"GET", "/api/devices/{key}/profiles/{name}", &Impl::ShowProfile, "one profile"},
+    {"GET", "/api/devices/{key}/profiles/{name}/diff", &Impl::DiffProfile,
+     "the profile's settings that the sonar does not have now"},
+    {"POST", "/api/devices/{key}/profiles/{name}/apply", &Impl::ApplyProfile,
+     "sends the profile's differing settings as one request"},
+    {"DELETE", "/api/devices/{key}/profiles/{name}", &Impl::DeleteProfile, "deletes a profile"},
+    {"GET", "/api/restore", &Impl::ListRestores, "every sonar's restore after a power loss"},
+    {"GET", "/api/devices/{key}/restore", &Impl::ShowRestore,
+     "whether a restore of the sonar's remembered settings is pending, and what differs"},
+    {"POST", "/api/devices/{key}/restore", &Impl::ApplyRestore, "applies the pending restore"},
+    {"DELETE", "/api/devices/{key}/restore", &Impl::DismissRestore, "dismisses the pending restore"},
 };
 
 namespace {
 
 // Whether path follows pattern segment by segment, a {name} segment standing for any non-empty one;
 // the parts those stand for are appended to parts.
+// path is as sent: each segment is percent-decoded on its own, so that a part may hold a "/" (a
+// profile's name) written as %2F.
 bool Matches(std::string_view pattern, std::string_view path, std::vector<std::string>& parts) {
   parts.clear();
+  std::string have;
+  std::string problem;
   while (!pattern.empty() && !path.empty()) {
     const auto patternEnd = pattern.find('/', 1);
     const auto pathEnd = path.find('/', 1);
     const std::string_view want = pattern.substr(0, patternEnd);
-    const std::string_view have = path.substr(0, pathEnd);
+    if (!DecodeRequestPath(path.substr(0, pathEnd), have, problem)) return false;
     if (want.size() > 2 && want[1] == '{') {
       if (have.size() < 2) return false;
-      parts.emplace_back(have.substr(1));
+      parts.push_back(have.substr(1));
     } else if (want != have) {
       return false;
     }
@@ -305,9 +443,16 @@ HttpReply HttpApi::Impl::Handle(const HttpRequest& request) {
   if (api && !Authorized(request)) {
     return ReplyError(401, "this host needs the header \"Authorization: Bearer <token>\"");
   }
+  if (!request.operatorName.empty()) {
+    const std::string problem =
+        PrintableNameProblem(request.operatorName, "X-Operator", kLongestOperatorName);
+    if (!problem.empty()) return ReplyError(400, problem);
+  }
+  // A request made within the process (tests, tools) may give only the decoded path.
+  const std::string_view sent = request.target.empty() ? std::string_view(request.path) : request.target;
   Parts parts;
   for (const Route& route : kRoutes) {
-    if (route.method == request.method && Matches(route.pattern, request.path, parts)) {
+    if (route.method == request.method && Matches(route.pattern, sent, parts)) {
       return (this->*route.handler)(request, parts);
     }
   }
@@ -343,7 +488,7 @@ HttpReply HttpApi::Impl::RequestChange(const HttpRequest& request, const Parts& 
   const AttributeMapParseResult parsed = ReadAttributeMapJson(request.body, changes);
   if (!parsed.ok) return ReplyError(400, "request body: " + parsed.error);
   using Outcome = HostRuntime::RequestResult::Outcome;
-  const HostRuntime::RequestResult result = runtime.Request(*id, changes);
+  const HostRuntime::RequestResult result = runtime.Request(*id, changes, OriginOf(request));
   switch (result.outcome) {
     case Outcome::kPosted:
       return ReplyJson(202, Json{{"applied", key}});
@@ -358,13 +503,13 @@ HttpReply HttpApi::Impl::RequestChange(const HttpRequest& request, const Parts& 
   return ReplyError(500, "request not handled");
 }
 
-HttpReply HttpApi::Impl::LoggingStarted(const HttpRequest& /*request*/, const Parts& /*parts*/) {
-  runtime.SetLogging(true);
+HttpReply HttpApi::Impl::LoggingStarted(const HttpRequest& request, const Parts& /*parts*/) {
+  runtime.SetLogging(true, OriginOf(request).client);
   return ReplyJson(200, Json{{"logging", true}});
 }
 
-HttpReply HttpApi::Impl::LoggingStopped(const HttpRequest& /*request*/, const Parts& /*parts*/) {
-  runtime.SetLogging(false);
+HttpReply HttpApi::Impl::LoggingStopped(const HttpRequest& request, const Parts& /*parts*/) {
+  runtime.SetLogging(false, OriginOf(request).client);
   return ReplyJson(200, Json{{"logging", false}});
 }
 
@@ -517,6 +662,7 @@ HttpReply HttpApi::Impl::ActOnView(const HttpRequest& request, const Parts& part
   std::vector<ViewAction> actions;
   std::string problem;
   if (!ParseViewActions(request.body, actions, problem)) return ReplyError(400, problem);
+  runtime.NoteViewClient(OriginOf(request).client);
   using Outcome = ViewHost::Acted::Outcome;
   const ViewHost::Acted acted = runtime.Views().Act(*id, actions);
   const std::string which = actions.size() == 1 ? "action" : "actions[" + std::to_string(acted.action) + "]";
@@ -601,6 +747,7 @@ HttpReply HttpApi::Impl::ChangeSimulatedFaults(const HttpRequest& request, const
   });
   if (auto unreached = NoSimulatedHead(outcome, key)) return *unreached;
   if (!refusal.empty()) return ReplyError(400, refusal);
+  if (change.powerCycle) runtime.PowerCycleSimulated(*id);
   return ReplyJson(200, SimFaultsJson(now));
 }
 
@@ -678,4 +825,120 @@ void HttpApi::Stop() {
   impl_->stopped = true;
   impl_->runtime.Unwatch(impl_->streamEvents);
   impl_->server->Stop();
+}
+
+std::variant<HistoryQuery, HttpReply> HttpApi::Impl::ReadHistoryQuery(const HttpRequest& request) const {
+  constexpr std::size_t kMostEntries = 100000;
+  const auto parameters = QueryParameters(request.query);
+  if (!parameters) return ReplyError(400, "query: expected device=KEY&since=SECONDS&limit=N");
+  HistoryQuery query;
+  for (const auto& [name, value] : *parameters) {
+    if (name == "device") {
+      const auto id = ParseKey(value);
+      if (!id || !runtime.HasDevice(*id)) return ReplyError(404, "no device with key \"" + value + "\"");
+      query.device = value;
+    } else if (name == "since") {
+      double since = 0.0;
+      const auto [end, problem] = std::from_chars(value.data(), value.data() + value.size(), since);
+      if (problem != std::errc() || end != value.data() + value.size() || !std::isfinite(since)) {
+        return ReplyError(400, "since: expected seconds since the Unix epoch, not \"" + value + "\"");
+      }
+      query.since = since;
+    } else if (name == "limit") {
+      std::size_t limit = 0;
+      const auto [end, problem] = std::from_chars(value.data(), value.data() + value.size(), limit);
+      if (problem != std::errc() || end != value.data() + value.size() || limit < 1 || limit > kMostEntries) {
+        return ReplyError(400, "limit: expected a whole number from 1 to " + std::to_string(kMostEntries));
+      }
+      query.limit = limit;
+    } else {
+      return ReplyError(400, "query: unknown parameter \"" + name + "\" (device, since, limit)");
+    }
+  }
+  return query;
+}
+
+HttpReply HttpApi::Impl::ShowHistory(const HttpRequest& request, const Parts& /*parts*/) {
+  auto query = ReadHistoryQuery(request);
+  if (auto* refusal = std::get_if<HttpReply>(&query)) return std::move(*refusal);
+  return HttpReply{200, "application/json", runtime.Memory().History().Json(std::get<HistoryQuery>(query))};
+}
+
+HttpReply HttpApi::Impl::ShowHistoryCsv(const HttpRequest& request, const Parts& /*parts*/) {
+  auto query = ReadHistoryQuery(request);
+  if (auto* refusal = std::get_if<HttpReply>(&query)) return std::move(*refusal);
+  return HttpReply{200, "text/csv; charset=utf-8",
+                   runtime.Memory().History().Csv(std::get<HistoryQuery>(query))};
+}
+
+HttpReply HttpApi::Impl::SaveProfile(const HttpRequest& request, const Parts& parts) {
+  const auto body = ParseObject(request);
+  const Json* name = body && body->contains("name") ? &(*body)["name"] : nullptr;
+  if (name == nullptr || !name->is_string() || body->size() != 1) return ExpectedBody(R"({"name": "..."})");
+  const OperatorMemory::Saved saved = runtime.Memory().SaveProfile(parts[0], name->get<std::string>());
+  if (saved.problem != OperatorMemory::Problem::kNone) return ReplyProblem(saved);
+  return ReplyJson(saved.replaced ? 200 : 201, ProfileJson(parts[0], saved.profile));
+}
+
+HttpReply HttpApi::Impl::ListProfiles(const HttpRequest& /*request*/, const Parts& parts) {
+  OperatorMemory& memory = runtime.Memory();
+  if (!memory.Knows(parts[0])) return ReplyError(404, "no sonar device has the key " + parts[0]);
+  Json list = Json::array();
+  for (const ProfileStore::Profile& profile : memory.Profiles(parts[0])) {
+    list.push_back(
+        Json{{"name", profile.name}, {"saved", profile.saved}, {"keys", profile.settings.GetCount()}});
+  }
+  return ReplyJson(200, list);
+}
+
+HttpReply HttpApi::Impl::ShowProfile(const HttpRequest& /*request*/, const Parts& parts) {
+  const OperatorMemory::Found found = runtime.Memory().FindProfile(parts[0], parts[1]);
+  if (found.problem != OperatorMemory::Problem::kNone) return ReplyProblem(found);
+  return ReplyJson(200, ProfileJson(parts[0], found.profile));
+}
+
+HttpReply HttpApi::Impl::DiffProfile(const HttpRequest& /*request*/, const Parts& parts) {
+  const OperatorMemory::Differences differences = runtime.Memory().DiffProfile(parts[0], parts[1]);
+  if (differences.problem != OperatorMemory::Problem::kNone) return ReplyProblem(differences);
+  return ReplyJson(200, DifferencesJson(differences.diff, "profile"));
+}
+
+HttpReply HttpApi::Impl::ApplyProfile(const HttpRequest& request, const Parts& parts) {
+  const OperatorMemory::Sent sent =
+      runtime.Memory().ApplyProfile(parts[0], parts[1], OriginOf(request, "profile"));
+  if (sent.problem != OperatorMemory::Problem::kNone) return ReplyProblem(sent);
+  return ReplyJson(200, Json{{"applied", sent.keys}});
+}
+
+HttpReply HttpApi::Impl::DeleteProfile(const HttpRequest& /*request*/, const Parts& parts) {
+  const OperatorMemory::Result deleted = runtime.Memory().DeleteProfile(parts[0], parts[1]);
+  if (deleted.problem != OperatorMemory::Problem::kNone) return ReplyProblem(deleted);
+  return ReplyJson(200, Json{{"name", parts[1]}});
+}
+
+HttpReply HttpApi::Impl::ListRestores(const HttpRequest& /*request*/, const Parts& /*parts*/) {
+  Json list = Json::array();
+  for (const HostRuntime::DeviceInfo& device : runtime.Devices()) {
+    const std::string key = device.id.GetKey().Str();
+    if (const auto offer = runtime.Memory().RestoreOffer(key)) list.push_back(RestoreJson(key, *offer));
+  }
+  return ReplyJson(200, list);
+}
+
+HttpReply HttpApi::Impl::ShowRestore(const HttpRequest& /*request*/, const Parts& parts) {
+  const auto offer = runtime.Memory().RestoreOffer(parts[0]);
+  if (!offer) return ReplyError(404, "no sonar device has the key " + parts[0]);
+  return ReplyJson(200, RestoreJson(parts[0], *offer));
+}
+
+HttpReply HttpApi::Impl::ApplyRestore(const HttpRequest& request, const Parts& parts) {
+  const OperatorMemory::Sent sent = runtime.Memory().ApplyRestore(parts[0], OriginOf(request, "restore"));
+  if (sent.problem != OperatorMemory::Problem::kNone) return ReplyProblem(sent);
+  return ReplyJson(200, Json{{"applied", sent.keys}});
+}
+
+HttpReply HttpApi::Impl::DismissRestore(const HttpRequest& request, const Parts& parts) {
+  const OperatorMemory::Result dismissed = runtime.Memory().DismissRestore(parts[0]);
+  if (dismissed.problem != OperatorMemory::Problem::kNone) return ReplyProblem(dismissed);
+  return ShowRestore(request, parts);
 }

@@ -205,9 +205,17 @@ class Session : public std::enable_shared_from_this<Session> {
                            problem)) {
       return Refuse(400, problem);
     }
+    const std::string_view target(message.target().data(), message.target().size());
+    const std::size_t queryStart = target.find('?');
+    request.target = std::string(target.substr(0, queryStart));
+    if (queryStart != std::string_view::npos) request.query = std::string(target.substr(queryStart + 1));
     request.method = std::string(message.method_string());
     request.body = std::move(parser_->get().body());
     request.authorization = std::string(message[http::field::authorization]);
+    request.operatorName = std::string(message["X-Operator"]);
+    beast::error_code ignored;
+    const tcp::endpoint remote = stream_.socket().remote_endpoint(ignored);
+    if (!ignored) request.client = remote.address().to_string();
     asio::post(server_.workers, [self = shared_from_this(), request = std::move(request), keepAlive] {
       HttpReply reply = self->server_.handler(request);
       asio::post(self->stream_.get_executor(), [self, reply = std::move(reply), keepAlive]() mutable {

@@ -17,8 +17,12 @@ class EventHub;
 struct HttpRequest {
   std::string method;  // "GET", "POST", ...
   std::string path;    // percent-decoded, without the query; valid UTF-8
+  std::string target;  // the path as sent, without the query: its segments are decoded one by one
+  std::string query;   // what follows "?", as sent; empty when none
   std::string body;
   std::string authorization;  // the Authorization header as sent
+  std::string operatorName;   // the X-Operator header as sent: the person at the client
+  std::string client;         // the client's address, without its port
 };
 
 struct HttpReply {

@@ -46,6 +46,12 @@ FaultProblem ReadSilent(const FaultsJson& value, SimFaults& faults) {
   return std::nullopt;
 }
 
+FaultProblem ReadPowerCycle(const FaultsJson& value, SimFaults& faults) {
+  if (!value.is_boolean()) return FaultAt("powerCycle", "expected true (or false, which does nothing)");
+  faults.powerCycle = value.get<bool>();
+  return std::nullopt;
+}
+
 // {"type": 0..65535, "text": "..."} at `entry`.
 FaultProblem ReadEvent(const FaultsJson& value, const std::string& entry, SimFaults& faults) {
   if (!value.is_object()) return FaultAt(entry, R"(expected {"type": n, "text": "..."})");
@@ -93,7 +99,7 @@ struct Member {
 constexpr Member kMembers[] = {
     {"boards", true, true, &ReadBoards},     {"fieldsOutOfLimits", true, true, &ReadFields},
     {"silent", true, true, &ReadSilent},     {"event", false, true, &ReadOneEvent},
-    {"events", true, false, &ReadEventList},
+    {"events", true, false, &ReadEventList}, {"powerCycle", false, true, &ReadPowerCycle},
 };
 
 bool Takes(const Member& member, SimFaultsJsonUse use) {

@@ -49,6 +49,7 @@ class StateStore {
   std::string Flush();
 
   std::filesystem::path PathOf(const CDataId& id) const;
+  const std::filesystem::path& Folder() const { return folder_; }
 
   // Other things the host keeps (its open views) as named files of the folder. False when nothing
   // is stored under name, or it cannot be read (problem says why).

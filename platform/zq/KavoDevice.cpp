@@ -19,6 +19,11 @@ std::atomic<std::uint64_t> nextTrackingNumber{1};
 
 KavoDevice::KavoDevice() : trackingNumber_(nextTrackingNumber.fetch_add(1)) {}
 
+void KavoDevice::SetSettingsReport(SettingsReport report) {
+  std::lock_guard lock(reportMutex_);
+  settingsReport_ = std::move(report);
+}
+
 void KavoDevice::ProcessMessage(char* data, int length) {
   if (data == nullptr || length < static_cast<int>(zqwire::kMinRecordSize)) return;
   const auto record = std::as_bytes(std::span(data, static_cast<std::size_t>(length)));
@@ -27,12 +32,17 @@ void KavoDevice::ProcessMessage(char* data, int length) {
   SubscriptionManager& notifications = SubscriptionManager::Instance();
 
   if (type == zqwire::kPingSettingsRecordType || type == zqwire::kSettingsOnRequestRecordType) {
-    std::optional<CDataBlock> block;
+    CAttributeMap reported;
+    std::optional<CDataBlock> block = ZqSettingsDecoder::Decode(record, reported);
+    if (!block) return;
     {
       std::lock_guard lock(GetAttribLock());
-      block = ZqSettingsDecoder::Decode(record, GetAttributes());
+      GetAttributes().Merge(reported);
     }
-    if (!block) return;
+    {
+      std::lock_guard lock(reportMutex_);
+      if (settingsReport_) settingsReport_(reported);
+    }
     GetDataSource().SetDataBlock(std::move(*block));
     // Only settings data shows that the sonar's data flows.
     OnSettingsData();

@@ -3,7 +3,10 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
+#include <mutex>
 
+#include "platform/tavrin/CAttributeMap.h"
 #include "platform/tavrin/Device.h"
 
 class KavoDevice : public Device {
@@ -28,7 +31,15 @@ class KavoDevice : public Device {
   // shorter than a frame header and trailer, change nothing.
   void ProcessMessage(char* data, int length) override;
 
+  // What the host hears of each settings record (7000 or 7503) the device reads, on the thread that
+  // hands the record in, after the settings became attributes: the attributes that record carries.
+  using SettingsReport = std::function<void(const CAttributeMap& reported)>;
+  // Null stops the reports; once it returns, the previous report is not called any more.
+  void SetSettingsReport(SettingsReport report);
+
  private:
   int zqDeviceEnum_ = 0;
+  std::mutex reportMutex_;  // held while the report is called or replaced
+  SettingsReport settingsReport_;
   std::uint64_t trackingNumber_;
 };
