@@ -43,16 +43,18 @@ TEST_F(HostJourney, SettingsAppliedASecondBeforeAKillAreLoadedAtTheNextStartAndA
   std::this_thread::sleep_for(1500ms);  // the state files are rewritten within a second of a change
   EXPECT_EQ(host_.Wait(SIGKILL), -1);
 
-  // Each device's file is whole; a write the kill cut short may leave a .tmp, which no start reads.
+  // Each device's file, and the settings remembered of each sonar, is whole; a write the kill cut short
+  // may leave a .tmp, which no start reads. (The change history is a log of lines.)
   const auto state = folder_ / "state";
   std::vector<std::string> files;
   for (const auto& entry : std::filesystem::directory_iterator(state)) {
-    if (entry.path().extension() == ".tmp") continue;
+    if (entry.path().extension() == ".tmp" || entry.path().extension() == ".jsonl") continue;
     files.push_back(entry.path().filename().string());
     EXPECT_TRUE(Json::parse(ReadText(entry.path()), nullptr, false).is_array()) << files.back();
   }
   std::sort(files.begin(), files.end());
-  EXPECT_EQ(files, (std::vector<std::string>{"1.78.1.1.json", "2.78.1.1.json"}));
+  EXPECT_EQ(files, (std::vector<std::string>{"1.78.1.1.json", "2.78.1.1.json", "remembered-1.78.1.1.json",
+                                             "remembered-2.78.1.1.json"}));
 
   // The deep sonar's file is damaged; and with the cables pulled, the next start shows only what it read.
   const std::string damaged = R"([{"ZqRange": {"double": 3)";

@@ -189,6 +189,17 @@ TEST_F(OperatorMemoryJourney, HistoryProfilesAndRestoreAfterThePowerWentWithTheS
   EXPECT_EQ(Answer("DELETE", offered, 200)["pending"], false);
   EXPECT_EQ(Value(Attributes(kOffer), "ZqRange"), 50.0);
 
+  // A sonar that records with the host's logging: starting the logging is its change too.
+  Answer("POST", "/api/devices/" + Key(kOffer) + "/request", 202,
+         R"([{"SyncDataRecording": {"bool": true}}])");
+  ASSERT_TRUE(WaitFor([&] { return Get("/api/history?limit=1")[0]["key"] == "SyncDataRecording"; }));
+  Answer("POST", "/api/logging/start", 200);
+  entry = NewestConfirmed(kOffer, "ZqDataRecording", "logging");
+  EXPECT_EQ(entry["to"], Json::parse(R"({"int": 1})"));
+  EXPECT_EQ(entry["confirmed"], Json::parse(R"({"int": 1})"));
+  EXPECT_EQ(entry["client"], "127.0.0.1 (Ann)");
+  Answer("POST", "/api/logging/stop", 200);
+
   // The history outlives the host; a damaged profile file is set aside and reported.
   StopHost();
   std::ofstream(folder_ / "state" / ("profiles-" + Key(kAuto) + ".json")) << "{\"profiles\": [";
