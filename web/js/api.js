@@ -1,4 +1,5 @@
-// Fetch helpers for the host's JSON API. Every answer is JSON; an error answer carries {"error"}.
+// Fetch helpers for the host's JSON API. Every answer is JSON; an error answer carries {"error"}. Each
+// call names the operator (X-Operator) once they have given their name, for the host's change history.
 
 export class ApiError extends Error {
   constructor(status, message) {
@@ -7,8 +8,17 @@ export class ApiError extends Error {
   }
 }
 
+let operatorHeader = null;
+
+// Header values travel as ISO-8859-1 in fetch, and the host reads this one as UTF-8: the name goes as its
+// UTF-8 bytes, one character per byte.
+export function setOperator(name) {
+  operatorHeader = name ? String.fromCharCode(...new TextEncoder().encode(name)) : null;
+}
+
 async function call(method, path, body) {
   const init = { method, headers: {} };
+  if (operatorHeader) init.headers['X-Operator'] = operatorHeader;
   if (body !== undefined) {
     init.headers['Content-Type'] = 'application/json';
     init.body = JSON.stringify(body);

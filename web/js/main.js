@@ -8,6 +8,10 @@ import { addPing, setPings, renderTimeline } from './timeline.js';
 import { addSonarEvent, renderEvents } from './events.js';
 import { initPalette } from './palette.js';
 import { createViews } from './views.js';
+import { initOperator } from './operator.js';
+import { addHistoryEntry, historyDevice, loadHistory, renderHistory } from './history.js';
+import { createProfiles } from './profiles.js';
+import { createRestoreBanners, loadRestoreOffers, updateRestoreOffer } from './restore.js';
 
 const state = {
   devices: [],
@@ -19,6 +23,9 @@ const state = {
   events: [],              // sonar events, newest first
   pings: [],               // sequenced pings, oldest first
   clockOffset: 0,          // host steady-clock seconds minus this page's performance.now() seconds
+  // The change history shown: newest first, of every sonar or (selectedOnly) of the selected one.
+  history: { entries: [], selectedOnly: false, device: null, load: null },
+  restores: new Map(),     // device key -> the host's pending restore offer
 };
 
 const element = (id) => document.getElementById(id);
@@ -27,6 +34,9 @@ const parts = {
   links: () => renderLinkHealth(element('links').tBodies[0], state),
   events: () => renderEvents(element('events'), state),
   timeline: () => renderTimeline(element('timeline'), state),
+  history: () => renderHistory(element('history'), state),
+  profiles: () => profiles.draw(),
+  restores: () => renderRestores(),
 };
 const dirty = new Set();
 let frame = 0;
@@ -42,12 +52,30 @@ function redraw(...names) {
 }
 
 const views = createViews({ container: element('views'), templates: element('templates'), state });
+const profiles = createProfiles({ container: element('profiles'), heading: element('profiles-heading'), state });
+const renderRestores = createRestoreBanners({ container: element('restores'), state, redraw: () => redraw('restores') });
+
+// The history is read again when what it should show changes (another sonar, or every sonar).
+const warnHistory = (error) => console.warn('could not load the history:', error.message);
+function reloadHistory() {
+  const load = loadHistory(state).finally(() => redraw('history'));
+  redraw('history');
+  return load;
+}
 
 async function choose(key) {
   state.selected = key;
   redraw('sonars');
+  if (historyDevice(state) !== state.history.device) reloadHistory().catch(warnHistory);
+  else redraw('history');
+  profiles.reload();
   await selectSonar(key).catch((error) => console.warn('selection refused:', error.message));
 }
+
+element('history').querySelector('input[name="selected-only"]').addEventListener('change', (event) => {
+  state.history.selectedOnly = event.target.checked;
+  reloadHistory().catch(warnHistory);
+});
 
 async function syncClock() {
   const sent = performance.now();
@@ -63,7 +91,7 @@ function loadAll() {
   return Promise.all([
     loadPart('the devices', async () => {
       state.devices = await getJson('/api/devices');
-      redraw('sonars', 'links', 'timeline');
+      redraw('sonars', 'links', 'timeline', 'history', 'profiles', 'restores');
       await Promise.all(state.devices.map(async (device) => {
         state.attributes.set(device.key, await getJson(`/api/devices/${device.key}/attributes`));
       }));
@@ -79,6 +107,12 @@ function loadAll() {
       redraw('timeline');
     }),
     loadPart('the views', () => views.reload()),
+    loadPart('the history', reloadHistory),
+    loadPart('the profiles', () => profiles.reload()),
+    loadPart('the restore offers', async () => {
+      await loadRestoreOffers(state);
+      redraw('restores');
+    }),
   ]);
 }
 
@@ -90,7 +124,16 @@ function onEvent(event) {
       break;
     case 'attributes':
       state.attributes.set(event.key, event.attributes);
+      profiles.attributesChanged(event.key);
       redraw('links');
+      break;
+    case 'history':
+      addHistoryEntry(state, event.entry);
+      redraw('history');
+      break;
+    case 'restore':
+      updateRestoreOffer(state, event);
+      redraw('restores');
       break;
     case 'sonarEvent':
       addSonarEvent(state, event);
@@ -107,6 +150,7 @@ function onEvent(event) {
   }
 }
 
+initOperator(element('operator'));
 initPalette(element('palette'));
 document.addEventListener('palettechange', () => redraw('timeline'));
 connect({
