@@ -1,7 +1,9 @@
 // Opens the main screens of the web front end in headless chromium, on a host running the embedded
 // default, and writes them as PNGs into docs/img/: the day palette, the night palette, a configuration
-// view close up, its Ocean Menu and Data Recording tabs (recording), and a System Messages view with a
-// board of the shallow sonar in error, on its Events and BITE tabs. Run by scripts/screenshots.sh.
+// view close up, its Ocean Menu and Data Recording tabs (recording), a System Messages view with a
+// board of the shallow sonar in error, on its Events and BITE tabs, and the operator's memory: the change
+// history, a profile compared with the sonar, and the offer to restore a sonar's settings after it lost
+// power. Run by scripts/screenshots.sh.
 
 import { launchBrowser, openPage, startHost, waitFor } from '../tests/web/fixture.mjs';
 
@@ -10,6 +12,8 @@ const [host, browser] = await Promise.all([startHost(), launchBrowser()]);
 try {
   const problems = [];
   const page = await openPage(browser, host.base, problems, { viewport: { width: 1200, height: 900 } });
+  await page.getByRole('textbox', { name: 'Operator name' }).fill('Ann');
+  await page.getByRole('button', { name: 'Use name' }).click();
   await page.getByRole('button', { name: /Survey Vessel/ }).click();
   await page.getByRole('button', { name: 'Sonar configuration' }).click();
   const range = page.getByRole('slider', { name: 'Range' });
@@ -51,6 +55,33 @@ try {
     return (await rows.count()) === 1 && /Uplink Error/.test(await rows.first().textContent());
   });
   await messages.screenshot({ path: `${folder}web-messages-bite.png` });
+  await page.getByRole('button', { name: 'Close System Messages' }).click();
+  await host.api('/simulated/1.78.1.1/faults', { method: 'POST', body: JSON.stringify({ boards: { TX1: 0 } }) });
+
+  // The operator's memory: a profile saved, changes from the view and from a client of the API (one
+  // beyond the sonar's limits, which it clamps), the profile compared with the sonar before applying.
+  await page.getByRole('textbox', { name: 'Profile name' }).fill('Harbour survey');
+  await page.getByRole('button', { name: 'Save profile' }).click();
+  await page.getByRole('row', { name: /^Harbour survey / }).waitFor();
+  await page.getByRole('tab', { name: 'Sonar Settings' }).click();
+  await range.focus();
+  await page.keyboard.press('End');
+  const request = (body) => host.api('/devices/1.78.1.1/request', { method: 'POST', body, headers: { 'X-Operator': 'Ben' } });
+  await request('[{"ZqPower": {"double": 210.0}}]');
+  await request('[{"ZqRange": {"double": 900.0}}]');
+  const history = page.locator('#history');
+  await waitFor('the clamped range confirmed', () => history.getByText('clamped').first().isVisible(), 20);
+  await history.screenshot({ path: `${folder}web-history.png` });
+  await page.getByRole('button', { name: 'Compare "Harbour survey"' }).click();
+  await page.getByRole('table', { name: /differs/ }).waitFor();
+  await page.getByRole('region', { name: /^Profiles of/ }).screenshot({ path: `${folder}web-profiles.png` });
+  // The shallow sonar loses power and comes back at its factory settings: the offer heads the page.
+  await host.api('/simulated/1.78.1.1/faults', { method: 'POST', body: '{"powerCycle": true}' });
+  const offer = page.getByRole('region', { name: /Survey Vessel came back/ });
+  await waitFor('the restore offer', () => offer.isVisible(), 20);
+  await page.evaluate(() => window.scrollTo(0, 0));
+  const bottom = await offer.evaluate((banner) => banner.getBoundingClientRect().bottom);
+  await page.screenshot({ path: `${folder}web-restore.png`, clip: { x: 0, y: 0, width: 1200, height: Math.ceil(bottom) + 12 } });
   if (problems.length) throw new Error(problems.join('\n'));
 } finally {
   await browser.close();
