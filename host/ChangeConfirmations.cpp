@@ -8,6 +8,11 @@ void ChangeConfirmations::Await(Awaited change) {
   waiting_.push_back(std::move(change));
 }
 
+void ChangeConfirmations::Forget(const std::string& device) {
+  std::lock_guard lock(mutex_);
+  std::erase_if(waiting_, [&](const Awaited& change) { return change.device == device; });
+}
+
 std::vector<ChangeConfirmations::Confirmed> ChangeConfirmations::Reported(const std::string& device,
                                                                           const CAttributeMap& reported,
                                                                           double now) {

@@ -30,6 +30,9 @@ class ChangeConfirmations {
   };
 
   void Await(Awaited change);
+  // The device's sonar connected again: what it was sent before is not answered any more (a sonar
+  // that lost power reports its own defaults), so its changes stay unconfirmed.
+  void Forget(const std::string& device);
   // What the device's sonar reported at `now`: the changes it confirms, oldest first.
   std::vector<Confirmed> Reported(const std::string& device, const CAttributeMap& reported, double now);
   std::size_t Waiting() const;

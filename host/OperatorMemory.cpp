@@ -76,6 +76,7 @@ void OperatorMemory::Applied(const std::string& device, const std::vector<Change
 }
 
 void OperatorMemory::Connected(const std::string& device) {
+  confirmations_.Forget(device);
   restore_.Connected(device);
 }
 

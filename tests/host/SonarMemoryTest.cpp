@@ -57,6 +57,12 @@ TEST(ChangeConfirmations, ARequestedValueConfirmsAtOnceAnyOtherAfterTheSonarHadT
   EXPECT_EQ(confirmations.Waiting(), 1U);
   confirmations.Reported("1.78.1.1", Settings(50.0), ChangeConfirmations::kLongestWait + 1.0);
   EXPECT_EQ(confirmations.Waiting(), 0U);
+  // A sonar that connects again does not answer what it was sent before.
+  confirmations.Await({9, "1.78.1.1", "ZqRange", COrvDouble(120.0), 0.0});
+  confirmations.Await({10, "2.78.1.1", "ZqRange", COrvDouble(120.0), 0.0});
+  confirmations.Forget("1.78.1.1");
+  EXPECT_TRUE(confirmations.Reported("1.78.1.1", Settings(120.0), 0.1).empty());
+  EXPECT_EQ(confirmations.Waiting(), 1U);
 }
 
 class SettingsRestoreTest : public ::testing::Test {
