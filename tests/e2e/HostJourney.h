@@ -26,6 +26,19 @@
 using Json = nlohmann::json;
 using namespace std::chrono_literals;
 
+// Runs a shell command line in a child process that holds none of this process's files: a simulated
+// sonar's listening socket left open in a child would go on taking connections after the sonar's cable
+// is pulled. The child's process id; -1 when none could be made.
+inline pid_t StartChild(const std::string& command) {
+  const pid_t pid = ::fork();
+  if (pid == 0) {
+    ::close_range(3, ~0U, 0);
+    ::execl("/bin/sh", "sh", "-c", command.c_str(), static_cast<char*>(nullptr));
+    ::_exit(127);
+  }
+  return pid;
+}
+
 // The host program, what it prints (stdout and stderr) going to a file. One left running is killed.
 struct HostProcess {
   pid_t pid = -1;
@@ -38,16 +51,8 @@ struct HostProcess {
 
   bool Start(const std::string& arguments, std::filesystem::path output) {
     printed = std::move(output);
-    const std::string command =
-        std::string("exec ") + TAVRIN_HOST_BINARY + " " + arguments + " >" + printed.string() + " 2>&1";
-    pid = ::fork();
-    if (pid == 0) {
-      // Nothing of this process: a simulated sonar's listening socket left open in the host would go on
-      // taking connections after the sonar's cable is pulled.
-      ::close_range(3, ~0U, 0);
-      ::execl("/bin/sh", "sh", "-c", command.c_str(), static_cast<char*>(nullptr));
-      ::_exit(127);
-    }
+    pid = StartChild(std::string("exec ") + TAVRIN_HOST_BINARY + " " + arguments + " >" + printed.string() +
+                     " 2>&1");
     return pid > 0;
   }
   // What the host has printed, once `marker` shows or 20 s have passed.

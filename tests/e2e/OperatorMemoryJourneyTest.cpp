@@ -34,14 +34,8 @@ struct SonarProcess {
   std::string Address() const { return "127.0.0.1:" + std::to_string(port); }
   // Started afresh: the processing unit at its factory settings.
   bool Start(const std::filesystem::path& output) {
-    const std::string command = std::string("exec ") + ZQ_SONAR_SIM_BINARY + " --listen " + Address() +
-                                " --bite-interval 0 >>" + output.string() + " 2>&1";
-    pid = ::fork();
-    if (pid == 0) {
-      ::close_range(3, ~0U, 0);
-      ::execl("/bin/sh", "sh", "-c", command.c_str(), static_cast<char*>(nullptr));
-      ::_exit(127);
-    }
+    pid = StartChild(std::string("exec ") + ZQ_SONAR_SIM_BINARY + " --listen " + Address() +
+                     " --bite-interval 0 >>" + output.string() + " 2>&1");
     return pid > 0;
   }
   // The power goes: nothing of the processing unit survives.
