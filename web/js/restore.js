@@ -22,8 +22,9 @@ export const loadRestoreOffers = async (state) => setRestoreOffers(state, await 
 export function createRestoreBanners({ container, state, redraw }) {
   const notes = new Map();  // device key -> what became of the operator's last click, while the offer stands
 
-  async function act(key, what, call) {
-    notes.set(key, { text: `${what}…`, busy: true });
+  // doing: what shows while the host is asked ("Restoring the settings"); task: what failed ("restore the settings").
+  async function act(key, doing, task, call) {
+    notes.set(key, { text: `${doing}…`, busy: true });
     redraw();
     try {
       // Once applied or dismissed the offer stands no more; the host tells every other browser.
@@ -31,7 +32,7 @@ export function createRestoreBanners({ container, state, redraw }) {
       updateRestoreOffer(state, { device: key, pending: false });
       notes.delete(key);
     } catch (error) {
-      notes.set(key, { text: `Could not ${what.toLowerCase()}: ${error.message}.`, busy: false });
+      notes.set(key, { text: `Could not ${task}: ${error.message}.`, busy: false });
     }
     redraw();
   }
@@ -59,11 +60,12 @@ export function createRestoreBanners({ container, state, redraw }) {
     restore.type = 'button';
     restore.className = 'primary';
     restore.textContent = 'Restore settings';
-    restore.addEventListener('click', () => act(key, 'Restoring the settings', (path) => postJson(path)));
+    restore.addEventListener('click',
+      () => act(key, 'Restoring the settings', 'restore the settings', (path) => postJson(path)));
     const dismiss = document.createElement('button');
     dismiss.type = 'button';
     dismiss.textContent = 'Dismiss';
-    dismiss.addEventListener('click', () => act(key, 'Dismissing the offer', deleteJson));
+    dismiss.addEventListener('click', () => act(key, 'Dismissing the offer', 'dismiss the offer', deleteJson));
     restore.disabled = dismiss.disabled = Boolean(note?.busy);
     const status = document.createElement('span');
     status.setAttribute('role', 'status');
