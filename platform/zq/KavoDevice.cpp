@@ -39,10 +39,6 @@ void KavoDevice::ProcessMessage(char* data, int length) {
       std::lock_guard lock(GetAttribLock());
       GetAttributes().Merge(reported);
     }
-    {
-      std::lock_guard lock(reportMutex_);
-      if (settingsReport_) settingsReport_(reported);
-    }
     GetDataSource().SetDataBlock(std::move(*block));
     // Only settings data shows that the sonar's data flows.
     OnSettingsData();
@@ -52,6 +48,9 @@ void KavoDevice::ProcessMessage(char* data, int length) {
     if (type == zqwire::kPingSettingsRecordType) {
       notifications.Publish(std::make_shared<DataId_NI>(NotificationKind::kNewData, key, GetDataId()));
     }
+    // The host hears last, so that what it does with the settings never holds up a ping sequence.
+    std::lock_guard lock(reportMutex_);
+    if (settingsReport_) settingsReport_(reported);
     return;
   }
   if (type == zqwire::kConfigurationRecordType) {

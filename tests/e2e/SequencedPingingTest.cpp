@@ -13,8 +13,13 @@
 namespace {
 
 // A sanitizer slows every step between a ping's end and the next trigger: the guard time is then only
-// printed.
-#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+// printed. GCC names the sanitizers with macros, clang tells them as features.
+#if defined(__has_feature)
+#define KAVO_E2E_SANITIZED (__has_feature(address_sanitizer) || __has_feature(thread_sanitizer))
+#else
+#define KAVO_E2E_SANITIZED 0
+#endif
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__) || KAVO_E2E_SANITIZED
 constexpr bool kTimed = false;
 #else
 constexpr bool kTimed = true;
