@@ -267,7 +267,7 @@ bool ParseHostConfig(std::string_view text, HostConfig& config, std::string& err
     } else if (restore == "off") {
       device.restore = RestoreMode::kOff;
     } else if (restore != "offer") {
-      return reader.Fail(path + ".restore", "\"" + restore + "\" is none of \"offer\", \"auto\" and \"off\"");
+      return reader.Fail(path + ".restore", "\"" + restore + R"(" is none of "offer", "auto" and "off")");
     }
     if (vesselNumbers.count(device.dataId.GetVesselId()) == 0) {
       return reader.Fail(path + ".dataId", "names vessel " + std::to_string(device.dataId.GetVesselId()) +

@@ -24,7 +24,7 @@ std::vector<std::string> KeysOf(const CAttributeMap& request) {
 }  // namespace
 
 OperatorMemory::OperatorMemory(StateStore* state, std::unique_ptr<ChangeHistory> history, Requester requester,
-                               std::function<void(const std::string&)> report)
+                               const std::function<void(const std::string&)>& report)
     : history_(std::move(history)),
       requester_(std::move(requester)),
       profiles_(state, report),

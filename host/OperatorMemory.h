@@ -44,7 +44,7 @@ class OperatorMemory {
   };
 
   OperatorMemory(StateStore* state, std::unique_ptr<ChangeHistory> history, Requester requester,
-                 std::function<void(const std::string&)> report);
+                 const std::function<void(const std::string&)>& report);
   // Before anything else happens to the memory; null: nobody hears.
   void SetListener(Listener* listener);
   // A sonar device (its key) whose settings are remembered and restored by mode.

@@ -41,7 +41,7 @@ void ProfileStore::Load(const std::string& device) {
       Profile profile;
       if (!entry.is_object() || !entry.contains("name") || !entry["name"].is_string() ||
           !entry.contains("saved") || !entry["saved"].is_number() || !entry.contains("settings")) {
-        problem = at + "needs \"name\", \"saved\" and \"settings\"";
+        problem = at + R"(needs "name", "saved" and "settings")";
         break;
       }
       profile.name = entry["name"].get<std::string>();

@@ -28,6 +28,7 @@ TEST(HostConfigTest, ReadsDeviceEnumsSimulatedSonarsWithTheirDefaultsAndTheHttpS
             std::make_tuple(1, "deep", 0.0));
   EXPECT_EQ(sim.link->heads[0].deviceId, 7000u);  // the default head
   EXPECT_EQ(sim.dataTimeOutSeconds, 5.0);         // the default data time-out
+  EXPECT_EQ(sim.restore, RestoreMode::kOffer);    // and restore after a power loss
   EXPECT_EQ(std::tie(config.http.address, config.http.token), std::make_tuple("0.0.0.0:8080", "secret"));
 }
 
@@ -77,6 +78,8 @@ TEST(HostConfigTest, ABadDocumentNamesTheEntryAtFault) {
        "devices[0].dataTimeOut: expected a number from 0 to 3600"},
       {"{" + vessel + ", \"devices\": [" + device + R"(, "dataTimeOut": 3601}]})",
        "devices[0].dataTimeOut: expected a number from 0 to 3600"},
+      {"{" + vessel + ", \"devices\": [" + device + R"(, "restore": "always"}]})",
+       R"(devices[0].restore: "always" is none of "offer", "auto" and "off")"},
       {"{" + vessel + ", \"devices\": [" + device + R"(, "dataTimeOut": "5"}]})",
        "devices[0].dataTimeOut: expected a number"},
       {"{" + vessel + ", \"devices\": [" + device + R"(, "attributes": [{"ZqRange": {"float": 1}}]}]})",
