@@ -22,6 +22,7 @@
 #include "platform/tavrin/AttributeMapJson.h"
 #include "platform/tavrin/HostViews.h"
 #include "platform/tavrin/JsonDocument.h"
+#include "platform/tavrin/SonarText.h"
 #include "sim/SimHead.h"
 
 namespace {
@@ -177,10 +178,16 @@ Json ProfileJson(const std::string& device, const ProfileStore::Profile& profile
 // The longest operator's name the X-Operator header may give, in characters.
 constexpr std::size_t kLongestOperatorName = 64;
 
+// The operator's name of the X-Operator header. Header values were Latin-1 before UTF-8 (and clients
+// still send them so), so a name that is not UTF-8 is read as Latin-1, as a sonar's texts are.
+std::string OperatorName(const HttpRequest& request) {
+  return SonarTextToUtf8(request.operatorName);
+}
+
 // Who made a call: its client's address and, when given, the operator's name.
 RequestOrigin OriginOf(const HttpRequest& request, std::string source = "api") {
   std::string client = request.client;
-  if (!request.operatorName.empty()) client += (client.empty() ? "(" : " (") + request.operatorName + ")";
+  if (!request.operatorName.empty()) client += (client.empty() ? "(" : " (") + OperatorName(request) + ")";
   return RequestOrigin{std::move(source), std::move(client)};
 }
 
@@ -445,7 +452,7 @@ HttpReply HttpApi::Impl::Handle(const HttpRequest& request) {
   }
   if (!request.operatorName.empty()) {
     const std::string problem =
-        PrintableNameProblem(request.operatorName, "X-Operator", kLongestOperatorName);
+        PrintableNameProblem(OperatorName(request), "X-Operator", kLongestOperatorName);
     if (!problem.empty()) return ReplyError(400, problem);
   }
   // A request made within the process (tests, tools) may give only the decoded path.

@@ -180,6 +180,17 @@ TEST_F(HostRuntimeTest, EachRouteAnswersAsDocumentedAndRefusesWhatItCannotTake) 
     EXPECT_EQ(response->body.substr(0, c.answer.size()), c.answer) << c.method << " " << c.path;
   }
   EXPECT_EQ(client_->Get("/js/app.js")->get_header_value("Content-Type"), "text/javascript; charset=utf-8");
+  // The operator's name as a client sends it: UTF-8, or Latin-1 as HTTP headers were; never a control
+  // character.
+  EXPECT_EQ(client_->Get("/api/links", {{"X-Operator", "a\tb"}})->body,
+            R"({"error":"X-Operator must be printable UTF-8 text, without control characters"})");
+  EXPECT_EQ(
+      client_->Post(request, R"([{"ZqPower": {"double": 190.0}}])", "", {{"X-Operator", "J\xF6rg"}})->status,
+      202);
+  EXPECT_TRUE(WaitFor([&] {
+    return client_->Get("/api/history?limit=1")->body.find("\"client\":\"127.0.0.1 (J\xC3\xB6rg)\"") !=
+           std::string::npos;
+  }));
 
   // Nothing of a refused request was stored; the selections and the reading reached their followers.
   const auto attributes = runtime_->Attributes(shallow_);
