@@ -37,13 +37,10 @@ void OperatorMemory::SetListener(Listener* listener) {
 void OperatorMemory::AddSonar(const std::string& device, RestoreMode mode) {
   profiles_.Load(device);
   restore_.AddDevice(device, mode);
-  std::lock_guard lock(mutex_);
-  current_[device];
 }
 
 bool OperatorMemory::Knows(const std::string& device) const {
-  std::lock_guard lock(mutex_);
-  return current_.contains(device);
+  return restore_.Watches(device);
 }
 
 void OperatorMemory::Tell(const std::string& entry) {
@@ -82,12 +79,7 @@ void OperatorMemory::Connected(const std::string& device) {
 
 void OperatorMemory::Reported(const std::string& device, const CAttributeMap& settings,
                               std::optional<std::int64_t> pingNumber) {
-  {
-    std::lock_guard lock(mutex_);
-    const auto found = current_.find(device);
-    if (found == current_.end()) return;
-    found->second.Merge(settings);
-  }
+  if (!Knows(device)) return;
   const double now = SteadySeconds();
   for (const ChangeConfirmations::Confirmed& confirmed : confirmations_.Reported(device, settings, now)) {
     if (const std::optional<std::string> entry = history_->Confirm(confirmed.seq, confirmed.value))
@@ -103,10 +95,7 @@ void OperatorMemory::Flush() {
 }
 
 std::optional<CAttributeMap> OperatorMemory::Current(const std::string& device) const {
-  std::lock_guard lock(mutex_);
-  const auto found = current_.find(device);
-  if (found == current_.end() || found->second.Entries().empty()) return std::nullopt;
-  return found->second;
+  return restore_.Current(device);
 }
 
 OperatorMemory::Result OperatorMemory::CheckProfile(const std::string& device,

@@ -6,9 +6,7 @@
 
 #include <cstdint>
 #include <functional>
-#include <map>
 #include <memory>
-#include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
@@ -118,6 +116,4 @@ class OperatorMemory {
   SettingsRestore restore_;
   ChangeConfirmations confirmations_;
   Listener* listener_ = nullptr;
-  mutable std::mutex mutex_;
-  std::map<std::string, CAttributeMap> current_;  // what each sonar reports; a sonar known once added
 };

@@ -90,6 +90,18 @@ SettingsRestore::Outcome SettingsRestore::Reported(const std::string& device, co
   return outcome;
 }
 
+bool SettingsRestore::Watches(const std::string& device) const {
+  std::lock_guard lock(mutex_);
+  return sonars_.contains(device);
+}
+
+std::optional<CAttributeMap> SettingsRestore::Current(const std::string& device) const {
+  std::lock_guard lock(mutex_);
+  const auto found = sonars_.find(device);
+  if (found == sonars_.end() || found->second.current.Entries().empty()) return std::nullopt;
+  return found->second.current;
+}
+
 std::optional<SettingsRestore::Offer> SettingsRestore::Get(const std::string& device) const {
   std::lock_guard lock(mutex_);
   const auto found = sonars_.find(device);

@@ -50,6 +50,9 @@ class SettingsRestore {
   Outcome Reported(const std::string& device, const CAttributeMap& settings,
                    std::optional<std::int64_t> pingNumber, double now);
 
+  bool Watches(const std::string& device) const;
+  // What the sonar reports now: nothing for a device that is not watched or has reported nothing yet.
+  std::optional<CAttributeMap> Current(const std::string& device) const;
   // Nothing for a device that is not watched.
   std::optional<Offer> Get(const std::string& device) const;
   // Takes the pending offer as one request of the remembered values that differ; nothing when none is
